@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <array>
+#include <optional>
+
+// One configuration file record: 36 comma-separated fields on one line, texts in double
+// quotes, integers in decimal, ended by CR LF, one byte per character in Latin-1.
+// Fields: model tag, panel name, then seventeen pairs of a text and an integer: the twelve
+// designations with their address codes, the backlight and dimming labels with their
+// codes, and the three intensity labels with their codes (indicator, backlighting, dimmed).
+struct ConfigRecord
+{
+    struct Pair
+    {
+        QString text;
+        qint16 code = 0;
+        bool operator==(const Pair &) const = default;
+    };
+
+    static constexpr int fieldCount = 36;
+    static inline const QString modelTag = QStringLiteral("00-00531-MDL or 00-00537-MDL");
+
+    QString model;
+    QString panel;
+    std::array<Pair, 17> pairs; // 0..11 switches and LEDs, 12 backlight, 13 dimming, 14..16 intensities
+
+    bool operator==(const ConfigRecord &) const = default;
+
+    QByteArray toLine() const;
+
+    // Reads the first record of a file's bytes by the format's rules: fields end at a comma
+    // or a line end, blanks before a field are skipped, a quoted text runs to the next
+    // quote. Fails on anything the writer never produces: a text without quotes or with
+    // characters after its closing quote, an integer that is no whole decimal number or
+    // lies outside the 16-bit range, a control character inside a text, or a file that
+    // ends before field 36. The model tag is not judged here.
+    static std::optional<ConfigRecord> parse(const QByteArray &bytes);
+};

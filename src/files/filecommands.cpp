@@ -1,0 +1,131 @@
+#include "filecommands.h"
+
+#include "configrecord.h"
+#include "model/codeselection.h"
+#include "transfer/gatherconfig.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+using Colour = FormInterface::StatusColour;
+
+FileCommands::FileCommands(PanelConfig &cfg, FormInterface &form)
+    : m_cfg(cfg)
+    , m_form(form)
+{
+}
+
+void FileCommands::WRITE_FILE_Click()
+{
+    m_form.setStatusVisible(false);
+    m_cfg.error_flag = 0;
+    m_cfg.wmodel = ConfigRecord::modelTag;
+    gather_config(m_cfg, m_form);
+    if (m_cfg.error_flag != 0) {
+        m_form.setStatusVisible(true);
+        m_form.setStatusColour(Colour::Red);
+        m_form.setStatusText(m_cfg.error_flag == 1
+            ? QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA")
+            : QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL LED's AND BACKLIGHTING BEFORE WRITING DATA"));
+        return;
+    }
+    const QString panelName = m_form.boxText(QStringLiteral("Text2"));
+    if (panelName.isEmpty()) {
+        m_form.messageBox(QStringLiteral("Name must be entered in PANEL NAME field"));
+        return;
+    }
+    const std::optional<QString> path =
+        m_form.saveFileDialog(QStringLiteral("WRITE CONFIGURATION FILE"), filter, panelName + QStringLiteral(".zcf"));
+    if (!path)
+        return;
+
+    ConfigRecord record;
+    record.model = m_cfg.wmodel;
+    record.panel = panelName;
+    for (int i = 0; i < int(assignmentItems.size()); ++i) {
+        const AssignmentItem &item = assignmentItems[i];
+        record.pairs[i].text = item.designationBox ? m_form.boxText(QString::fromLatin1(item.designationBox))
+                                                   : m_form.caption(i == 12 ? QStringLiteral("Label19")
+                                                                            : QStringLiteral("Label1"));
+        record.pairs[i].code = m_cfg.*item.writeValue;
+    }
+    record.pairs[14] = {m_form.caption(QStringLiteral("Label17")), m_cfg.indpercent};
+    record.pairs[15] = {m_form.caption(QStringLiteral("Label15")), m_cfg.blpercent};
+    record.pairs[16] = {m_form.caption(QStringLiteral("Label16")), m_cfg.dindpercent};
+
+    // Written beside the old file and renamed over it, so a failed save leaves it whole.
+    QSaveFile file(*path);
+    const QByteArray line = record.toLine();
+    if (!file.open(QIODevice::WriteOnly) || file.write(line) != line.size() || !file.commit()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        m_form.messageBox(QStringLiteral("THE CONFIGURATION FILE COULD NOT BE SAVED\n%1\n%2").arg(*path, reason),
+                          QStringLiteral("WRITE CONFIGURATION FILE"));
+    }
+}
+
+void FileCommands::READ_FILE_Click()
+{
+    m_form.setStatusVisible(false);
+    const std::optional<QString> path =
+        m_form.openFileDialog(QStringLiteral("READ CONFIGURATION FILE"), filter);
+    if (!path)
+        return;
+
+    const QFileInfo info(*path);
+    QFile file(*path);
+    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
+        // A path that exists but cannot be read ends the command silently; a name typed
+        // for a file that does not exist gets the box.
+        if (!info.exists())
+            showMismatch();
+        return;
+    }
+    const QByteArray bytes = file.read(readLimit);
+    file.close();
+
+    const std::optional<ConfigRecord> record = ConfigRecord::parse(bytes);
+    if (!record || record->model != ConfigRecord::modelTag) {
+        showMismatch();
+        return;
+    }
+
+    // The whole record is accepted: store every value before the window shows any, so that
+    // the intensity handlers compare the file's codes with each other.
+    m_cfg.rmodel = record->model;
+    m_cfg.panel = record->panel;
+    for (int i = 0; i < gridItemCount; ++i) {
+        m_cfg.*assignmentItems[i].designation = record->pairs[i].text;
+        m_cfg.*assignmentItems[i].selected = record->pairs[i].code;
+    }
+    m_cfg.blchan = record->pairs[12].text;
+    m_cfg.bl = record->pairs[12].code;
+    m_cfg.dimchan = record->pairs[13].text;
+    m_cfg.dimch = record->pairs[13].code;
+    m_cfg.indpct = record->pairs[14].text;
+    m_cfg.indpercent = record->pairs[14].code;
+    m_cfg.blpct = record->pairs[15].text;
+    m_cfg.blpercent = record->pairs[15].code;
+    m_cfg.dindpct = record->pairs[16].text;
+    m_cfg.dindpercent = record->pairs[16].code;
+
+    m_form.setBoxText(QStringLiteral("Text2"), m_cfg.panel);
+    for (const AssignmentItem &item : assignmentItems) {
+        if (item.designationBox)
+            m_form.setBoxText(QString::fromLatin1(item.designationBox), m_cfg.*item.designation);
+        show_code(m_cfg, m_form, item, m_cfg.*item.selected);
+    }
+    show_blpercent(m_cfg, m_form);
+    show_indpercent(m_cfg, m_form);
+    show_dindpercent(m_cfg, m_form);
+    m_form.showSwitchView();
+}
+
+void FileCommands::showMismatch()
+{
+    m_form.messageBox(QStringLiteral("AN ERROR HAS OCCURRED READING THE FILE BECAUSE THE FILE\n"
+                                     "WAS NOT CREATED FOR THE 00-00531-(MDL) OR 00-00537-(MDL)\n"
+                                     "-------------THE FILE READ OPERATION IS BEING ABANDONED!--------------"),
+                      QStringLiteral("FILE/MODEL MIS-MATCH"));
+}

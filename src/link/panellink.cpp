@@ -1,0 +1,181 @@
+#include "panellink.h"
+
+#include "replynumber.h"
+
+#include <algorithm>
+
+namespace {
+constexpr int tickPeriod = 100;  // ms
+constexpr int replyThreshold = 5;
+constexpr int attentionAttempts = 6;
+} // namespace
+
+PanelLink::PanelLink(PanelConfig &cfg, FormInterface &form, SerialLine &line, QObject *parent)
+    : QObject(parent)
+    , m_cfg(cfg)
+    , m_form(form)
+    , m_line(line)
+{
+    m_timer.setObjectName(QStringLiteral("Timer1"));
+    m_timer.setInterval(500);
+    // The default coarse timer fires anywhere from 94 to 180 ms; waits must last one period.
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &PanelLink::Timer1_Timer);
+    connect(&m_line, &SerialLine::lost, this, [this] {
+        if (m_fault == Fault::None)
+            m_fault = Fault::PortLost;
+    });
+}
+
+bool PanelLink::open_port()
+{
+    m_fault = Fault::None;
+    QString reason;
+    if (m_line.open(&reason))
+        return true;
+    m_form.setStatusColour(FormInterface::StatusColour::Red);
+    m_form.setStatusText(QStringLiteral("COMMUNICATIONS FAILURE - SERIAL PORT %1 COULD NOT BE OPENED: %2")
+                             .arg(m_line.portName(), reason));
+    m_form.setStatusVisible(true);
+    return false;
+}
+
+void PanelLink::close_port()
+{
+    m_line.close();
+}
+
+void PanelLink::abort()
+{
+    m_fault = Fault::Aborted;
+    m_line.close();
+}
+
+void PanelLink::Timer1_Timer()
+{
+    m_cfg.timer_flag = 1;
+}
+
+void PanelLink::armTick()
+{
+    m_timer.start(tickPeriod); // start() restarts the period, so every wait lasts a full tick
+    m_cfg.timer_flag = 0;
+}
+
+void PanelLink::wait_tick()
+{
+    armTick();
+    while (m_cfg.timer_flag != 1 && waiting())
+        m_form.pumpEvents(true);
+}
+
+void PanelLink::wait_reply()
+{
+    armTick();
+    for (;;) {
+        m_form.pumpEvents(false);
+        if (m_line.inBufferCount() >= replyThreshold || m_cfg.timer_flag == 1 || !waiting())
+            return;
+        m_form.pumpEvents(true);
+    }
+}
+
+bool PanelLink::attention_handshake()
+{
+    int counter = 1;
+    for (;;) {
+        m_line.output(QByteArrayLiteral("A"));
+        wait_reply();
+        ++counter;
+        if (!waiting())
+            return false;
+        if (m_line.inBufferCount() >= replyThreshold || counter == attentionAttempts + 1)
+            break;
+    }
+    const QByteArray text = m_line.input();
+    return text == acknowledgement && m_cfg.timer_flag != 1;
+}
+
+PanelLink::ReadResult PanelLink::readee()
+{
+    m_form.setStatusVisible(true);
+    m_cfg.error_flag = 0;
+    m_line.output(readCommand(m_cfg.address_l));
+    wait_reply();
+    if (!waiting()) {
+        m_cfg.error_flag = 1;
+        return ReadResult::NoValue;
+    }
+    const QByteArray reply = m_line.input();
+    m_cfg.temp1 = qint16(std::min<qsizetype>(reply.size(), 32767));
+    // A reply too short to hold a number gives no value; the old A must not pass for one.
+    if (reply.size() < 4) {
+        m_cfg.error_flag = 1;
+        m_form.setStatusText(QStringLiteral("COMMUNICATIONS CORRUPTED"));
+        return ReadResult::NoValue;
+    }
+    const std::optional<qint16> value = ReplyNumber::value(reply);
+    if (!value) {
+        m_cfg.error_flag = 1;
+        m_form.setStatusText(QStringLiteral("ERROR - DATA OUT OF RANGE"));
+        return ReadResult::NoValue;
+    }
+    m_cfg.A = *value;
+    if (m_cfg.A > 160 || m_cfg.A < 0) {
+        m_cfg.error_flag = 1;
+        m_form.setStatusText(QStringLiteral("ERROR - DATA OUT OF RANGE"));
+        return ReadResult::OutOfRange;
+    }
+    m_form.setStatusText(QStringLiteral("COMMUNICATIONS OK"));
+    return ReadResult::Ok;
+}
+
+void PanelLink::sendee()
+{
+    m_cfg.error_flag = 0;
+    if (m_cfg.data_l < 0 || m_cfg.data_l > 255) { // cannot go out as one byte
+        m_cfg.error_flag = 1;
+        m_form.setStatusText(QStringLiteral("DATA FAILED TO VERIFY"));
+        return;
+    }
+    m_line.output(writeCommand(m_cfg.address_l, m_cfg.data_l));
+    wait_reply();
+    if (!waiting() || m_line.input() != acknowledgement) {
+        m_cfg.error_flag = 1;
+        return;
+    }
+    m_line.output(readCommand(m_cfg.address_l));
+    wait_reply();
+    if (!waiting()) {
+        m_cfg.error_flag = 1;
+        return;
+    }
+    const QByteArray reply = m_line.input();
+    if (reply.size() < 4) {
+        m_cfg.error_flag = 1;
+        m_form.setStatusText(QStringLiteral("COMMUNICATIONS CORRUPTED"));
+        return;
+    }
+    const std::optional<qint16> value = ReplyNumber::value(reply);
+    if (value)
+        m_cfg.A = *value;
+    if (value && *value == m_cfg.data_l) {
+        m_form.setStatusColour(FormInterface::StatusColour::Yellow);
+        m_form.setStatusText(QStringLiteral("COMMUNICATIONS OK"));
+    } else {
+        m_cfg.error_flag = 1;
+        m_form.setStatusText(QStringLiteral("DATA FAILED TO VERIFY"));
+    }
+}
+
+QByteArray PanelLink::readCommand(int address)
+{
+    const char bytes[] = {'V', 0, char(address), '0', '0', 'V'};
+    return QByteArray(bytes, sizeof bytes);
+}
+
+QByteArray PanelLink::writeCommand(int address, int data)
+{
+    const char bytes[] = {'S', 0, char(address), 0, char(data), 'D'};
+    return QByteArray(bytes, sizeof bytes);
+}

@@ -1,0 +1,113 @@
+#include "replynumber.h"
+
+#include <cfenv>
+#include <cmath>
+#include <limits>
+
+namespace ReplyNumber {
+namespace {
+
+bool ignorable(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// &H and &O numbers keep the width they need: up to 16 bits they are 16-bit signed
+// values, up to 32 bits 32-bit signed values; wider ones cannot be read.
+std::optional<double> readRadix(const QByteArray &s, int radix)
+{
+    quint64 v = 0;
+    for (char c : s) {
+        int d;
+        if (isDigit(c))
+            d = c - '0';
+        else if (radix == 16 && c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else if (radix == 16 && c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else
+            break;
+        if (d >= radix)
+            break;
+        v = v * radix + quint64(d);
+        if (v > 0xFFFFFFFFull)
+            return std::nullopt;
+    }
+    if (v <= 0xFFFF)
+        return double(qint16(quint16(v)));
+    return double(qint32(quint32(v)));
+}
+
+} // namespace
+
+std::optional<double> read(const QByteArray &reply)
+{
+    QByteArray s;
+    s.reserve(reply.size());
+    for (char c : reply)
+        if (!ignorable(c))
+            s.append(c);
+
+    if (s.size() >= 2 && s[0] == '&') {
+        const char kind = char(s[1] | 0x20);
+        if (kind == 'h')
+            return readRadix(s.mid(2), 16);
+        if (kind == 'o')
+            return readRadix(s.mid(2), 8);
+        return 0.0;
+    }
+
+    qsizetype i = 0;
+    QByteArray number;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        number.append(s[i++]);
+    QByteArray mantissa;
+    while (i < s.size() && isDigit(s[i]))
+        mantissa.append(s[i++]);
+    if (i < s.size() && s[i] == '.') {
+        mantissa.append(s[i++]);
+        while (i < s.size() && isDigit(s[i]))
+            mantissa.append(s[i++]);
+    }
+    if (mantissa.isEmpty() || mantissa == ".")
+        return 0.0;
+    number.append(mantissa);
+    if (i < s.size() && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
+        qsizetype j = i + 1;
+        QByteArray exponent = "e";
+        if (j < s.size() && (s[j] == '+' || s[j] == '-'))
+            exponent.append(s[j++]);
+        const qsizetype digitsStart = j;
+        while (j < s.size() && isDigit(s[j]))
+            exponent.append(s[j++]);
+        if (j > digitsStart)
+            number.append(exponent);
+    }
+
+    bool ok = false;
+    const double v = number.toDouble(&ok);
+    if (!std::isfinite(v))
+        return std::nullopt;
+    if (!ok) {
+        // Underflow reads as zero; anything else that did not convert is too large.
+        if (v == 0.0)
+            return 0.0;
+        return std::nullopt;
+    }
+    return v;
+}
+
+std::optional<qint16> value(const QByteArray &reply)
+{
+    const std::optional<double> n = read(reply);
+    if (!n)
+        return std::nullopt;
+    const int oldMode = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const double rounded = std::nearbyint(*n / 10.0);
+    std::fesetround(oldMode);
+    if (rounded < std::numeric_limits<qint16>::min() || rounded > std::numeric_limits<qint16>::max())
+        return std::nullopt;
+    return qint16(rounded);
+}
+
+} // namespace ReplyNumber

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// The one record of the program's working state. Handlers and procedures hand values to
+// each other through these fields, so their names are the ones the whole program uses.
+// Every numeric field is a 16-bit signed integer, as the panel's codes are.
+struct PanelConfig
+{
+    // Selected codes: the item's address code as last picked or loaded.
+    qint16 s1 = 0, s2 = 0, s3 = 0, s4 = 0, s5 = 0, s6 = 0;
+    qint16 led1 = 0, led2 = 0, led3 = 0, led4 = 0, led5 = 0, led6 = 0;
+    // Write values: gathered from the selectors before every panel write and save.
+    qint16 s1w = 0, s2w = 0, s3w = 0, s4w = 0, s5w = 0, s6w = 0;
+    qint16 led1w = 0, led2w = 0, led3w = 0, led4w = 0, led5w = 0, led6w = 0;
+    // Module code of the last module pick other than "N/A", and channel code of the last channel pick.
+    qint16 s1m = 0, s1c = 0, s2m = 0, s2c = 0, s3m = 0, s3c = 0;
+    qint16 s4m = 0, s4c = 0, s5m = 0, s5c = 0, s6m = 0, s6c = 0;
+    qint16 led1m = 0, led1c = 0, led2m = 0, led2c = 0, led3m = 0, led3c = 0;
+    qint16 led4m = 0, led4c = 0, led5m = 0, led5c = 0, led6m = 0, led6c = 0;
+    // Backlight and dimming input: one field is both selected code and write value.
+    qint16 bl = 0, blm = 0, blc = 0;
+    qint16 dimch = 0, dimchm = 0, dimchc = 0;
+    // Lighting intensity codes: 10 for 100 %, 7 down to 1 for 90 % down to 30 %.
+    qint16 blpercent = 0, indpercent = 0, dindpercent = 0;
+
+    // Working fields of the panel link and the shared procedures.
+    qint16 timer_flag = 0;
+    qint16 error_flag = 0;   // 0 ok; 1 failed link operation or incomplete switch; 2 incomplete lighting
+    qint16 config_flag = 0;  // 1 only while a panel read refreshes the switch view
+    qint16 address_h = 0, address_l = 0;
+    qint16 data_h = 0, data_l = 0;
+    qint16 m_index = 0, c_index = 0;  // left by split_code; callers rely on the leftover c_index
+    qint16 temp1 = 0;                 // length of the last read reply
+    qint16 A = 0;                     // last value read from the panel; input of split_code
+
+    // Texts a configuration file brings in or takes out.
+    QString rmodel, panel;
+    QString s1desig, s2desig, s3desig, s4desig, s5desig, s6desig;
+    QString led1desig, led2desig, led3desig, led4desig, led5desig, led6desig;
+    QString blchan, dimchan, dindchan, blpct, dblpct, indpct, dindpct, instring, wmodel;
+};

@@ -1,0 +1,19 @@
+#include "captionbutton.h"
+
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+void CaptionButton::paintEvent(QPaintEvent *)
+{
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QString caption = option.text;
+    option.text.clear();
+    painter.drawControl(QStyle::CE_PushButton, option);
+    QRect area = rect().adjusted(6, 3, -6, -3);
+    if (isDown())
+        area.translate(1, 1);
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, caption);
+}

@@ -1,0 +1,233 @@
+#include "formlayout.h"
+
+#include "captionbutton.h"
+#include "captionradiobutton.h"
+#include "outlineshape.h"
+#include "panelface.h"
+#include "selectorlist.h"
+#include "textvalidator.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace FormLayout {
+namespace {
+
+const QColor darkGreen(0, 128, 0);
+const QColor darkRed(192, 0, 0);
+const QColor lightCyan(128, 255, 255);
+
+QHash<QString, QWidget *> *registry = nullptr;
+
+template <typename W>
+W *named(W *widget, const char *name, const QRect &rect, const char *tooltip = nullptr)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(rect);
+    if (tooltip)
+        widget->setToolTip(QString::fromLatin1(tooltip));
+    registry->insert(widget->objectName(), widget);
+    return widget;
+}
+
+void setColour(QWidget *widget, QPalette::ColorRole role, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
+}
+
+QLabel *label(QWidget *parent, const char *name, const QRect &rect, const char *text, const QFont &font)
+{
+    auto *l = named(new QLabel(QString::fromLatin1(text), parent), name, rect);
+    l->setFont(font);
+    return l;
+}
+
+SelectorList *selector(QWidget *parent, const char *name, const QRect &rect, std::span<const ListEntry> entries,
+                       const QString &tooltip, const QColor &colour)
+{
+    auto *list = named(new SelectorList(entries, parent), name, rect);
+    list->setToolTip(tooltip);
+    list->setFont(sansSerifFont(false));
+    setColour(list, QPalette::Text, colour);
+    return list;
+}
+
+QLineEdit *textBox(QWidget *parent, const char *name, const QRect &rect, const QString &text, const QString &tooltip)
+{
+    auto *box = named(new QLineEdit(text, parent), name, rect);
+    box->setToolTip(tooltip);
+    box->setTextMargins(1, 0, 1, 0);
+    box->setValidator(new TextValidator(box));
+    return box;
+}
+
+QGroupBox *frame(QWidget *parent, const char *name, const QRect &rect, const char *caption)
+{
+    auto *f = named(new QGroupBox(QString::fromLatin1(caption), parent), name, rect);
+    f->setFont(arialFont(9.75, true));
+    return f;
+}
+
+// The six places of the item grid, each holding a switch and an LED item.
+struct GridPlace
+{
+    QPoint designation, module, channel;
+    const char *itemLabel;
+    QPoint label;
+};
+
+const GridPlace gridPlaces[6] = {
+    {{1680, 2400}, {1680, 2640}, {2520, 2640}, "Label2", {1200, 2760}},
+    {{3480, 2400}, {3480, 2640}, {4320, 2640}, "Label3", {5040, 2760}},
+    {{1680, 3480}, {1680, 3720}, {2520, 3720}, "Label4", {1200, 3840}},
+    {{3480, 3480}, {3480, 3720}, {4320, 3720}, "Label5", {5040, 3840}},
+    {{1680, 4560}, {1680, 4800}, {2520, 4800}, "Label8", {1200, 4920}},
+    {{3480, 4560}, {3480, 4800}, {4320, 4800}, "Label9", {5040, 4920}},
+};
+
+void buildGrid(QWidget *form)
+{
+    for (int i = 0; i < gridItemCount; ++i) {
+        const AssignmentItem &item = assignmentItems[i];
+        const GridPlace &place = gridPlaces[i % 6];
+        const QString name = QString::fromLatin1(item.name);
+        const QColor colour = i < switchCount ? darkGreen : darkRed;
+        auto *box = textBox(form, item.designationBox,
+                            twips(place.designation.x(), place.designation.y(), 1455, 285),
+                            QStringLiteral("DESIGNATION "), QStringLiteral("ENTER %1 FUNCTION").arg(name));
+        setColour(box, QPalette::Text, colour);
+        selector(form, item.moduleList, twips(place.module.x(), place.module.y(), 855, 645), moduleList,
+                 QStringLiteral("%1 MODULE ASSIGNMENT").arg(name), colour);
+        selector(form, item.channelList, twips(place.channel.x(), place.channel.y(), 615, 645), channelList,
+                 QStringLiteral("%1 CHANNEL ASSIGNMENT").arg(name), colour);
+    }
+    for (int i = 0; i < 6; ++i) {
+        const GridPlace &place = gridPlaces[i];
+        auto *l = label(form, place.itemLabel, twips(place.label.x(), place.label.y(), 420, 195),
+                        assignmentItems[i].name, sansSerifFont(true));
+        setColour(l, QPalette::WindowText, Qt::white);
+    }
+}
+
+void buildPanelFace(QWidget *form)
+{
+    named(new PanelFace(form), "Image1", twips(960, 1440, 4695, 5175));
+
+    auto *status = named(new QLabel(form), "Text1", twips(1680, 1680, 3255, 615));
+    status->setFont(arialFont(8.25, false));
+    status->setWordWrap(true);
+    status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    status->setFrameStyle(QFrame::Box | QFrame::Plain);
+    status->setLineWidth(1);
+    status->setMargin(0);
+    status->setIndent(1);
+    status->setAutoFillBackground(true);
+    setColour(status, QPalette::Window, Qt::white);
+    setColour(status, QPalette::WindowText, Qt::black);
+    status->hide();
+
+    auto *nameLabel = label(form, "Label6", twips(2520, 5760, 1695, 255), "PANEL NAME", sansSerifFont(true));
+    nameLabel->setAutoFillBackground(true);
+    auto *panelName = textBox(form, "Text2", twips(2520, 6000, 1695, 285), QString(),
+                              QStringLiteral("ENTER IDENTITY FOR FILE NAME"));
+    panelName->setFont(sansSerifFont(false));
+    panelName->setMaxLength(12);
+
+    label(form, "Label7", twips(1680, 6840, 3375, 375), "PROGRAMMING HEADER LOCATION", sansSerifFont(true));
+    named(OutlineShape::rectangle(twips(1080, 4560, 615, 975), lightCyan, form), "Shape1", twips(1080, 4560, 615, 975));
+    const auto point = [](int x, int y) { return QPoint(x / twipsPerPixel, y / twipsPerPixel); };
+    for (auto [name, from, to] : {std::tuple{"Line1", point(1320, 5520), point(1320, 6960)},
+                                  std::tuple{"Line2", point(1680, 6960), point(1320, 6960)}}) {
+        auto *line = OutlineShape::line(from, to, Qt::black, form);
+        line->setObjectName(QString::fromLatin1(name));
+        registry->insert(line->objectName(), line);
+    }
+}
+
+void buildCommands(QWidget *form)
+{
+    auto *option1 = named(new CaptionRadioButton(QStringLiteral("SWITCH CHANNEL ASSIGNMENTS"), form), "Option1",
+                          twips(4680, 240, 2415, 495), "LEFT CLICK TO VIEW SWITCH CHANNEL ASSIGNMENTS");
+    setColour(option1, QPalette::WindowText, darkGreen);
+    option1->setChecked(true);
+    auto *option2 = named(new CaptionRadioButton(QStringLiteral("LIGHTING CHANNEL ASSIGNMENTS"), form), "Option2",
+                          twips(4680, 720, 2415, 495), "LEFT CLICK TO VIEW LIGHTING CHANNEL ASSIGNMENTS");
+    setColour(option2, QPalette::WindowText, darkRed);
+
+    struct Command { const char *name; QRect rect; const char *caption; const char *tooltip; };
+    const Command commands[] = {
+        {"READ_FILE", twips(6000, 1440, 2415, 855), "OPEN CONFIGURATION FILE", "LEFT CLICK TO OPEN CONFIG FILE"},
+        {"WRITE_FILE", twips(6000, 2520, 2415, 855), "SAVE CONFIGURATION FILE", "LEFT CLICK TO SAVE CONFIG FILE"},
+        {"READ_CONFIG", twips(8760, 1440, 2415, 855), "READ CONFIGURATION FROM SWITCH PANEL",
+         "LEFT CLICK TO READ CONFIG IN SWITCH PANEL"},
+        {"WRITE_CONFIG", twips(8760, 2520, 2415, 855), "WRITE CONFIGURATION TO SWITCH PANEL",
+         "LEFT CLICK TO SAVE CONFIG IN SWITCH PANEL"},
+    };
+    for (const Command &c : commands) {
+        auto *button = named(new CaptionButton(QString::fromLatin1(c.caption), form), c.name, c.rect, c.tooltip);
+        button->setFont(arialFont(9.75, true));
+    }
+}
+
+void buildFrames(QWidget *form)
+{
+    const QFont labelFont = arialFont(9.75, true);
+    auto *channels = frame(form, "Frame1", twips(6000, 3720, 3495, 1695), "LIGHTING CONTROL CHANNELS:");
+    label(channels, "Label19", twips(480, 480, 1215, 255), "BACKLIGHT", labelFont);
+    selector(channels, "List41", twips(1680, 240, 855, 645), moduleList, QStringLiteral("BACKLIGHTING MODULE ASSIGNMENT"), darkRed);
+    selector(channels, "List42", twips(2520, 240, 615, 645), channelList, QStringLiteral("BACKLIGHTING CHANNEL ASSIGNMENT"), darkRed);
+    label(channels, "Label1", twips(720, 1200, 975, 255), "DIMMING", labelFont);
+    selector(channels, "List43", twips(1680, 960, 855, 645), moduleList, QStringLiteral("DIMMING MODULE ASSIGNMENT"), darkRed);
+    selector(channels, "List44", twips(2520, 960, 615, 645), channelList, QStringLiteral("DIMMING CHANNEL ASSIGNMENT"), darkRed);
+
+    auto *intensities = frame(form, "Frame2", twips(6000, 5760, 5175, 2775), "LIGHTING INTENSITIES:");
+    label(intensities, "Label17", twips(600, 480, 2415, 255), "NORMAL INDICATOR (%)", labelFont);
+    selector(intensities, "List49", twips(3120, 240, 735, 645), intensityList,
+             QStringLiteral("LED INDICATOR NORMAL INTENSITY (%)"), darkRed);
+    label(intensities, "Label15", twips(240, 1200, 2895, 255), "NORMAL BACKLIGHTING (%)", labelFont);
+    selector(intensities, "List45", twips(3120, 1080, 735, 645), intensityList,
+             QStringLiteral("BACKLIGHTING NORMAL INTENSITY (%)"), darkRed);
+    label(intensities, "Label16", twips(600, 1920, 2535, 615), "DIMMED BACKLIGHTING AND INDICATOR (%)", labelFont)
+        ->setWordWrap(true);
+    selector(intensities, "List46", twips(3120, 1920, 735, 645), intensityList,
+             QStringLiteral("DIMMED LIGHTING INTENSITY (%)"), darkRed);
+}
+
+} // namespace
+
+QFont sansSerifFont(bool bold)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
+    font.setPointSizeF(8.25);
+    font.setBold(bold);
+    return font;
+}
+
+QFont arialFont(qreal pointSize, bool bold)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    return font;
+}
+
+QHash<QString, QWidget *> build(QWidget *form)
+{
+    QHash<QString, QWidget *> controls;
+    registry = &controls;
+    // Creation order is stacking order: the picture first, everything else over it.
+    buildPanelFace(form);
+    buildGrid(form);
+    buildCommands(form);
+    buildFrames(form);
+    registry = nullptr;
+    return controls;
+}
+
+} // namespace FormLayout

@@ -1,0 +1,75 @@
+#include "panelface.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+const QColor plateColour(96, 94, 93);
+const QColor bevelLight(74, 72, 71);
+const QColor bevelDark(44, 43, 42);
+} // namespace
+
+PanelFace::PanelFace(QWidget *parent)
+    : QWidget(parent)
+    , m_plate(plate())
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+QImage PanelFace::plate()
+{
+    constexpr int width = 575, height = 1061, margin = 4, bevel = 18;
+    QImage image(width, height, QImage::Format_RGB888);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.setPen(Qt::NoPen);
+    const QRectF outer(margin, margin, width - 2 * margin, height - 2 * margin);
+    const QRectF inner = outer.adjusted(bevel, bevel, -bevel, -bevel);
+
+    // The bevel: upper and left faces catch a little light, lower and right faces are darker.
+    QPainterPath upperLeft;
+    upperLeft.moveTo(outer.bottomLeft());
+    upperLeft.lineTo(outer.topLeft());
+    upperLeft.lineTo(outer.topRight());
+    upperLeft.lineTo(inner.topRight());
+    upperLeft.lineTo(inner.topLeft());
+    upperLeft.lineTo(inner.bottomLeft());
+    upperLeft.closeSubpath();
+    p.fillRect(outer, bevelDark);
+    p.setBrush(bevelLight);
+    p.drawPath(upperLeft);
+    p.fillRect(inner, plateColour);
+    return image;
+}
+
+QImage PanelFace::icon(int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 40.0, size / 40.0);
+    p.setPen(QPen(bevelDark, 2));
+    p.setBrush(plateColour);
+    p.drawRoundedRect(QRectF(7, 2, 26, 36), 3, 3);
+    // Two columns of three switches, each with its indicator LED.
+    for (int row = 0; row < 3; ++row) {
+        for (int column = 0; column < 2; ++column) {
+            const QRectF key(11 + column * 11, 6 + row * 11, 8, 8);
+            p.setPen(QPen(QColor(30, 30, 30), 1));
+            p.setBrush(QColor(200, 200, 196));
+            p.drawRoundedRect(key, 1.5, 1.5);
+            p.setPen(Qt::NoPen);
+            p.setBrush(row == 0 ? QColor(0, 200, 0) : QColor(255, 170, 0));
+            p.drawEllipse(QPointF(key.center().x(), key.top() + 2.2), 1.4, 1.4);
+        }
+    }
+    return image;
+}
+
+void PanelFace::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(rect(), m_plate);
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+// The picture of the panel face, Image1: a dark grey plate with a darker bevelled edge and
+// a thin white margin, drawn at the photograph's 575 x 1061 pixels and stretched to fill.
+class PanelFace : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit PanelFace(QWidget *parent = nullptr);
+
+    static QImage plate();
+    // The program's own icon: the panel face with its six switches and LEDs.
+    static QImage icon(int size);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QImage m_plate;
+};

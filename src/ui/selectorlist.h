@@ -1,0 +1,32 @@
+#pragma once
+
+#include "model/selectortables.h"
+
+#include <QListWidget>
+#include <span>
+
+// A single-selection list box whose entries carry a text and an item value, with a
+// selected position (-1 for none) that the user or the program can change. positionChanged
+// is the selection event: it comes whenever the position changes, from a click, a key or
+// setPosition, and its handlers run before setPosition returns. Keyboard focus alone, which
+// makes a row current in Qt, selects nothing.
+class SelectorList : public QListWidget
+{
+    Q_OBJECT
+
+public:
+    explicit SelectorList(std::span<const ListEntry> entries, QWidget *parent = nullptr);
+
+    int position() const { return m_position; }
+    void setPosition(int position);
+    int itemValue(int position) const;
+
+signals:
+    void positionChanged(int position);
+
+private:
+    void followView();
+    void showPosition();
+
+    int m_position = -1;
+};
