@@ -71,28 +71,47 @@ std::optional<double> read(const QByteArray &reply)
     if (mantissa.isEmpty() || mantissa == ".")
         return 0.0;
     number.append(mantissa);
+    long exponent = 0;
     if (i < s.size() && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
         qsizetype j = i + 1;
-        QByteArray exponent = "e";
+        bool negative = false;
         if (j < s.size() && (s[j] == '+' || s[j] == '-'))
-            exponent.append(s[j++]);
-        const qsizetype digitsStart = j;
+            negative = s[j++] == '-';
         while (j < s.size() && isDigit(s[j]))
-            exponent.append(s[j++]);
-        if (j > digitsStart)
-            number.append(exponent);
+            exponent = std::min(exponent * 10 + (s[j++] - '0'), 100000L);
+        if (negative)
+            exponent = -exponent;
     }
 
+    // The decimal magnitude of the number decides before any conversion: far too large
+    // cannot be read, far too small reads as zero.
+    const qsizetype point = mantissa.indexOf('.');
+    const QByteArray whole = point < 0 ? mantissa : mantissa.left(point);
+    const QByteArray fraction = point < 0 ? QByteArray() : mantissa.mid(point + 1);
+    qsizetype firstWhole = 0;
+    while (firstWhole < whole.size() && whole[firstWhole] == '0')
+        ++firstWhole;
+    long magnitude;
+    if (firstWhole < whole.size()) {
+        magnitude = long(whole.size() - firstWhole) - 1 + exponent;
+    } else {
+        qsizetype zeros = 0;
+        while (zeros < fraction.size() && fraction[zeros] == '0')
+            ++zeros;
+        if (zeros == fraction.size())
+            return 0.0;
+        magnitude = -long(zeros) - 1 + exponent;
+    }
+    if (magnitude > 300)
+        return std::nullopt;
+    if (magnitude < -300)
+        return 0.0;
+
+    number.append('e').append(QByteArray::number(qlonglong(exponent)));
     bool ok = false;
     const double v = number.toDouble(&ok);
-    if (!std::isfinite(v))
+    if (!ok || !std::isfinite(v))
         return std::nullopt;
-    if (!ok) {
-        // Underflow reads as zero; anything else that did not convert is too large.
-        if (v == 0.0)
-            return 0.0;
-        return std::nullopt;
-    }
     return v;
 }
 

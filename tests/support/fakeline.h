@@ -1,0 +1,49 @@
+#pragma once
+
+#include "link/serialline.h"
+
+#include <QTimer>
+#include <functional>
+
+// An in-process line for fast protocol tests: records what is sent and lets the test
+// deliver replies at once, after a delay, or exactly at a tick of the link's timer.
+class FakeLine : public SerialLine
+{
+    Q_OBJECT
+
+public:
+    using SerialLine::SerialLine;
+
+    std::function<void(const QByteArray &)> onOutput;
+    QByteArray sent;
+    QByteArray buffer;
+    bool openFails = false;
+    bool opened = false;
+
+    void deliver(const QByteArray &bytes) { buffer += bytes; }
+    void deliverAfter(int ms, const QByteArray &bytes)
+    {
+        QTimer::singleShot(ms, Qt::PreciseTimer, this, [this, bytes] { buffer += bytes; });
+    }
+
+    QString portName() const override { return QStringLiteral("FAKE"); }
+    bool open(QString *reason) override
+    {
+        if (openFails) {
+            *reason = QStringLiteral("No such file or directory");
+            return false;
+        }
+        opened = true;
+        return true;
+    }
+    void close() override { opened = false; }
+    bool isOpen() const override { return opened; }
+    void output(const QByteArray &bytes) override
+    {
+        sent += bytes;
+        if (onOutput)
+            onOutput(bytes);
+    }
+    qint64 inBufferCount() const override { return buffer.size(); }
+    QByteArray input() override { return std::exchange(buffer, QByteArray()); }
+};
