@@ -1,4 +1,222 @@
+#include "fakeline.h"
+#include "link/panellink.h"
+#include "recordingform.h"
+
 #include <QTest>
-class T : public QObject { Q_OBJECT };
-QTEST_MAIN(T)
+
+// The link against an in-process line, for the handshake's timing cases and the exact
+// bytes and outcomes of the two memory commands.
+struct LinkFixture
+{
+    PanelConfig cfg;
+    RecordingForm form;
+    FakeLine line;
+    PanelLink link{cfg, form, line};
+    int attentions = 0;
+
+    LinkFixture() { link.open_port(); }
+
+    // Delivers the bytes together with the next tick of the link's timer, in the same pass.
+    void deliverAtTick(const QByteArray &bytes)
+    {
+        auto connection = std::make_shared<QMetaObject::Connection>();
+        *connection = QObject::connect(&link.timer(), &QTimer::timeout, &line, [this, bytes, connection] {
+            line.deliver(bytes);
+            QObject::disconnect(*connection);
+        });
+    }
+};
+
+class TestLink : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void handshake_data()
+    {
+        QTest::addColumn<QString>("panel");
+        QTest::addColumn<bool>("success");
+        QTest::addColumn<int>("attentionsSent");
+        QTest::newRow("answers at once") << "prompt" << true << 1;
+        QTest::newRow("never answers") << "silent" << false << 6;
+        QTest::newRow("answers the second A") << "second" << true << 2;
+        QTest::newRow("answer completes with the tick") << "atTick" << false << 1;
+        QTest::newRow("late answer counted in the next attempt") << "late" << true << 2;
+        QTest::newRow("two answers piled up") << "piled" << false << 1;
+        QTest::newRow("lower case") << "lower" << false << 1;
+        QTest::newRow("sixth byte") << "extra" << false << 1;
+        QTest::newRow("three bytes at a time") << "trickle" << true << 1;
+    }
+
+    void handshake()
+    {
+        QFETCH(QString, panel);
+        LinkFixture f;
+        f.line.onOutput = [&](const QByteArray &) {
+            ++f.attentions;
+            if (panel == "prompt" || (panel == "second" && f.attentions == 2))
+                f.line.deliver("D000D");
+            else if (panel == "atTick" && f.attentions == 1)
+                f.deliverAtTick("D000D");
+            else if (panel == "late" && f.attentions == 1)
+                f.line.deliverAfter(150, "D000D");
+            else if (panel == "piled")
+                f.line.deliver("D000DD000D");
+            else if (panel == "lower")
+                f.line.deliver("d000d");
+            else if (panel == "extra")
+                f.line.deliver("D000D\r");
+            else if (panel == "trickle") {
+                f.line.deliver("D00");
+                f.line.deliverAfter(30, "0D");
+            }
+        };
+        QTEST(f.link.attention_handshake(), "success");
+        QFETCH(int, attentionsSent);
+        QCOMPARE(f.line.sent, QByteArray(attentionsSent, 'A'));
+    }
+
+    void commandBytes()
+    {
+        QCOMPARE(PanelLink::writeCommand(0, 160), QByteArray("S\0\0\0\xA0" "D", 6));
+        QCOMPARE(PanelLink::writeCommand(16, 0), QByteArray("S\0\x10\0\0D", 6));
+        QCOMPARE(PanelLink::readCommand(63), QByteArray("V\0?00V", 6));
+    }
+
+    void sendee_data()
+    {
+        QTest::addColumn<int>("data");
+        QTest::addColumn<QByteArray>("ack");
+        QTest::addColumn<QByteArray>("readBack");
+        QTest::addColumn<int>("errorFlag");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("readSent");
+
+        QTest::newRow("160 verifies") << 160 << QByteArray("D000D") << QByteArray("01600") << 0 << "COMMUNICATIONS OK" << true;
+        QTest::newRow("0 verifies") << 0 << QByteArray("D000D") << QByteArray("00000") << 0 << "COMMUNICATIONS OK" << true;
+        QTest::newRow("1505 verifies 150") << 150 << QByteArray("D000D") << QByteArray("01505") << 0 << "COMMUNICATIONS OK" << true;
+        QTest::newRow("1515 fails 151") << 151 << QByteArray("D000D") << QByteArray("01515") << 1 << "DATA FAILED TO VERIFY" << true;
+        QTest::newRow("ack with a sixth byte") << 5 << QByteArray("D000DX") << QByteArray("00050") << 1 << "BEFORE" << false;
+        QTest::newRow("ack in lower case") << 5 << QByteArray("d000d") << QByteArray("00050") << 1 << "BEFORE" << false;
+        QTest::newRow("no ack") << 5 << QByteArray() << QByteArray("00050") << 1 << "BEFORE" << false;
+        QTest::newRow("short read-back") << 5 << QByteArray("D000D") << QByteArray("050") << 1 << "COMMUNICATIONS CORRUPTED" << true;
+        QTest::newRow("no read-back") << 5 << QByteArray("D000D") << QByteArray() << 1 << "COMMUNICATIONS CORRUPTED" << true;
+        QTest::newRow("unreadable read-back") << 5 << QByteArray("D000D") << QByteArray("1E999") << 1 << "DATA FAILED TO VERIFY" << true;
+    }
+
+    void sendee()
+    {
+        QFETCH(int, data);
+        QFETCH(QByteArray, ack);
+        QFETCH(QByteArray, readBack);
+        LinkFixture f;
+        f.form.status = QStringLiteral("BEFORE");
+        f.form.colour = FormInterface::StatusColour::Green;
+        f.line.onOutput = [&](const QByteArray &bytes) { f.line.deliver(bytes[0] == 'S' ? ack : readBack); };
+        f.cfg.address_l = 7;
+        f.cfg.data_l = qint16(data);
+        f.cfg.error_flag = 1;
+        f.link.sendee();
+        QTEST(int(f.cfg.error_flag), "errorFlag");
+        QTEST(f.form.status, "status");
+        QFETCH(bool, readSent);
+        QCOMPARE(f.line.sent, PanelLink::writeCommand(7, data) + (readSent ? PanelLink::readCommand(7) : QByteArray()));
+        const bool verified = f.cfg.error_flag == 0;
+        QCOMPARE(f.form.colour, verified ? FormInterface::StatusColour::Yellow : FormInterface::StatusColour::Green);
+    }
+
+    // Unlike the handshake, a write's acknowledgement is judged by its text alone.
+    void sendeeAckWithTheTick()
+    {
+        LinkFixture f;
+        f.line.onOutput = [&](const QByteArray &bytes) {
+            if (bytes[0] == 'S')
+                f.deliverAtTick("D000D");
+            else
+                f.line.deliver("00090");
+        };
+        f.cfg.address_l = 2;
+        f.cfg.data_l = 9;
+        f.link.sendee();
+        QCOMPARE(f.cfg.error_flag, 0);
+    }
+
+    void readee_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("a");
+        QTest::addColumn<int>("errorFlag");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("result");
+        const int ok = int(PanelLink::ReadResult::Ok), out = int(PanelLink::ReadResult::OutOfRange),
+                  none = int(PanelLink::ReadResult::NoValue);
+        // A holds 33 before every read.
+        QTest::newRow("model 74") << QByteArray("00740") << 74 << 0 << "COMMUNICATIONS OK" << ok;
+        QTest::newRow("160") << QByteArray("01600") << 160 << 0 << "COMMUNICATIONS OK" << ok;
+        QTest::newRow("161") << QByteArray("01606") << 161 << 1 << "ERROR - DATA OUT OF RANGE" << out;
+        QTest::newRow("-1") << QByteArray("-0006") << -1 << 1 << "ERROR - DATA OUT OF RANGE" << out;
+        QTest::newRow("acknowledgement reads 0") << QByteArray("D000D") << 0 << 0 << "COMMUNICATIONS OK" << ok;
+        QTest::newRow("longer reply") << QByteArray("00740XYZ") << 74 << 0 << "COMMUNICATIONS OK" << ok;
+        QTest::newRow("short reply keeps no old A") << QByteArray("740") << 33 << 1 << "COMMUNICATIONS CORRUPTED" << none;
+        QTest::newRow("silence") << QByteArray() << 33 << 1 << "COMMUNICATIONS CORRUPTED" << none;
+        QTest::newRow("too large to read") << QByteArray("1E999") << 33 << 1 << "ERROR - DATA OUT OF RANGE" << none;
+    }
+
+    void readee()
+    {
+        QFETCH(QByteArray, reply);
+        LinkFixture f;
+        f.line.onOutput = [&](const QByteArray &) { f.line.deliver(reply); };
+        f.cfg.A = 33;
+        f.cfg.address_l = 63;
+        const PanelLink::ReadResult result = f.link.readee();
+        QTEST(int(result), "result");
+        QTEST(int(f.cfg.A), "a");
+        QTEST(int(f.cfg.error_flag), "errorFlag");
+        QTEST(f.form.status, "status");
+        QCOMPARE(int(f.cfg.temp1), int(reply.size()));
+        QVERIFY(f.form.statusVisible);
+        QCOMPARE(f.line.sent, PanelLink::readCommand(63));
+    }
+
+    // A line lost in the middle of a wait ends it at once; nothing more goes out.
+    void lostLine()
+    {
+        LinkFixture f;
+        f.line.onOutput = [&](const QByteArray &) { QTimer::singleShot(20, &f.line, [&] { emit f.line.lost(); }); };
+        QVERIFY(!f.link.attention_handshake());
+        QCOMPARE(f.cfg.timer_flag, 0); // ended before its tick
+        QCOMPARE(f.link.fault(), PanelLink::Fault::PortLost);
+        QCOMPARE(f.line.sent, QByteArray("A"));
+        f.link.wait_tick();
+        QCOMPARE(f.link.readee(), PanelLink::ReadResult::NoValue);
+        QCOMPARE(f.cfg.error_flag, 1);
+    }
+
+    void abortEndsTheWait()
+    {
+        LinkFixture f;
+        QTimer::singleShot(20, &f.line, [&] { f.link.abort(); });
+        f.link.wait_tick();
+        QCOMPARE(f.cfg.timer_flag, 0); // ended before its tick
+        QCOMPARE(f.link.fault(), PanelLink::Fault::Aborted);
+        QVERIFY(!f.line.isOpen());
+    }
+
+    void portThatCannotBeOpened()
+    {
+        PanelConfig cfg;
+        RecordingForm form;
+        FakeLine line;
+        line.openFails = true;
+        PanelLink link(cfg, form, line);
+        QVERIFY(!link.open_port());
+        QCOMPARE(form.status, QStringLiteral("COMMUNICATIONS FAILURE - SERIAL PORT FAKE COULD NOT BE OPENED: No such file or directory"));
+        QCOMPARE(form.colour, FormInterface::StatusColour::Red);
+        QVERIFY(form.statusVisible);
+        QVERIFY(line.sent.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestLink)
 #include "tst_link.moc"

@@ -1,4 +1,281 @@
-#include <QTest>
-class T : public QObject { Q_OBJECT };
-QTEST_MAIN(T)
+#include "link/serialportline.h"
+#include "modaldriver.h"
+#include "virtualpanel.h"
+#include "windowfixture.h"
+
+#include <QElapsedTimer>
+
+// Reads and writes through QSerialPort on a pseudo-terminal, against the virtual panel
+// with each of its behaviours. Every row checks the status line, the boxes, the exact bytes
+// the panel received, what its memory holds and that the port is closed.
+
+namespace {
+
+using Codes = QList<int>; // fourteen address codes, then backlighting, indicator, dimmed
+
+const Codes panelCodes = {0, 11, 29, 160, 45, 159, 0, 12, 30, 160, 99, 150, 159, 158, 6, 10, 1};
+const Codes windowCodes = {5, 160, 17, 33, 160, 149, 0, 1, 2, 3, 4, 160, 100, 60, 5, 7, 2};
+const Codes freshPanel = {160, 160, 160, 160, 160, 160, 160, 160, 160, 160, 160, 160, 160, 160, 10, 10, 10};
+
+QStringList presets(const Codes &codes)
+{
+    QStringList args;
+    for (int a = 0; a < codes.size(); ++a)
+        args << QStringLiteral("--set") << QStringLiteral("%1=%2").arg(a).arg(codes[a]);
+    return args;
+}
+
+QByteArray readCommand(int a) { return PanelLink::readCommand(a); }
+QByteArray writeAndVerify(int a, int v) { return PanelLink::writeCommand(a, v) + PanelLink::readCommand(a); }
+
+// What a panel receives: the attention commands, the model read, then `bytes` byte
+// operations (reads, or writes with their read-back); `lastWriteOnly` cuts the last
+// operation after its write command.
+QByteArray expectedLog(bool write, int attentions, int bytes, bool lastWriteOnly = false)
+{
+    QByteArray log(attentions, 'A');
+    if (bytes < 0)
+        return log;
+    log += readCommand(63);
+    for (int a = 0; a < bytes; ++a) {
+        if (!write)
+            log += readCommand(a);
+        else if (lastWriteOnly && a == bytes - 1)
+            log += PanelLink::writeCommand(a, windowCodes[a]);
+        else
+            log += writeAndVerify(a, windowCodes[a]);
+    }
+    return log;
+}
+
+void configure(MainWindow &w, const Codes &codes)
+{
+    for (int i = 0; i < 14; ++i) {
+        const AssignmentItem &item = assignmentItems[i];
+        w.selectPosition(item.moduleList, codes[i] == 160 ? 0 : codes[i] / 10 + 1);
+        if (codes[i] != 160)
+            w.selectPosition(item.channelList, codes[i] % 10);
+    }
+    w.selectPosition("List45", intensityPosition(codes[14]));
+    w.selectPosition("List49", intensityPosition(codes[15]));
+    w.selectPosition("List46", intensityPosition(codes[16]));
+}
+
+// The code an item's selectors show, as a gathering would compute it; -1 when incomplete.
+int shownCode(MainWindow &w, int i)
+{
+    if (i >= 14)
+        return w.config().*intensityItems[i - 14].code;
+    const int module = w.position(assignmentItems[i].moduleList);
+    const int channel = w.position(assignmentItems[i].channelList);
+    if (module == 0)
+        return 160;
+    if (module < 0 || channel < 0)
+        return -1;
+    return moduleList[module].value + channelList[channel].value;
+}
+
+} // namespace
+
+class TestTransfer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void transfer_data()
+    {
+        QTest::addColumn<bool>("write");
+        QTest::addColumn<QStringList>("panelArgs");
+        QTest::addColumn<int>("incomplete");     // write: 0, or the item left without a channel
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QColor>("colour");
+        QTest::addColumn<QString>("box");         // the message box's title, if one comes up
+        QTest::addColumn<QByteArray>("received");
+        QTest::addColumn<Codes>("memory");        // the panel's bytes 0..16 afterwards
+        QTest::addColumn<Codes>("shownAfter");        // read: what the items show afterwards (-2: as before)
+
+        const QString readOk = QStringLiteral("SWITCH PANEL DATA READ SUCCESSFUL");
+        const QString written = QStringLiteral("SWITCH PANEL HAS BEEN PROGRAMMED");
+        const QString noAnswer = QStringLiteral("COMMUNICATIONS FAILURE SWITCH PANEL FAILED TO RESPOND");
+        const QString badData = QStringLiteral("COMMUNICATIONS FAILURE-BAD SWITCH PANEL DATA");
+        const QString lost = QStringLiteral("COMMUNICATIONS FAILURE - SERIAL PORT LOST");
+        const QString mismatch = QStringLiteral("SWITCH PANEL/CONFIGURATION MIS-MATCH");
+        const QStringList preset = presets(panelCodes);
+        auto firstShown = [&](int n, Codes tail = {}) {
+            Codes shown = panelCodes.mid(0, n) + tail;
+            while (shown.size() < 17)
+                shown << -2;
+            return shown;
+        };
+        const Codes unchanged = firstShown(0);
+
+        auto read = [&](const char *name, QStringList args, QString status, QColor colour, QString box,
+                        QByteArray received, Codes shown, Codes memory = panelCodes) {
+            QTest::newRow(name) << false << preset + args << 0 << status << colour << box << received << memory << shown;
+        };
+        read("read 74", {}, readOk, green, {}, expectedLog(false, 1, 17), panelCodes);
+        read("read 80", {"--model", "80"}, readOk, green, {}, expectedLog(false, 1, 17), panelCodes);
+        read("read, wrong model", {"--model", "75"}, "COMMUNICATIONS OK", yellow, mismatch, expectedLog(false, 1, 0), unchanged);
+        read("read, model 0", {"--model", "0"}, "COMMUNICATIONS OK", yellow, mismatch, expectedLog(false, 1, 0), unchanged);
+        read("read, model out of range", {"--reply", "63=02000"}, "ERROR - DATA OUT OF RANGE", yellow, mismatch,
+             expectedLog(false, 1, 0), unchanged);
+        read("read, short model reply", {"--reply", "63=74"}, badData, red, {}, expectedLog(false, 1, 0), unchanged);
+        read("read, silent", {"--silent"}, noAnswer, red, {}, expectedLog(false, 6, -1), unchanged);
+        read("read, answers the third A", {"--ack-from", "3"}, readOk, green, {}, expectedLog(false, 3, 17), panelCodes);
+        read("read, lower-case ack", {"--ack-lowercase"}, noAnswer, red, {}, expectedLog(false, 1, -1), unchanged);
+        read("read, ack with a sixth byte", {"--ack-extra"}, noAnswer, red, {}, expectedLog(false, 1, -1), unchanged);
+        read("read, 161 at SW4", {"--reply", "3=01610"}, badData, red, {}, expectedLog(false, 1, 4), firstShown(3, {160}));
+        read("read, negative at SW3", {"--reply", "2=-0010"}, badData, red, {}, expectedLog(false, 1, 3), firstShown(2, {160}));
+        read("read, short reply at SW6", {"--reply", "5=12"}, badData, red, {}, expectedLog(false, 1, 6), firstShown(5));
+        read("read, intensity 0 shows 100", {"--set", "16=0"}, readOk, green, {}, expectedLog(false, 1, 17),
+             firstShown(16, {10}), panelCodes.mid(0, 16) + Codes{0});
+        read("read, intensity out of range", {"--reply", "14=02000"}, badData, red, {}, expectedLog(false, 1, 15),
+             firstShown(14, {10}));
+        read("read, replies trickle in", {"--trickle", "2"}, readOk, green, {}, expectedLog(false, 1, 17), panelCodes);
+        read("read, panel hangs up", {"--hangup-after", "6"}, lost, red, {}, expectedLog(false, 1, 5), firstShown(4));
+
+        auto write = [&](const char *name, QStringList args, int incomplete, QString status, QColor colour, QString box,
+                         QByteArray received, Codes memory) {
+            QTest::newRow(name) << true << args << incomplete << status << colour << box << received << memory << Codes{};
+        };
+        write("write 74", {}, 0, written, green, {}, expectedLog(true, 1, 17), windowCodes);
+        write("write 80", {"--model", "80"}, 0, written, green, {}, expectedLog(true, 1, 17), windowCodes);
+        write("write, switch incomplete", {}, 3, "DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA",
+              red, {}, {}, freshPanel);
+        write("write, backlight incomplete", {}, 12,
+              "DATA MUST BE ENTERED (CLICKED) FOR ALL LED'S AND BACKLIGHTING BEFORE WRITING DATA", red, {}, {}, freshPanel);
+        write("write, wrong model", {"--model", "75"}, 0, "COMMUNICATIONS OK", yellow, mismatch, expectedLog(true, 1, 0),
+              freshPanel);
+        write("write, silent", {"--silent"}, 0, noAnswer, red, {}, expectedLog(true, 6, -1), freshPanel);
+        write("write, answers the second A", {"--ack-from", "2"}, 0, written, green, {}, expectedLog(true, 2, 17), windowCodes);
+        write("write, short model reply", {"--reply", "63=7"}, 0, badData, red, {}, expectedLog(true, 1, 0), freshPanel);
+        write("write, bad ack at 12", {"--write-ack", "12=d000d"}, 0, badData, red, {}, expectedLog(true, 1, 13, true),
+              windowCodes.mid(0, 13) + freshPanel.mid(13));
+        write("write, ack with a sixth byte at 0", {"--write-ack", "0=D000DX"}, 0, badData, red, {},
+              expectedLog(true, 1, 1, true), windowCodes.mid(0, 1) + freshPanel.mid(1));
+        write("write, fails to verify at 4", {"--no-verify", "4"}, 0, badData, red, {}, expectedLog(true, 1, 5),
+              windowCodes.mid(0, 4) + Codes{windowCodes[4] + 1} + freshPanel.mid(5));
+        write("write, short read-back at 16", {"--reply", "16=5"}, 0, badData, red, {}, expectedLog(true, 1, 17), windowCodes);
+        write("write, replies trickle in", {"--trickle", "3"}, 0, written, green, {}, expectedLog(true, 1, 17), windowCodes);
+        write("write, panel hangs up", {"--hangup-after", "4"}, 0, lost, red, {}, expectedLog(true, 1, 2, true),
+              windowCodes.mid(0, 1) + freshPanel.mid(1));
+    }
+
+    void transfer()
+    {
+        QFETCH(bool, write);
+        QFETCH(QStringList, panelArgs);
+        QFETCH(int, incomplete);
+        QFETCH(QString, box);
+        QFETCH(Codes, shownAfter);
+        QFETCH(Codes, memory);
+
+        VirtualPanel panel(panelArgs);
+        QVERIFY(!panel.port().isEmpty());
+        auto w = makeWindow(std::make_unique<SerialPortLine>(panel.port()));
+        ModalDriver driver;
+        if (write) {
+            configure(*w, windowCodes);
+            if (incomplete)
+                w->selectPosition(assignmentItems[incomplete].moduleList, -1);
+            QTest::mouseClick(w->control("Option2"), Qt::LeftButton);
+        } else {
+            w->control<QLineEdit>("Text2")->setText("OLD NAME");
+        }
+
+        w->control<QAbstractButton>(write ? "WRITE_CONFIG" : "READ_CONFIG")->click();
+
+        QTEST(w->statusText(), "status");
+        QTEST(statusColour(*w), "colour");
+        QVERIFY(shown(*w, "Text1"));
+        QCOMPARE(driver.boxes.size(), box.isEmpty() ? 0 : 1);
+        if (!box.isEmpty()) {
+            QCOMPARE(driver.boxes[0].title, box);
+            QCOMPARE(driver.boxes[0].text, QStringLiteral("THE SWITCH PANEL THAT YOU HAVE ATTEMPTED TO %1 DOES NOT MATCH THIS CONFIGURATION PROGRAM")
+                                               .arg(write ? "WRITE DATA TO" : "READ DATA FROM"));
+        }
+        QVERIFY(!w->line().isOpen());
+        panel.waitForExit(200);
+        QTEST(panel.received(), "received");
+        const QByteArray bytes = panel.memory();
+        QCOMPARE(bytes.size(), 64);
+        for (int a = 0; a < 17; ++a)
+            QCOMPARE(int(quint8(bytes[a])), memory[a]);
+
+        // A complete gathering and every read end in the switch view; an incomplete one keeps the view.
+        QCOMPARE(w->control<QRadioButton>("Option1")->isChecked(), incomplete == 0);
+        if (!write) {
+            QCOMPARE(w->control<QLineEdit>("Text2")->text(), QString());
+            for (int i = 0; i < 17; ++i)
+                QCOMPARE(shownCode(*w, i), shownAfter[i] == -2 ? (i < 14 ? -1 : 10) : shownAfter[i]);
+            for (int i = 0; i < 6; ++i)
+                QVERIFY(!shown(*w, assignmentItems[i].designationBox));
+            for (int i = 0; i < 12 && shownAfter[i] != -2; ++i)
+                QCOMPARE(w->boxText(assignmentItems[i].designationBox), QString());
+        }
+    }
+
+    // A port that does not exist: nothing is sent, the reason is shown, nothing waits.
+    void portThatCannotBeOpened()
+    {
+        auto w = makeWindow(std::make_unique<SerialPortLine>(QStringLiteral("/dev/durvex-no-such-port")));
+        configure(*w, windowCodes);
+        w->control<QAbstractButton>("WRITE_CONFIG")->click();
+        QVERIFY(w->statusText().startsWith("COMMUNICATIONS FAILURE - SERIAL PORT /dev/durvex-no-such-port COULD NOT BE OPENED: "));
+        QCOMPARE(statusColour(*w), red);
+        QVERIFY(!w->link().timer().isActive());
+        w->control<QAbstractButton>("READ_CONFIG")->click();
+        QVERIFY(w->statusText().startsWith("COMMUNICATIONS FAILURE - SERIAL PORT /dev/durvex-no-such-port"));
+    }
+
+    // While a transfer waits, the command buttons do nothing, and selectors keep working:
+    // a write sends what the record holds when each byte goes out.
+    void duringATransfer()
+    {
+        VirtualPanel panel;
+        auto w = makeWindow(std::make_unique<SerialPortLine>(panel.port()));
+        ModalDriver driver;
+        configure(*w, windowCodes);
+        QTimer::singleShot(400, w.get(), [&] {
+            QVERIFY(w->commandRunning());
+            w->control<QAbstractButton>("READ_CONFIG")->click();
+            w->control<QAbstractButton>("WRITE_CONFIG")->click();
+            w->control<QAbstractButton>("READ_FILE")->click();
+            w->control<QAbstractButton>("WRITE_FILE")->click();
+            w->selectPosition("List1", 5);      // SW1 was written already: only the record changes
+            w->selectPosition("List41", 0);     // the backlight goes out later: 160 reaches the panel
+            w->selectPosition("List46", 7);     // so does the dimmed intensity
+        });
+        w->control<QAbstractButton>("WRITE_CONFIG")->click();
+        QCOMPARE(w->statusText(), QStringLiteral("SWITCH PANEL HAS BEEN PROGRAMMED"));
+        QCOMPARE(driver.boxes.size(), 0);
+        const QByteArray bytes = panel.memory();
+        QCOMPARE(int(quint8(bytes[0])), windowCodes[0]);
+        QCOMPARE(int(quint8(bytes[12])), 160);
+        QCOMPARE(int(quint8(bytes[16])), 1);
+        QCOMPARE(panel.received().count('A'), 1);
+    }
+
+    // Closing the window during a transfer ends it at its current wait and closes the port.
+    void closeDuringATransfer()
+    {
+        VirtualPanel panel;
+        auto w = makeWindow(std::make_unique<SerialPortLine>(panel.port()));
+        QByteArray receivedAtClose;
+        QTimer::singleShot(500, w.get(), [&] {
+            w->close();
+            receivedAtClose = panel.received();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        w->control<QAbstractButton>("READ_CONFIG")->click();
+        QVERIFY(clock.elapsed() < 1000);
+        QVERIFY(!w->line().isOpen());
+        QVERIFY(!w->isVisible());
+        QTest::qWait(150);
+        QCOMPARE(panel.received(), receivedAtClose);
+    }
+};
+
+QTEST_MAIN(TestTransfer)
 #include "tst_transfer.moc"

@@ -40,7 +40,7 @@ const char usage[] =
     "  --reply ADDR=TEXT    answer reads of ADDR with TEXT (\\xNN for any byte)\n"
     "  --no-verify ADDR     store a different value at ADDR, so its read-back fails\n"
     "  --trickle N          send replies N bytes at a time, 30 ms apart\n"
-    "  --hangup-after N     hang up the line after answering N commands\n"
+    "  --hangup-after N     answer N commands, then hang up when the next one comes\n"
     "  --quiet              print nothing but the terminal's path\n"
     "  --help               show this text\n";
 
@@ -184,6 +184,9 @@ public:
         pending.append(bytes, n);
         while (!pending.empty()) {
             const char c = pending[0];
+            const bool command = c == 'A' || ((c == 'S' || c == 'V') && pending.size() >= 6);
+            if (command && o.hangupAfter >= 0 && commands++ >= o.hangupAfter)
+                return false;
             if (c == 'A') {
                 pending.erase(0, 1);
                 ++attentions;
@@ -200,8 +203,6 @@ public:
                 pending.erase(0, 1);
                 continue;
             }
-            if (o.hangupAfter >= 0 && ++commands >= o.hangupAfter)
-                return false;
         }
         return true;
     }

@@ -70,7 +70,8 @@ QByteArray SerialPortLine::input()
 void SerialPortLine::onError(QSerialPort::SerialPortError error)
 {
     switch (error) {
-    case QSerialPort::NoError:
+    case QSerialPort::NoError: // clearError() reports this too
+        return;
     case QSerialPort::UnsupportedOperationError: // line signals on a pseudo-terminal
     case QSerialPort::TimeoutError:
     case QSerialPort::OpenError:

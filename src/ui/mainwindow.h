@@ -31,6 +31,7 @@ public:
 
     PanelConfig &config() { return m_cfg; }
     PanelLink &link() { return *m_link; }
+    SerialLine &line() { return *m_line; }
     bool commandRunning() const { return m_commandRunning; }
 
     template <typename W = QWidget>
