@@ -1,4 +1,464 @@
-#include <QTest>
-class T : public QObject { Q_OBJECT };
-QTEST_MAIN(T)
+#include "files/configrecord.h"
+#include "modaldriver.h"
+#include "windowfixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QTemporaryDir>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+namespace {
+
+const QString mismatchText = QStringLiteral(
+    "AN ERROR HAS OCCURRED READING THE FILE BECAUSE THE FILE\n"
+    "WAS NOT CREATED FOR THE 00-00531-(MDL) OR 00-00537-(MDL)\n"
+    "-------------THE FILE READ OPERATION IS BEING ABANDONED!--------------");
+
+const QByteArray exampleLine =
+    "\"00-00531-MDL or 00-00537-MDL\",\"TRUCK 12\",\"HORN\",0,\"WIPERS\",11,\"BEACON\",29,\"DESIGNATION \",160,"
+    "\"DESIGNATION \",160,\"DESIGNATION \",160,\"HORN ON\",0,\"WIPERS ON\",12,\"BEACON ON\",30,\"DESIGNATION \",160,"
+    "\"DESIGNATION \",160,\"DESIGNATION \",160,\"BACKLIGHT\",159,\"DIMMING\",158,\"NORMAL INDICATOR (%)\",10,"
+    "\"NORMAL BACKLIGHTING (%)\",6,\"DIMMED BACKLIGHTING AND INDICATOR (%)\",1\r\n";
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// Everything a load could change: the record, every selection and box text.
+struct WindowState
+{
+    PanelConfig cfg;
+    QMap<QString, int> positions;
+    QMap<QString, QString> texts;
+    bool operator==(const WindowState &) const = default;
+};
+
+WindowState stateOf(MainWindow &w)
+{
+    WindowState s{w.config(), {}, {}};
+    for (SelectorList *list : w.findChildren<SelectorList *>())
+        s.positions[list->objectName()] = list->position();
+    for (QLineEdit *box : w.findChildren<QLineEdit *>())
+        s.texts[box->objectName()] = box->text();
+    return s;
+}
+
+void typeInto(MainWindow &w, const char *box, const QString &text)
+{
+    auto *edit = w.control<QLineEdit>(box);
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, text);
+}
+
+// A configuration as a technician sets it up: fourteen codes, the designations, intensities.
+void setUp(MainWindow &w, const QList<int> &codes, const QStringList &designations, const QString &panelName,
+           int indicatorPos, int backlightPos, int dimmedPos)
+{
+    for (int i = 0; i < 14; ++i) {
+        const AssignmentItem &item = assignmentItems[i];
+        w.selectPosition(item.moduleList, codes[i] == 160 ? 0 : codes[i] / 10 + 1);
+        if (codes[i] != 160)
+            w.selectPosition(item.channelList, codes[i] % 10);
+        if (i < 12)
+            w.setBoxText(item.designationBox, designations[i]);
+    }
+    w.setBoxText("Text2", panelName);
+    w.selectPosition("List45", 7);
+    w.selectPosition("List49", indicatorPos);
+    w.selectPosition("List45", backlightPos);
+    w.selectPosition("List46", dimmedPos);
+}
+
+// Answers the window's file dialog with a fixed path (or a cancel) and remembers the calls.
+struct Dialogs
+{
+    std::optional<QString> answer;
+    QStringList calls; // "save|title|filter|fileName"
+
+    void attach(MainWindow &w)
+    {
+        w.setFileDialog([this](bool save, const QString &title, const QString &filter, const QString &fileName) {
+            calls << QStringList{save ? "save" : "open", title, filter, fileName}.join('|');
+            return answer;
+        });
+    }
+};
+
+} // namespace
+
+class TestFiles : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+private slots:
+    // The example configuration, set up with the mouse and keyboard, saves as its line.
+    void exampleLine()
+    {
+        auto w = makeWindow();
+        Dialogs dialogs;
+        dialogs.answer = dir.filePath("example.zcf");
+        dialogs.attach(*w);
+        QTest::keyClicks(w->control("Text2"), "TRUCK 12");
+        const std::pair<const char *, const char *> names[] = {{"Text3", "HORN"}, {"Text4", "WIPERS"}, {"Text5", "BEACON"}};
+        for (auto [box, text] : names)
+            typeInto(*w, box, text);
+        const std::pair<const char *, int> switchPicks[] = {{"List1", 1}, {"List2", 0}, {"List3", 2}, {"List4", 1},
+                                                            {"List5", 3}, {"List6", 9}, {"List7", 0}, {"List9", 0},
+                                                            {"List11", 0}};
+        for (auto [list, position] : switchPicks)
+            pick(*w, list, position);
+        QTest::mouseClick(w->control("Option2"), Qt::LeftButton);
+        const std::pair<const char *, const char *> ledNames[] = {{"Text13", "HORN ON"}, {"Text14", "WIPERS ON"}, {"Text15", "BEACON ON"}};
+        for (auto [box, text] : ledNames)
+            typeInto(*w, box, text);
+        const std::pair<const char *, int> lightingPicks[] = {
+            {"List21", 1}, {"List22", 0}, {"List23", 2}, {"List24", 2}, {"List25", 4}, {"List26", 0}, {"List27", 0},
+            {"List29", 0}, {"List31", 0}, {"List41", 16}, {"List42", 9}, {"List43", 16}, {"List44", 8},
+            {"List45", 2}, {"List46", 7}};
+        for (auto [list, position] : lightingPicks)
+            pick(*w, list, position);
+
+        QTest::mouseClick(w->control("WRITE_FILE"), Qt::LeftButton);
+        QCOMPARE(readFile(dir.filePath("example.zcf")), ::exampleLine);
+        QCOMPARE(dialogs.calls, QStringList{"save|WRITE CONFIGURATION FILE|ZANTRO CONFIGURATION FILES (*.zcf)|TRUCK 12.zcf"});
+        QVERIFY(w->control<QRadioButton>("Option1")->isChecked());
+        QVERIFY(!shown(*w, "Text1"));
+    }
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<QList<int>>("codes");
+        QTest::addColumn<QStringList>("designations");
+        QTest::addColumn<QString>("panelName");
+        QTest::addColumn<QList<int>>("intensities"); // positions: indicator, backlighting, dimmed
+
+        QStringList plain;
+        for (int i = 0; i < 12; ++i)
+            plain << QStringLiteral("ITEM %1").arg(i + 1);
+        QTest::newRow("all N/A") << QList<int>(14, 160) << plain << "ALL NA" << QList<int>{0, 0, 0};
+        QTest::newRow("boundary codes")
+            << QList<int>{0, 9, 10, 159, 160, 0, 9, 10, 159, 160, 99, 100, 0, 159} << plain << "BOUNDS" << QList<int>{1, 3, 7};
+        QStringList commas = plain;
+        commas[0] = "HORN, FRONT";
+        commas[7] = " , ,";
+        QTest::newRow("commas") << QList<int>(14, 42) << commas << "A, B" << QList<int>{7, 7, 0};
+        QTest::newRow("empty designations") << QList<int>(14, 77) << QStringList(12, QString()) << " " << QList<int>{4, 6, 2};
+        QStringList latin1 = plain;
+        latin1[11] = QString::fromUtf8("GRÜN ÄÖ ½");
+        QTest::newRow("Latin-1 texts") << QList<int>(14, 1) << latin1 << QString::fromUtf8("ÉTÉ 12") << QList<int>{2, 2, 5};
+    }
+
+    void roundTrip()
+    {
+        QFETCH(QList<int>, codes);
+        QFETCH(QStringList, designations);
+        QFETCH(QString, panelName);
+        QFETCH(QList<int>, intensities);
+        const QString path = dir.filePath("round.zcf");
+        auto saver = makeWindow();
+        Dialogs dialogs;
+        dialogs.answer = path;
+        dialogs.attach(*saver);
+        setUp(*saver, codes, designations, panelName, intensities[0], intensities[1], intensities[2]);
+        saver->control<QAbstractButton>("WRITE_FILE")->click();
+        const WindowState saved = stateOf(*saver);
+
+        auto loader = makeWindow();
+        ModalDriver driver;
+        dialogs.attach(*loader);
+        setUp(*loader, QList<int>(14, 55), QStringList(12, "OLD"), "OLD", 0, 0, 0);
+        QTest::mouseClick(loader->control("Option2"), Qt::LeftButton);
+        loader->control<QAbstractButton>("READ_FILE")->click();
+
+        QCOMPARE(driver.boxes.size(), 0);
+        const WindowState loaded = stateOf(*loader);
+        QCOMPARE(loaded.texts, saved.texts);
+        for (int i = 0; i < 14; ++i) {
+            const AssignmentItem &item = assignmentItems[i];
+            QCOMPARE(loaded.positions[item.moduleList], saved.positions[item.moduleList]);
+            if (codes[i] != 160)
+                QCOMPARE(loaded.positions[item.channelList], saved.positions[item.channelList]);
+            else
+                QVERIFY(!shown(*loader, item.channelList));
+        }
+        for (const char *list : {"List45", "List46", "List49"})
+            QCOMPARE(loaded.positions[list], saved.positions[list]);
+        QCOMPARE(loader->config().blpercent, saver->config().blpercent);
+        QCOMPARE(loader->config().indpercent, saver->config().indpercent);
+        QCOMPARE(loader->config().dindpercent, saver->config().dindpercent);
+        QCOMPARE(loader->config().panel, panelName);
+        QVERIFY(loader->control<QRadioButton>("Option1")->isChecked());
+        for (int i = 0; i < 6; ++i)
+            QVERIFY(shown(*loader, assignmentItems[i].designationBox));
+        QVERIFY(!shown(*loader, "Text1"));
+
+        // Saved again, the loaded configuration gives the same file.
+        const QByteArray first = readFile(path);
+        loader->control<QAbstractButton>("WRITE_FILE")->click();
+        QCOMPARE(readFile(path), first);
+    }
+
+    void opening_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<bool>("accepted");
+        QByteArray other = ::exampleLine;
+        QTest::newRow("the example") << ::exampleLine << true;
+        QTest::newRow("another model") << QByteArray(other).replace("00537-MDL\"", "00538-MDL\"") << false;
+        QTest::newRow("tag in other letter case") << QByteArray(other).replace("or 00-", "OR 00-") << false;
+        QTest::newRow("tag with a trailing blank") << QByteArray(other).replace("MDL\",\"TRUCK", "MDL \",\"TRUCK") << false;
+        QTest::newRow("35 fields") << other.left(other.lastIndexOf(',')) << false;
+        QTest::newRow("code out of range") << QByteArray(other).replace(",159,", ",40000,") << false;
+        QTest::newRow("code with a fraction") << QByteArray(other).replace(",159,", ",1.5,") << false;
+        QTest::newRow("zero bytes") << QByteArray(300, '\0') << false;
+        QTest::newRow("UTF-16") << QByteArray(reinterpret_cast<const char *>(QString::fromLatin1(other).utf16()), other.size() * 2) << false;
+        QTest::newRow("10 MB of one line") << QByteArray(10 << 20, 'x') << false;
+        QTest::newRow("the example, then 10 MB") << other + QByteArray(10 << 20, 'x') << true;
+    }
+
+    // A refused file changes nothing, the intensities included; an accepted one is shown.
+    void opening()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(bool, accepted);
+        const QString path = dir.filePath("open.zcf");
+        writeFile(path, contents);
+        auto w = makeWindow();
+        ModalDriver driver;
+        Dialogs dialogs;
+        dialogs.answer = path;
+        dialogs.attach(*w);
+        setUp(*w, QList<int>(14, 55), QStringList(12, "OLD"), "OLD", 3, 5, 6);
+        QTest::mouseClick(w->control("Option2"), Qt::LeftButton);
+        w->setStatusVisible(true);
+        const WindowState before = stateOf(*w);
+
+        w->control<QAbstractButton>("READ_FILE")->click();
+
+        QVERIFY(!shown(*w, "Text1"));
+        QCOMPARE(dialogs.calls, QStringList{"open|READ CONFIGURATION FILE|ZANTRO CONFIGURATION FILES (*.zcf)|"});
+        if (accepted) {
+            QCOMPARE(driver.boxes.size(), 0);
+            QCOMPARE(w->boxText("Text2"), QStringLiteral("TRUCK 12"));
+            QCOMPARE(w->config().bl, 159);
+            QCOMPARE(w->config().rmodel, ConfigRecord::modelTag);
+            QCOMPARE(w->config().dindpct, QStringLiteral("DIMMED BACKLIGHTING AND INDICATOR (%)"));
+        } else {
+            QCOMPARE(driver.boxes.size(), 1);
+            QCOMPARE(driver.boxes[0].title, QStringLiteral("FILE/MODEL MIS-MATCH"));
+            QCOMPARE(driver.boxes[0].text, mismatchText);
+            QVERIFY(stateOf(*w) == before);
+            QVERIFY(w->control<QRadioButton>("Option2")->isChecked());
+        }
+    }
+
+    void openingFailures()
+    {
+        auto w = makeWindow();
+        ModalDriver driver;
+        Dialogs dialogs;
+        dialogs.attach(*w);
+        const WindowState before = stateOf(*w);
+
+        dialogs.answer.reset();                         // cancelled
+        w->control<QAbstractButton>("READ_FILE")->click();
+        dialogs.answer = dir.path();                    // a folder: silently
+        w->control<QAbstractButton>("READ_FILE")->click();
+        QCOMPARE(driver.boxes.size(), 0);
+        dialogs.answer = dir.filePath("no-such-file.zcf"); // a name typed for no file
+        w->control<QAbstractButton>("READ_FILE")->click();
+        QCOMPARE(driver.boxes.size(), 1);
+        QCOMPARE(driver.boxes[0].text, mismatchText);
+        QVERIFY(stateOf(*w) == before);
+    }
+
+    // Codes outside 0..160 show as "N/A"; intensities without an entry show "100".
+    void unusualCodes()
+    {
+        QByteArray line = ::exampleLine;
+        line.replace("\"HORN\",0,", "\"HORN\",-7,").replace("\"WIPERS\",11,", "\"WIPERS\",161,")
+            .replace("INDICATOR (%)\",1\r", "INDICATOR (%)\",9\r");
+        const QString path = dir.filePath("unusual.zcf");
+        writeFile(path, line);
+        auto w = makeWindow();
+        Dialogs dialogs;
+        dialogs.answer = path;
+        dialogs.attach(*w);
+        w->control<QAbstractButton>("READ_FILE")->click();
+        QCOMPARE(w->position("List1"), 0);
+        QCOMPARE(w->position("List3"), 0);
+        QVERIFY(!shown(*w, "List2") && !shown(*w, "List4"));
+        QCOMPARE(w->position("List46"), 0);
+        QCOMPARE(w->config().dindpercent, 10);
+        dialogs.answer = dir.filePath("resaved.zcf");
+        w->control<QAbstractButton>("WRITE_FILE")->click();
+        QVERIFY(readFile(dir.filePath("resaved.zcf")).startsWith(
+            "\"00-00531-MDL or 00-00537-MDL\",\"TRUCK 12\",\"HORN\",160,\"WIPERS\",160,"));
+    }
+
+    // Indicator below backlighting in a file: the rule's box comes up while the intensities are
+    // shown; the indicator keeps the file's entry, the backlighting ends on the lower one.
+    void intensityRuleDuringLoad()
+    {
+        QByteArray line = ::exampleLine;
+        line.replace("INDICATOR (%)\",10,", "INDICATOR (%)\",3,");  // indicator 50 %, backlighting stays 80 %
+        const QString path = dir.filePath("rule.zcf");
+        writeFile(path, line);
+        auto w = makeWindow();
+        ModalDriver driver;
+        Dialogs dialogs;
+        dialogs.answer = path;
+        dialogs.attach(*w);
+        w->control<QAbstractButton>("READ_FILE")->click();
+        QVERIFY(driver.boxes.size() >= 1);
+        QCOMPARE(w->position("List49"), 5);
+        QCOMPARE(w->position("List45"), 5);
+        QCOMPARE(w->config().indpercent, 3);
+        QCOMPARE(w->config().blpercent, 3);
+        QCOMPARE(w->boxText("Text2"), QStringLiteral("TRUCK 12"));
+    }
+
+    void savingRefused()
+    {
+        auto w = makeWindow();
+        ModalDriver driver;
+        Dialogs dialogs;
+        dialogs.answer = dir.filePath("refused.zcf");
+        dialogs.attach(*w);
+        w->control<QAbstractButton>("WRITE_FILE")->click();            // nothing picked
+        QCOMPARE(w->statusText(), QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA"));
+        QCOMPARE(statusColour(*w), red);
+        QVERIFY(shown(*w, "Text1"));
+
+        setUp(*w, QList<int>(14, 160), QStringList(12, "X"), "", 0, 0, 0);
+        w->selectPosition("List43", 4);                                // dimming module, no channel
+        QTest::mouseClick(w->control("Option2"), Qt::LeftButton);
+        w->control<QAbstractButton>("WRITE_FILE")->click();
+        QCOMPARE(w->statusText(), QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL LED's AND BACKLIGHTING BEFORE WRITING DATA"));
+        QVERIFY(w->control<QRadioButton>("Option2")->isChecked());
+
+        w->selectPosition("List43", 0);
+        w->control<QAbstractButton>("WRITE_FILE")->click();            // no panel name
+        QVERIFY(!shown(*w, "Text1"));
+        QCOMPARE(driver.boxes.size(), 1);
+        QCOMPARE(driver.boxes[0].text, QStringLiteral("Name must be entered in PANEL NAME field"));
+        QCOMPARE(driver.boxes[0].title, QString());
+        QVERIFY(w->control<QRadioButton>("Option1")->isChecked());
+        QVERIFY(dialogs.calls.isEmpty());
+
+        w->setBoxText("Text2", "NAME");
+        dialogs.answer.reset();                                        // cancelled
+        w->control<QAbstractButton>("WRITE_FILE")->click();
+        QCOMPARE(driver.boxes.size(), 1);
+        QVERIFY(!QFile::exists(dir.filePath("refused.zcf")));
+        QCOMPARE(dialogs.calls.size(), 1);
+    }
+
+    // One dialog state for both commands: the open dialog starts from the saved file's name.
+    void dialogState()
+    {
+        auto w = makeWindow();
+        Dialogs dialogs;
+        dialogs.answer = dir.filePath("first.zcf");
+        dialogs.attach(*w);
+        setUp(*w, QList<int>(14, 160), QStringList(12, "X"), "NAME", 0, 0, 0);
+        w->control<QAbstractButton>("WRITE_FILE")->click();
+        dialogs.answer.reset();
+        w->control<QAbstractButton>("READ_FILE")->click();
+        w->control<QAbstractButton>("WRITE_FILE")->click();
+        QCOMPARE(dialogs.calls[1], "open|READ CONFIGURATION FILE|ZANTRO CONFIGURATION FILES (*.zcf)|" + dir.filePath("first.zcf"));
+        QCOMPARE(dialogs.calls[2].section('|', 3), dir.filePath("NAME.zcf"));
+    }
+
+    void failedSaveIsReported()
+    {
+        auto w = makeWindow();
+        ModalDriver driver;
+        Dialogs dialogs;
+        dialogs.answer = dir.filePath("missing-folder/x.zcf");
+        dialogs.attach(*w);
+        setUp(*w, QList<int>(14, 160), QStringList(12, "X"), "NAME", 0, 0, 0);
+        w->control<QAbstractButton>("WRITE_FILE")->click();
+        QCOMPARE(driver.boxes.size(), 1);
+        QCOMPARE(driver.boxes[0].title, QStringLiteral("WRITE CONFIGURATION FILE"));
+        QVERIFY(driver.boxes[0].text.startsWith("THE CONFIGURATION FILE COULD NOT BE SAVED\n" + *dialogs.answer + "\n"));
+        QVERIFY(driver.boxes[0].text.size() > driver.boxes[0].text.indexOf(".zcf\n") + 6);
+    }
+
+#ifdef Q_OS_UNIX
+    // A save that fails part-way (here the file size limit, as a full disk would) leaves the
+    // old file whole and says so.
+    void failedSaveKeepsTheOldFile()
+    {
+        const QString path = dir.filePath("kept.zcf");
+        writeFile(path, ::exampleLine);
+        auto w = makeWindow();
+        ModalDriver driver;
+        Dialogs dialogs;
+        dialogs.answer = path;
+        dialogs.attach(*w);
+        setUp(*w, QList<int>(14, 160), QStringList(12, QString(200, 'L')), "NAME", 0, 0, 0);
+
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit small = old;
+        small.rlim_cur = 1024;
+        setrlimit(RLIMIT_FSIZE, &small);
+        w->control<QAbstractButton>("WRITE_FILE")->click();
+        setrlimit(RLIMIT_FSIZE, &old);
+
+        QCOMPARE(readFile(path), ::exampleLine);
+        QCOMPARE(driver.boxes.size(), 1);
+        QCOMPARE(driver.boxes[0].text, "THE CONFIGURATION FILE COULD NOT BE SAVED\n" + path + "\nFile too large");
+        QCOMPARE(QDir(dir.path()).entryList({"kept.zcf*"}, QDir::Files | QDir::Hidden), QStringList{"kept.zcf"});
+    }
+#endif
+
+    // The real dialog: a name typed without ".zcf" gets it.
+    void realDialog()
+    {
+        auto w = makeWindow();
+        ModalDriver driver;
+        QDir::setCurrent(dir.path());
+        driver.handler = [&](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            if (!dialog)
+                return false;
+            if (dialog->acceptMode() == QFileDialog::AcceptSave) {
+                dialog->setDirectory(dir.path());
+                dialog->findChild<QLineEdit *>("fileNameEdit")->setText("typed");
+            }
+            QMetaObject::invokeMethod(dialog, "accept");
+            return true;
+        };
+        setUp(*w, QList<int>(14, 160), QStringList(12, "X"), "NAME", 0, 0, 0);
+        w->control<QAbstractButton>("WRITE_FILE")->click();
+        QVERIFY(QFile::exists(dir.filePath("typed.zcf")));
+        QCOMPARE(w->dialogFileName(), dir.filePath("typed.zcf"));
+        w->setBoxText("Text2", "CHANGED");
+        w->control<QAbstractButton>("READ_FILE")->click();    // starts from the saved file and opens it
+        QCOMPARE(w->boxText("Text2"), QStringLiteral("NAME"));
+        QCOMPARE(driver.boxes.size(), 0);
+    }
+};
+
+QTEST_MAIN(TestFiles)
 #include "tst_files.moc"

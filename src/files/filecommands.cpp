@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+
 using Colour = FormInterface::StatusColour;
 
 FileCommands::FileCommands(PanelConfig &cfg, FormInterface &form)
@@ -55,10 +57,14 @@ void FileCommands::WRITE_FILE_Click()
     record.pairs[16] = {m_form.caption(QStringLiteral("Label16")), m_cfg.dindpercent};
 
     // Written beside the old file and renamed over it, so a failed save leaves it whole.
+    // commit() alone misses a write that fails part-way (a full disk): flush first.
     QSaveFile file(*path);
     const QByteArray line = record.toLine();
-    if (!file.open(QIODevice::WriteOnly) || file.write(line) != line.size() || !file.commit()) {
-        const QString reason = file.errorString();
+    if (!file.open(QIODevice::WriteOnly) || file.write(line) != line.size() || !file.flush() || !file.commit()) {
+        const int systemError = errno;
+        QString reason = file.errorString();
+        if (reason.isEmpty() || reason == QLatin1String("Unknown error"))
+            reason = qt_error_string(systemError);
         file.cancelWriting();
         m_form.messageBox(QStringLiteral("THE CONFIGURATION FILE COULD NOT BE SAVED\n%1\n%2").arg(*path, reason),
                           QStringLiteral("WRITE CONFIGURATION FILE"));

@@ -40,4 +40,6 @@ struct PanelConfig
     QString s1desig, s2desig, s3desig, s4desig, s5desig, s6desig;
     QString led1desig, led2desig, led3desig, led4desig, led5desig, led6desig;
     QString blchan, dimchan, dindchan, blpct, dblpct, indpct, dindpct, instring, wmodel;
+
+    bool operator==(const PanelConfig &) const = default;
 };
