@@ -1,0 +1,108 @@
+// Full write and full read against the virtual panel on a pseudo-terminal: wall time
+// against the floor the protocol sets (19 ticks of 100 ms each), the tool's CPU time, and
+// many write-then-read cycles watching memory and open file descriptors.
+//
+//   bench_transfer [cycles]     (default 50)
+
+#include "link/serialportline.h"
+#include "ui/mainwindow.h"
+#include "virtualpanel.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QAbstractButton>
+
+#include <cstdio>
+#include <ctime>
+#include <unistd.h>
+
+namespace {
+
+constexpr double floorMs = 19 * 100.0;
+
+double cpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+long residentKb()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLong() * (sysconf(_SC_PAGESIZE) / 1024) : -1;
+}
+
+int openDescriptors()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
+}
+
+struct Figure
+{
+    double wall, cpu;
+};
+
+Figure run(MainWindow &w, const char *button, const QString &expected)
+{
+    const double cpu0 = cpuMs();
+    QElapsedTimer wall;
+    wall.start();
+    w.control<QAbstractButton>(QString::fromLatin1(button))->click();
+    const Figure f{double(wall.nsecsElapsed()) / 1e6, cpuMs() - cpu0};
+    if (w.statusText() != expected)
+        std::fprintf(stderr, "unexpected status: %s\n", qPrintable(w.statusText()));
+    return f;
+}
+
+void print(const char *name, const Figure &f)
+{
+    std::printf("%-6s wall %7.1f ms  floor %6.0f ms  wall/floor %.4f  cpu %6.1f ms  cpu/wall %.2f %%\n", name, f.wall,
+                floorMs, f.wall / floorMs, f.cpu, 100.0 * f.cpu / f.wall);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int cycles = argc > 1 ? std::atoi(argv[1]) : 50;
+
+    VirtualPanel panel;
+    MainWindow w(std::make_unique<SerialPortLine>(panel.port()));
+    w.show();
+    for (const AssignmentItem &item : assignmentItems) {
+        w.selectPosition(QString::fromLatin1(item.moduleList), 5);
+        w.selectPosition(QString::fromLatin1(item.channelList), 3);
+    }
+
+    const QString written = QStringLiteral("SWITCH PANEL HAS BEEN PROGRAMMED");
+    const QString read = QStringLiteral("SWITCH PANEL DATA READ SUCCESSFUL");
+    print("write", run(w, "WRITE_CONFIG", written));
+    print("read", run(w, "READ_CONFIG", read));
+
+    long rssFirst = 0;
+    int fdFirst = 0;
+    for (int cycle = 1; cycle <= cycles; ++cycle) {
+        run(w, "WRITE_CONFIG", written);
+        run(w, "READ_CONFIG", read);
+        if (cycle == 1) {
+            rssFirst = residentKb();
+            fdFirst = openDescriptors();
+        }
+        if (cycle == 1 || cycle % 10 == 0 || cycle == cycles)
+            std::printf("cycle %3d  rss %6ld kB  open fds %d\n", cycle, residentKb(), openDescriptors());
+        std::fflush(stdout);
+    }
+    if (cycles > 0)
+        std::printf("growth over %d write-then-read cycles: rss %+ld kB, open fds %+d\n", cycles,
+                    residentKb() - rssFirst, openDescriptors() - fdFirst);
+    return 0;
+}
