@@ -4,6 +4,8 @@
 #include "windowfixture.h"
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 
 // Reads and writes through QSerialPort on a pseudo-terminal, against the virtual panel
 // with each of its behaviours. Every row checks the status line, the boxes, the exact bytes
@@ -132,6 +134,8 @@ private slots:
         read("read, intensity out of range", {"--reply", "14=02000"}, badData, red, {}, expectedLog(false, 1, 15),
              firstShown(14, {10}));
         read("read, replies trickle in", {"--trickle", "2"}, readOk, green, {}, expectedLog(false, 1, 17), panelCodes);
+        read("read, write faults play no part", {"--no-verify", "4", "--write-ack", "12=d000d"}, readOk, green, {},
+             expectedLog(false, 1, 17), panelCodes);
         read("read, panel hangs up", {"--hangup-after", "6"}, lost, red, {}, expectedLog(false, 1, 5), firstShown(4));
 
         auto write = [&](const char *name, QStringList args, int incomplete, QString status, QColor colour, QString box,
@@ -157,6 +161,13 @@ private slots:
               windowCodes.mid(0, 4) + Codes{windowCodes[4] + 1} + freshPanel.mid(5));
         write("write, short read-back at 16", {"--reply", "16=5"}, 0, badData, red, {}, expectedLog(true, 1, 17), windowCodes);
         write("write, replies trickle in", {"--trickle", "3"}, 0, written, green, {}, expectedLog(true, 1, 17), windowCodes);
+        write("write, model 0", {"--model", "0"}, 0, "COMMUNICATIONS OK", yellow, mismatch, expectedLog(true, 1, 0), freshPanel);
+        write("write, model out of range", {"--reply", "63=-0100"}, 0, "ERROR - DATA OUT OF RANGE", yellow, mismatch,
+              expectedLog(true, 1, 0), freshPanel);
+        write("write, lower-case ack", {"--ack-lowercase"}, 0, noAnswer, red, {}, expectedLog(true, 1, -1), freshPanel);
+        write("write, ack with a sixth byte", {"--ack-extra"}, 0, noAnswer, red, {}, expectedLog(true, 1, -1), freshPanel);
+        write("write, read-back 161 at SW4", {"--reply", "3=01610"}, 0, badData, red, {}, expectedLog(true, 1, 4),
+              windowCodes.mid(0, 4) + freshPanel.mid(4));
         write("write, panel hangs up", {"--hangup-after", "4"}, 0, lost, red, {}, expectedLog(true, 1, 2, true),
               windowCodes.mid(0, 1) + freshPanel.mid(1));
     }
@@ -213,6 +224,31 @@ private slots:
             for (int i = 0; i < 12 && shownAfter[i] != -2; ++i)
                 QCOMPARE(w->boxText(assignmentItems[i].designationBox), QString());
         }
+    }
+
+    // DURVEX_TRACE: every byte each way, readable, with the port's opening and closing.
+    void byteTrace()
+    {
+        QTemporaryDir dir;
+        const QString tracePath = dir.filePath("trace.txt");
+        qputenv("DURVEX_TRACE", tracePath.toLocal8Bit());
+        VirtualPanel panel({"--model", "80"});
+        auto w = makeWindow(std::make_unique<SerialPortLine>(panel.port()));
+        qunsetenv("DURVEX_TRACE");
+        w->control<QAbstractButton>("READ_CONFIG")->click();
+        QFile file(tracePath);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2 + 2 + 2 * 18);
+        const QRegularExpression stamp("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}  ");
+        for (const QString &line : lines)
+            QVERIFY2(stamp.match(line).hasMatch(), qPrintable(line));
+        QVERIFY(lines[0].endsWith("OPEN " + panel.port() + " 9600,N,8,1"));
+        QVERIFY(lines[1].contains(QRegularExpression(">  41 +A$")));
+        QVERIFY(lines[2].contains(QRegularExpression("<  44 30 30 30 44 +D000D$")));
+        QVERIFY(lines[3].contains(QRegularExpression(">  56 00 3F 30 30 56 +V.\\?00V$")));
+        QVERIFY(lines[4].contains(QRegularExpression("<  30 30 38 30 30 +00800$")));
+        QVERIFY(lines.last().endsWith("CLOSE " + panel.port()));
     }
 
     // A port that does not exist: nothing is sent, the reason is shown, nothing waits.
