@@ -48,19 +48,28 @@ bool PanelTransfer::modelAccepted(const QString &mismatchText)
             fail(noResponse);
         return false;
     }
+    if (!readByte(modelAddress))
+        return false;
+    if (m_cfg.A != 74 && m_cfg.A != 80) {
+        m_form.messageBox(mismatchText, mismatchTitle);
+        return false;
+    }
+    return true;
+}
+
+// wait_tick, then one byte read into A. A reply that gave no value ends the transfer before
+// anything is applied; a value out of range is left for the caller to apply and judge.
+bool PanelTransfer::readByte(int address)
+{
     m_link.wait_tick();
     if (ended())
         return false;
-    m_cfg.address_l = modelAddress;
+    m_cfg.address_l = qint16(address);
     const PanelLink::ReadResult result = m_link.readee();
     if (ended())
         return false;
     if (result == PanelLink::ReadResult::NoValue) {
         fail(badData);
-        return false;
-    }
-    if (m_cfg.A != 74 && m_cfg.A != 80) {
-        m_form.messageBox(mismatchText, mismatchTitle);
         return false;
     }
     return true;
@@ -88,17 +97,8 @@ void PanelTransfer::readBody()
 
     for (int address = 0; address < int(assignmentItems.size()); ++address) {
         const AssignmentItem &item = assignmentItems[address];
-        m_link.wait_tick();
-        if (ended())
+        if (!readByte(address))
             return;
-        m_cfg.address_l = qint16(address);
-        const PanelLink::ReadResult result = m_link.readee();
-        if (ended())
-            return;
-        if (result == PanelLink::ReadResult::NoValue) {
-            fail(badData);
-            return;
-        }
         show_code(m_cfg, m_form, item, m_cfg.A);
         if (item.designationBox) {
             const QString box = QString::fromLatin1(item.designationBox);
@@ -112,17 +112,8 @@ void PanelTransfer::readBody()
     }
 
     for (const IntensityItem &item : intensityItems) {
-        m_link.wait_tick();
-        if (ended())
+        if (!readByte(item.address))
             return;
-        m_cfg.address_l = qint16(item.address);
-        const PanelLink::ReadResult result = m_link.readee();
-        if (ended())
-            return;
-        if (result == PanelLink::ReadResult::NoValue) {
-            fail(badData);
-            return;
-        }
         m_cfg.*item.code = m_cfg.A;
         show_intensity(m_cfg, m_form, item);
         if (m_cfg.error_flag == 1) {

@@ -18,6 +18,7 @@ private:
     // True when the line failed or the window is closing; a lost line is reported.
     bool ended();
     bool modelAccepted(const QString &mismatchText);
+    bool readByte(int address);
     void fail(const QString &text);
 
     PanelConfig &m_cfg;

@@ -18,8 +18,6 @@ const QColor darkGreen(0, 128, 0);
 const QColor darkRed(192, 0, 0);
 const QColor lightCyan(128, 255, 255);
 
-QHash<QString, QWidget *> *registry = nullptr;
-
 template <typename W>
 W *named(W *widget, const char *name, const QRect &rect, const char *tooltip = nullptr)
 {
@@ -27,7 +25,6 @@ W *named(W *widget, const char *name, const QRect &rect, const char *tooltip = n
     widget->setGeometry(rect);
     if (tooltip)
         widget->setToolTip(QString::fromLatin1(tooltip));
-    registry->insert(widget->objectName(), widget);
     return widget;
 }
 
@@ -137,13 +134,11 @@ void buildPanelFace(QWidget *form)
     panelName->setMaxLength(12);
 
     label(form, "Label7", twips(1680, 6840, 3375, 375), "PROGRAMMING HEADER LOCATION", sansSerifFont(true));
-    named(OutlineShape::rectangle(twips(1080, 4560, 615, 975), lightCyan, form), "Shape1", twips(1080, 4560, 615, 975));
+    OutlineShape::rectangle(twips(1080, 4560, 615, 975), lightCyan, form)->setObjectName(QStringLiteral("Shape1"));
     const auto point = [](int x, int y) { return QPoint(x / twipsPerPixel, y / twipsPerPixel); };
     for (auto [name, from, to] : {std::tuple{"Line1", point(1320, 5520), point(1320, 6960)},
                                   std::tuple{"Line2", point(1680, 6960), point(1320, 6960)}}) {
-        auto *line = OutlineShape::line(from, to, Qt::black, form);
-        line->setObjectName(QString::fromLatin1(name));
-        registry->insert(line->objectName(), line);
+        OutlineShape::line(from, to, Qt::black, form)->setObjectName(QString::fromLatin1(name));
     }
 }
 
@@ -219,14 +214,15 @@ QFont arialFont(qreal pointSize, bool bold)
 
 QHash<QString, QWidget *> build(QWidget *form)
 {
-    QHash<QString, QWidget *> controls;
-    registry = &controls;
     // Creation order is stacking order: the picture first, everything else over it.
     buildPanelFace(form);
     buildGrid(form);
     buildCommands(form);
     buildFrames(form);
-    registry = nullptr;
+    QHash<QString, QWidget *> controls;
+    for (QWidget *child : form->findChildren<QWidget *>())
+        if (!child->objectName().isEmpty() && !child->objectName().startsWith(QLatin1String("qt_")))
+            controls.insert(child->objectName(), child);
     return controls;
 }
 
