@@ -26,6 +26,7 @@ const char usage[] =
     "Usage: durvex-virtual-panel [options]\n"
     "Plays a DURVEX 4/6 button switch panel on a pseudo-terminal. Prints the terminal's\n"
     "path on the first line of its output; point the tool at it with DURVEX_PORT=PATH.\n"
+    "Ends on SIGINT or SIGTERM, or when the program that started it ends.\n"
     "\n"
     "  --link PATH          also make PATH a symbolic link to the terminal\n"
     "  --memory FILE        keep the 64 memory bytes in FILE (read at start, saved after writes)\n"
@@ -330,7 +331,10 @@ int main(int argc, char **argv)
     const bool quiet = options.quiet;
     Panel panel(std::move(options), master);
     bool hungUp = false;
-    while (!stopRequested) {
+    // A panel left behind by a crashed test or script would run on for ever: it ends when
+    // whatever started it has gone.
+    const pid_t starter = getppid();
+    while (!stopRequested && getppid() == starter) {
         pollfd p{master, POLLIN, 0};
         const int ready = poll(&p, 1, 200);
         if (ready <= 0)
