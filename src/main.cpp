@@ -14,6 +14,7 @@ int main(int argc, char *argv[])
     sinceStart.start();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("durvex-config"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("durvex-config")); // ties the window to its menu entry
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
     MainWindow window(std::make_unique<SerialPortLine>());

@@ -99,6 +99,21 @@ struct Dialogs
     }
 };
 
+// A window whose file dialog answers with `answer`, and whose boxes are answered OK.
+struct FileFixture
+{
+    std::unique_ptr<MainWindow> w = makeWindow();
+    ModalDriver driver;
+    Dialogs dialogs;
+
+    explicit FileFixture(std::optional<QString> answer = std::nullopt)
+    {
+        dialogs.answer = std::move(answer);
+        dialogs.attach(*w);
+    }
+    void click(const char *button) { w->control<QAbstractButton>(QString::fromLatin1(button))->click(); }
+};
+
 } // namespace
 
 class TestFiles : public QObject
@@ -111,35 +126,32 @@ private slots:
     // The example configuration, set up with the mouse and keyboard, saves as its line.
     void exampleLine()
     {
-        auto w = makeWindow();
-        Dialogs dialogs;
-        dialogs.answer = dir.filePath("example.zcf");
-        dialogs.attach(*w);
-        QTest::keyClicks(w->control("Text2"), "TRUCK 12");
+        FileFixture f(dir.filePath("example.zcf"));
+        QTest::keyClicks(f.w->control("Text2"), "TRUCK 12");
         const std::pair<const char *, const char *> names[] = {{"Text3", "HORN"}, {"Text4", "WIPERS"}, {"Text5", "BEACON"}};
         for (auto [box, text] : names)
-            typeInto(*w, box, text);
+            typeInto(*f.w, box, text);
         const std::pair<const char *, int> switchPicks[] = {{"List1", 1}, {"List2", 0}, {"List3", 2}, {"List4", 1},
                                                             {"List5", 3}, {"List6", 9}, {"List7", 0}, {"List9", 0},
                                                             {"List11", 0}};
         for (auto [list, position] : switchPicks)
-            pick(*w, list, position);
-        QTest::mouseClick(w->control("Option2"), Qt::LeftButton);
+            pick(*f.w, list, position);
+        QTest::mouseClick(f.w->control("Option2"), Qt::LeftButton);
         const std::pair<const char *, const char *> ledNames[] = {{"Text13", "HORN ON"}, {"Text14", "WIPERS ON"}, {"Text15", "BEACON ON"}};
         for (auto [box, text] : ledNames)
-            typeInto(*w, box, text);
+            typeInto(*f.w, box, text);
         const std::pair<const char *, int> lightingPicks[] = {
             {"List21", 1}, {"List22", 0}, {"List23", 2}, {"List24", 2}, {"List25", 4}, {"List26", 0}, {"List27", 0},
             {"List29", 0}, {"List31", 0}, {"List41", 16}, {"List42", 9}, {"List43", 16}, {"List44", 8},
             {"List45", 2}, {"List46", 7}};
         for (auto [list, position] : lightingPicks)
-            pick(*w, list, position);
+            pick(*f.w, list, position);
 
-        QTest::mouseClick(w->control("WRITE_FILE"), Qt::LeftButton);
+        QTest::mouseClick(f.w->control("WRITE_FILE"), Qt::LeftButton);
         QCOMPARE(readFile(dir.filePath("example.zcf")), ::exampleLine);
-        QCOMPARE(dialogs.calls, QStringList{"save|WRITE CONFIGURATION FILE|ZANTRO CONFIGURATION FILES (*.zcf)|TRUCK 12.zcf"});
-        QVERIFY(w->control<QRadioButton>("Option1")->isChecked());
-        QVERIFY(!shown(*w, "Text1"));
+        QCOMPARE(f.dialogs.calls, QStringList{"save|WRITE CONFIGURATION FILE|ZANTRO CONFIGURATION FILES (*.zcf)|TRUCK 12.zcf"});
+        QVERIFY(f.w->control<QRadioButton>("Option1")->isChecked());
+        QVERIFY(!shown(*f.w, "Text1"));
     }
 
     void roundTrip_data()
@@ -240,53 +252,46 @@ private slots:
         QFETCH(bool, accepted);
         const QString path = dir.filePath("open.zcf");
         writeFile(path, contents);
-        auto w = makeWindow();
-        ModalDriver driver;
-        Dialogs dialogs;
-        dialogs.answer = path;
-        dialogs.attach(*w);
-        setUp(*w, QList<int>(14, 55), QStringList(12, "OLD"), "OLD", 3, 5, 6);
-        QTest::mouseClick(w->control("Option2"), Qt::LeftButton);
-        w->setStatusVisible(true);
-        const WindowState before = stateOf(*w);
+        FileFixture f(path);
+        setUp(*f.w, QList<int>(14, 55), QStringList(12, "OLD"), "OLD", 3, 5, 6);
+        QTest::mouseClick(f.w->control("Option2"), Qt::LeftButton);
+        f.w->setStatusVisible(true);
+        const WindowState before = stateOf(*f.w);
 
-        w->control<QAbstractButton>("READ_FILE")->click();
+        f.click("READ_FILE");
 
-        QVERIFY(!shown(*w, "Text1"));
-        QCOMPARE(dialogs.calls, QStringList{"open|READ CONFIGURATION FILE|ZANTRO CONFIGURATION FILES (*.zcf)|"});
+        QVERIFY(!shown(*f.w, "Text1"));
+        QCOMPARE(f.dialogs.calls, QStringList{"open|READ CONFIGURATION FILE|ZANTRO CONFIGURATION FILES (*.zcf)|"});
         if (accepted) {
-            QCOMPARE(driver.boxes.size(), 0);
-            QCOMPARE(w->boxText("Text2"), QStringLiteral("TRUCK 12"));
-            QCOMPARE(w->config().bl, 159);
-            QCOMPARE(w->config().rmodel, ConfigRecord::modelTag);
-            QCOMPARE(w->config().dindpct, QStringLiteral("DIMMED BACKLIGHTING AND INDICATOR (%)"));
+            QCOMPARE(f.driver.boxes.size(), 0);
+            QCOMPARE(f.w->boxText("Text2"), QStringLiteral("TRUCK 12"));
+            QCOMPARE(f.w->config().bl, 159);
+            QCOMPARE(f.w->config().rmodel, ConfigRecord::modelTag);
+            QCOMPARE(f.w->config().dindpct, QStringLiteral("DIMMED BACKLIGHTING AND INDICATOR (%)"));
         } else {
-            QCOMPARE(driver.boxes.size(), 1);
-            QCOMPARE(driver.boxes[0].title, QStringLiteral("FILE/MODEL MIS-MATCH"));
-            QCOMPARE(driver.boxes[0].text, mismatchText);
-            QVERIFY(stateOf(*w) == before);
-            QVERIFY(w->control<QRadioButton>("Option2")->isChecked());
+            QCOMPARE(f.driver.boxes.size(), 1);
+            QCOMPARE(f.driver.boxes[0].title, QStringLiteral("FILE/MODEL MIS-MATCH"));
+            QCOMPARE(f.driver.boxes[0].text, mismatchText);
+            QVERIFY(stateOf(*f.w) == before);
+            QVERIFY(f.w->control<QRadioButton>("Option2")->isChecked());
         }
     }
 
     void openingFailures()
     {
-        auto w = makeWindow();
-        ModalDriver driver;
-        Dialogs dialogs;
-        dialogs.attach(*w);
-        const WindowState before = stateOf(*w);
+        FileFixture f;
+        const WindowState before = stateOf(*f.w);
 
-        dialogs.answer.reset();                         // cancelled
-        w->control<QAbstractButton>("READ_FILE")->click();
-        dialogs.answer = dir.path();                    // a folder: silently
-        w->control<QAbstractButton>("READ_FILE")->click();
-        QCOMPARE(driver.boxes.size(), 0);
-        dialogs.answer = dir.filePath("no-such-file.zcf"); // a name typed for no file
-        w->control<QAbstractButton>("READ_FILE")->click();
-        QCOMPARE(driver.boxes.size(), 1);
-        QCOMPARE(driver.boxes[0].text, mismatchText);
-        QVERIFY(stateOf(*w) == before);
+        f.dialogs.answer.reset();                         // cancelled
+        f.click("READ_FILE");
+        f.dialogs.answer = dir.path();                    // a folder: silently
+        f.click("READ_FILE");
+        QCOMPARE(f.driver.boxes.size(), 0);
+        f.dialogs.answer = dir.filePath("no-such-file.zcf"); // a name typed for no file
+        f.click("READ_FILE");
+        QCOMPARE(f.driver.boxes.size(), 1);
+        QCOMPARE(f.driver.boxes[0].text, mismatchText);
+        QVERIFY(stateOf(*f.w) == before);
     }
 
     // Codes outside 0..160 show as "N/A"; intensities without an entry show "100".
@@ -297,18 +302,15 @@ private slots:
             .replace("INDICATOR (%)\",1\r", "INDICATOR (%)\",9\r");
         const QString path = dir.filePath("unusual.zcf");
         writeFile(path, line);
-        auto w = makeWindow();
-        Dialogs dialogs;
-        dialogs.answer = path;
-        dialogs.attach(*w);
-        w->control<QAbstractButton>("READ_FILE")->click();
-        QCOMPARE(w->position("List1"), 0);
-        QCOMPARE(w->position("List3"), 0);
-        QVERIFY(!shown(*w, "List2") && !shown(*w, "List4"));
-        QCOMPARE(w->position("List46"), 0);
-        QCOMPARE(w->config().dindpercent, 10);
-        dialogs.answer = dir.filePath("resaved.zcf");
-        w->control<QAbstractButton>("WRITE_FILE")->click();
+        FileFixture f(path);
+        f.click("READ_FILE");
+        QCOMPARE(f.w->position("List1"), 0);
+        QCOMPARE(f.w->position("List3"), 0);
+        QVERIFY(!shown(*f.w, "List2") && !shown(*f.w, "List4"));
+        QCOMPARE(f.w->position("List46"), 0);
+        QCOMPARE(f.w->config().dindpercent, 10);
+        f.dialogs.answer = dir.filePath("resaved.zcf");
+        f.click("WRITE_FILE");
         QVERIFY(readFile(dir.filePath("resaved.zcf")).startsWith(
             "\"00-00531-MDL or 00-00537-MDL\",\"TRUCK 12\",\"HORN\",160,\"WIPERS\",160,"));
     }
@@ -321,70 +323,59 @@ private slots:
         line.replace("INDICATOR (%)\",10,", "INDICATOR (%)\",3,");  // indicator 50 %, backlighting stays 80 %
         const QString path = dir.filePath("rule.zcf");
         writeFile(path, line);
-        auto w = makeWindow();
-        ModalDriver driver;
-        Dialogs dialogs;
-        dialogs.answer = path;
-        dialogs.attach(*w);
-        w->control<QAbstractButton>("READ_FILE")->click();
-        QVERIFY(driver.boxes.size() >= 1);
-        QCOMPARE(w->position("List49"), 5);
-        QCOMPARE(w->position("List45"), 5);
-        QCOMPARE(w->config().indpercent, 3);
-        QCOMPARE(w->config().blpercent, 3);
-        QCOMPARE(w->boxText("Text2"), QStringLiteral("TRUCK 12"));
+        FileFixture f(path);
+        f.click("READ_FILE");
+        QVERIFY(f.driver.boxes.size() >= 1);
+        QCOMPARE(f.w->position("List49"), 5);
+        QCOMPARE(f.w->position("List45"), 5);
+        QCOMPARE(f.w->config().indpercent, 3);
+        QCOMPARE(f.w->config().blpercent, 3);
+        QCOMPARE(f.w->boxText("Text2"), QStringLiteral("TRUCK 12"));
     }
 
     void savingRefused()
     {
-        auto w = makeWindow();
-        ModalDriver driver;
-        Dialogs dialogs;
-        dialogs.answer = dir.filePath("refused.zcf");
-        dialogs.attach(*w);
-        w->control<QAbstractButton>("WRITE_FILE")->click();            // nothing picked
-        QCOMPARE(w->statusText(), QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA"));
-        QCOMPARE(statusColour(*w), red);
-        QVERIFY(shown(*w, "Text1"));
+        FileFixture f(dir.filePath("refused.zcf"));
+        f.click("WRITE_FILE");            // nothing picked
+        QCOMPARE(f.w->statusText(), QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA"));
+        QCOMPARE(statusColour(*f.w), red);
+        QVERIFY(shown(*f.w, "Text1"));
 
-        setUp(*w, QList<int>(14, 160), QStringList(12, "X"), "", 0, 0, 0);
-        w->selectPosition("List43", 4);                                // dimming module, no channel
-        QTest::mouseClick(w->control("Option2"), Qt::LeftButton);
-        w->control<QAbstractButton>("WRITE_FILE")->click();
-        QCOMPARE(w->statusText(), QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL LED's AND BACKLIGHTING BEFORE WRITING DATA"));
-        QVERIFY(w->control<QRadioButton>("Option2")->isChecked());
+        setUp(*f.w, QList<int>(14, 160), QStringList(12, "X"), "", 0, 0, 0);
+        f.w->selectPosition("List43", 4);                                // dimming module, no channel
+        QTest::mouseClick(f.w->control("Option2"), Qt::LeftButton);
+        f.click("WRITE_FILE");
+        QCOMPARE(f.w->statusText(), QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL LED's AND BACKLIGHTING BEFORE WRITING DATA"));
+        QVERIFY(f.w->control<QRadioButton>("Option2")->isChecked());
 
-        w->selectPosition("List43", 0);
-        w->control<QAbstractButton>("WRITE_FILE")->click();            // no panel name
-        QVERIFY(!shown(*w, "Text1"));
-        QCOMPARE(driver.boxes.size(), 1);
-        QCOMPARE(driver.boxes[0].text, QStringLiteral("Name must be entered in PANEL NAME field"));
-        QCOMPARE(driver.boxes[0].title, QString());
-        QVERIFY(w->control<QRadioButton>("Option1")->isChecked());
-        QVERIFY(dialogs.calls.isEmpty());
+        f.w->selectPosition("List43", 0);
+        f.click("WRITE_FILE");            // no panel name
+        QVERIFY(!shown(*f.w, "Text1"));
+        QCOMPARE(f.driver.boxes.size(), 1);
+        QCOMPARE(f.driver.boxes[0].text, QStringLiteral("Name must be entered in PANEL NAME field"));
+        QCOMPARE(f.driver.boxes[0].title, QString());
+        QVERIFY(f.w->control<QRadioButton>("Option1")->isChecked());
+        QVERIFY(f.dialogs.calls.isEmpty());
 
-        w->setBoxText("Text2", "NAME");
-        dialogs.answer.reset();                                        // cancelled
-        w->control<QAbstractButton>("WRITE_FILE")->click();
-        QCOMPARE(driver.boxes.size(), 1);
+        f.w->setBoxText("Text2", "NAME");
+        f.dialogs.answer.reset();                                        // cancelled
+        f.click("WRITE_FILE");
+        QCOMPARE(f.driver.boxes.size(), 1);
         QVERIFY(!QFile::exists(dir.filePath("refused.zcf")));
-        QCOMPARE(dialogs.calls.size(), 1);
+        QCOMPARE(f.dialogs.calls.size(), 1);
     }
 
     // One dialog state for both commands: the open dialog starts from the saved file's name.
     void dialogState()
     {
-        auto w = makeWindow();
-        Dialogs dialogs;
-        dialogs.answer = dir.filePath("first.zcf");
-        dialogs.attach(*w);
-        setUp(*w, QList<int>(14, 160), QStringList(12, "X"), "NAME", 0, 0, 0);
-        w->control<QAbstractButton>("WRITE_FILE")->click();
-        dialogs.answer.reset();
-        w->control<QAbstractButton>("READ_FILE")->click();
-        w->control<QAbstractButton>("WRITE_FILE")->click();
-        QCOMPARE(dialogs.calls[1], "open|READ CONFIGURATION FILE|ZANTRO CONFIGURATION FILES (*.zcf)|" + dir.filePath("first.zcf"));
-        QCOMPARE(dialogs.calls[2].section('|', 3), dir.filePath("NAME.zcf"));
+        FileFixture f(dir.filePath("first.zcf"));
+        setUp(*f.w, QList<int>(14, 160), QStringList(12, "X"), "NAME", 0, 0, 0);
+        f.click("WRITE_FILE");
+        f.dialogs.answer.reset();
+        f.click("READ_FILE");
+        f.click("WRITE_FILE");
+        QCOMPARE(f.dialogs.calls[1], "open|READ CONFIGURATION FILE|ZANTRO CONFIGURATION FILES (*.zcf)|" + dir.filePath("first.zcf"));
+        QCOMPARE(f.dialogs.calls[2].section('|', 3), dir.filePath("NAME.zcf"));
     }
 
     void failedSaveIsReported_data()
@@ -402,16 +393,12 @@ private slots:
     {
         QFETCH(QString, path);
         const QByteArray before = readFile(path);
-        auto w = makeWindow();
-        ModalDriver driver;
-        Dialogs dialogs;
-        dialogs.answer = path;
-        dialogs.attach(*w);
-        setUp(*w, QList<int>(14, 160), QStringList(12, "X"), "NAME", 0, 0, 0);
-        w->control<QAbstractButton>("WRITE_FILE")->click();
-        QCOMPARE(driver.boxes.size(), 1);
-        QCOMPARE(driver.boxes[0].title, QStringLiteral("WRITE CONFIGURATION FILE"));
-        const QString text = driver.boxes[0].text;
+        FileFixture f(path);
+        setUp(*f.w, QList<int>(14, 160), QStringList(12, "X"), "NAME", 0, 0, 0);
+        f.click("WRITE_FILE");
+        QCOMPARE(f.driver.boxes.size(), 1);
+        QCOMPARE(f.driver.boxes[0].title, QStringLiteral("WRITE CONFIGURATION FILE"));
+        const QString text = f.driver.boxes[0].text;
         QVERIFY(text.startsWith("THE CONFIGURATION FILE COULD NOT BE SAVED\n" + path + "\n"));
         QVERIFY(text.size() > text.indexOf(path) + path.size() + 2); // and the system's reason
         QCOMPARE(readFile(path), before);
@@ -424,12 +411,8 @@ private slots:
     {
         const QString path = dir.filePath("kept.zcf");
         writeFile(path, ::exampleLine);
-        auto w = makeWindow();
-        ModalDriver driver;
-        Dialogs dialogs;
-        dialogs.answer = path;
-        dialogs.attach(*w);
-        setUp(*w, QList<int>(14, 160), QStringList(12, QString(200, 'L')), "NAME", 0, 0, 0);
+        FileFixture f(path);
+        setUp(*f.w, QList<int>(14, 160), QStringList(12, QString(200, 'L')), "NAME", 0, 0, 0);
 
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit old{};
@@ -437,12 +420,12 @@ private slots:
         rlimit small = old;
         small.rlim_cur = 1024;
         setrlimit(RLIMIT_FSIZE, &small);
-        w->control<QAbstractButton>("WRITE_FILE")->click();
+        f.click("WRITE_FILE");
         setrlimit(RLIMIT_FSIZE, &old);
 
         QCOMPARE(readFile(path), ::exampleLine);
-        QCOMPARE(driver.boxes.size(), 1);
-        QCOMPARE(driver.boxes[0].text, "THE CONFIGURATION FILE COULD NOT BE SAVED\n" + path + "\nFile too large");
+        QCOMPARE(f.driver.boxes.size(), 1);
+        QCOMPARE(f.driver.boxes[0].text, "THE CONFIGURATION FILE COULD NOT BE SAVED\n" + path + "\nFile too large");
         QCOMPARE(QDir(dir.path()).entryList({"kept.zcf*"}, QDir::Files | QDir::Hidden), QStringList{"kept.zcf"});
     }
 #endif
