@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRadioButton>
+#include <QStandardPaths>
 
 namespace {
 const QColor windowColour(212, 208, 200); // the classic colour of inactive window borders
@@ -340,6 +341,12 @@ std::optional<QString> MainWindow::openFileDialog(const QString &title, const QS
     return fileDialog(false, title, filter);
 }
 
+QString MainWindow::startFolder()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
 std::optional<QString> MainWindow::fileDialog(bool save, const QString &title, const QString &filter)
 {
     std::optional<QString> chosen;
@@ -352,12 +359,11 @@ std::optional<QString> MainWindow::fileDialog(bool save, const QString &title, c
         dialog.setFileMode(QFileDialog::AnyFile);
         if (save)
             dialog.setDefaultSuffix(QStringLiteral("zcf"));
-        if (!m_dialogFileName.isEmpty()) {
-            const QFileInfo last(m_dialogFileName);
-            if (last.isAbsolute())
-                dialog.setDirectory(last.absolutePath());
+        // The folder of the last file used; before any, the user's documents.
+        const QFileInfo last(m_dialogFileName);
+        dialog.setDirectory(last.isAbsolute() ? last.absolutePath() : startFolder());
+        if (!m_dialogFileName.isEmpty())
             dialog.selectFile(last.fileName());
-        }
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             chosen = dialog.selectedFiles().constFirst();
     }

@@ -84,6 +84,7 @@ private:
     void READ_FILE_Click() { m_files->READ_FILE_Click(); }
     void WRITE_FILE_Click() { m_files->WRITE_FILE_Click(); }
     std::optional<QString> fileDialog(bool save, const QString &title, const QString &filter);
+    static QString startFolder();
 
     SelectorList *list(const QString &name) const;
     SelectorList *list(const char *name) const { return list(QString::fromLatin1(name)); }
