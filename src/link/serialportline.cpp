@@ -10,7 +10,7 @@ SerialPortLine::SerialPortLine(QString portName, QObject *parent)
 
 QString SerialPortLine::defaultPortName()
 {
-    const QString fromEnvironment = qEnvironmentVariable("DURVEX_PORT");
+    QString fromEnvironment = qEnvironmentVariable("DURVEX_PORT");
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
 #ifdef Q_OS_WIN
@@ -62,7 +62,7 @@ void SerialPortLine::output(const QByteArray &bytes)
 
 QByteArray SerialPortLine::input()
 {
-    const QByteArray bytes = m_port.readAll();
+    QByteArray bytes = m_port.readAll();
     m_trace.received(bytes);
     return bytes;
 }
