@@ -17,9 +17,8 @@ public:
     void sent(const QByteArray &bytes) { chunk('>', bytes); }
     void received(const QByteArray &bytes) { chunk('<', bytes); }
 
-    static QString format(char direction, const QByteArray &bytes);
-
 private:
+    static QString format(char direction, const QByteArray &bytes);
     void chunk(char direction, const QByteArray &bytes);
     void append(const QString &lines);
 

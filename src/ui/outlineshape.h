@@ -15,7 +15,6 @@ public:
     // In form coordinates.
     QPoint from() const { return m_from + pos(); }
     QPoint to() const { return m_to + pos(); }
-    bool isLine() const { return m_line; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
