@@ -1,3 +1,5 @@
+#include "app/commandline.h"
+#include "link/portchoice.h"
 #include "link/serialportline.h"
 #include "ui/mainwindow.h"
 
@@ -12,13 +14,36 @@ int main(int argc, char *argv[])
 {
     QElapsedTimer sinceStart;
     sinceStart.start();
+
+    // Read before the application object: --help, --version and usage errors need no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QCoreApplication::setApplicationName(QStringLiteral("durvex-config"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(DURVEX_VERSION));
+    const CommandLine commandLine = CommandLine::parse(arguments);
+    switch (commandLine.action) {
+    case CommandLine::Action::Help:
+        std::fputs(qPrintable(CommandLine::helpText()), stdout);
+        return 0;
+    case CommandLine::Action::Version:
+        std::fputs(qPrintable(CommandLine::versionText()), stdout);
+        return 0;
+    case CommandLine::Action::UsageError:
+        std::fprintf(stderr, "durvex-config: %s (see --help)\n", qPrintable(commandLine.error));
+        return CommandLine::usageExitCode;
+    case CommandLine::Action::Run:
+        break;
+    }
+
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("durvex-config"));
     QGuiApplication::setDesktopFileName(QStringLiteral("durvex-config")); // ties the window to its menu entry
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
-    MainWindow window(std::make_unique<SerialPortLine>());
+    MainWindow window(std::make_unique<SerialPortLine>(PortChoice::forThisRun(commandLine.port)));
     window.show();
+    if (!commandLine.file.isEmpty())
+        QTimer::singleShot(0, &window, [&] { window.openFile(commandLine.file); });
 
     // For start-up measurements and install checks: report the time to the first shown
     // window, then quit.

@@ -76,6 +76,19 @@ private slots:
         QTest::newRow("Latin-1") << QString::fromUtf8("GRÜN") << QString::fromUtf8("Ç½ß") << 9;
         QTest::newRow("negative") << "X" << "Y" << -32768;
         QTest::newRow("largest") << "X" << "Y" << 32767;
+        QTest::newRow("Windows-1252") << QString::fromUtf8("€ 5–6") << QString::fromUtf8("„HORN“ ™ Ÿ") << 1;
+        QTest::newRow("longest texts") << QString(12, 'N') << QString(32767, 'D') << 2;
+    }
+
+    // A Windows-1252 file's bytes come back as they were, the euro sign as 0x80.
+    void windows1252Bytes()
+    {
+        ConfigRecord r = sampleRecord();
+        r.pairs[0].text = QString::fromUtf8("€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ") + QChar(0xA0) + QChar(0xFF);
+        const QByteArray line = r.toLine();
+        QVERIFY(line.contains(QByteArray("\"\x80\x82\x83\x84\x85\x86\x87\x88\x89\x8A\x8B\x8C\x8E\x91\x92\x93\x94"
+                                         "\x95\x96\x97\x98\x99\x9A\x9B\x9C\x9E\x9F\xA0\xFF\"")));
+        QCOMPARE(ConfigRecord::parse(line)->pairs[0].text, r.pairs[0].text);
     }
 
     void roundTrip()
@@ -121,6 +134,11 @@ private slots:
         QTest::newRow("a quote inside a text") << withField(3, "\"HO\"RN\"") << false;
         QTest::newRow("zero byte in a text") << withField(3, QByteArray("\"H\0N\"", 5)) << false;
         QTest::newRow("huge number of digits") << withField(4, QByteArray(5000, '9')) << false;
+        for (const char undefined : {'\x81', '\x8D', '\x8F', '\x90', '\x9D'})
+            QTest::addRow("undefined byte %02X", quint8(undefined)) << withField(3, QByteArray("\"H") + undefined + "N\"") << false;
+        QTest::newRow("panel name of 13") << withField(2, '"' + QByteArray(13, 'N') + '"') << false;
+        QTest::newRow("designation over 32767") << withField(3, '"' + QByteArray(32768, 'D') + '"') << false;
+        QTest::newRow("long label is no designation") << withField(27, '"' + QByteArray(40000, 'L') + '"') << true;
     }
 
     void reading()

@@ -102,6 +102,9 @@ private slots:
         QTest::newRow("short read-back") << 5 << QByteArray("D000D") << QByteArray("050") << 1 << "COMMUNICATIONS CORRUPTED" << true;
         QTest::newRow("no read-back") << 5 << QByteArray("D000D") << QByteArray() << 1 << "COMMUNICATIONS CORRUPTED" << true;
         QTest::newRow("unreadable read-back") << 5 << QByteArray("D000D") << QByteArray("1E999") << 1 << "DATA FAILED TO VERIFY" << true;
+        // Garble is no value: read as 0 it would verify a 0.
+        QTest::newRow("NULs verify no 0") << 0 << QByteArray("D000D") << QByteArray(5, '\0') << 1 << "COMMUNICATIONS CORRUPTED" << true;
+        QTest::newRow("letters verify no 0") << 0 << QByteArray("D000D") << QByteArray("D000D") << 1 << "COMMUNICATIONS CORRUPTED" << true;
     }
 
     void sendee()
@@ -155,11 +158,16 @@ private slots:
         QTest::newRow("160") << QByteArray("01600") << 160 << 0 << "COMMUNICATIONS OK" << ok;
         QTest::newRow("161") << QByteArray("01606") << 161 << 1 << "ERROR - DATA OUT OF RANGE" << out;
         QTest::newRow("-1") << QByteArray("-0006") << -1 << 1 << "ERROR - DATA OUT OF RANGE" << out;
-        QTest::newRow("acknowledgement reads 0") << QByteArray("D000D") << 0 << 0 << "COMMUNICATIONS OK" << ok;
+        QTest::newRow("late acknowledgement is no value") << QByteArray("D000D") << 33 << 1 << "COMMUNICATIONS CORRUPTED" << none;
+        QTest::newRow("NULs are no value") << QByteArray(5, '\0') << 33 << 1 << "COMMUNICATIONS CORRUPTED" << none;
+        QTest::newRow("blanks then digits") << QByteArray(" \t00740") << 74 << 0 << "COMMUNICATIONS OK" << ok;
         QTest::newRow("longer reply") << QByteArray("00740XYZ") << 74 << 0 << "COMMUNICATIONS OK" << ok;
         QTest::newRow("short reply keeps no old A") << QByteArray("740") << 33 << 1 << "COMMUNICATIONS CORRUPTED" << none;
         QTest::newRow("silence") << QByteArray() << 33 << 1 << "COMMUNICATIONS CORRUPTED" << none;
-        QTest::newRow("too large to read") << QByteArray("1E999") << 33 << 1 << "ERROR - DATA OUT OF RANGE" << none;
+        // Too large to read fails as 161 does, on the side of its sign.
+        QTest::newRow("too large to read") << QByteArray("1E999") << 32767 << 1 << "ERROR - DATA OUT OF RANGE" << out;
+        QTest::newRow("too large, negative") << QByteArray("-1E999") << -32768 << 1 << "ERROR - DATA OUT OF RANGE" << out;
+        QTest::newRow("hex wider than 32 bits") << QByteArray("&H1FFFFFFFF") << 32767 << 1 << "ERROR - DATA OUT OF RANGE" << out;
     }
 
     void readee()
@@ -203,18 +211,49 @@ private slots:
         QVERIFY(!f.line.isOpen());
     }
 
+    // Each opening failure names the port and says what to do; the detail has the whole name.
+    void portThatCannotBeOpened_data()
+    {
+        using Kind = SerialLine::OpenFailure::Kind;
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("status");
+        const QString byId = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+        QTest::newRow("no such port") << "/dev/ttyUSB0" << int(Kind::NotFound)
+                                      << "SERIAL PORT /dev/ttyUSB0 NOT FOUND - PLUG IN THE ADAPTER OR CHOOSE ANOTHER PORT";
+#ifdef Q_OS_LINUX
+        QTest::newRow("permission") << "/dev/ttyS0" << int(Kind::PermissionDenied)
+                                    << "NO PERMISSION FOR SERIAL PORT /dev/ttyS0 - ADD YOUR USER TO THE dialout GROUP AND LOG IN AGAIN";
+#endif
+        QTest::newRow("in use") << "/dev/ttyACM0" << int(Kind::InUse)
+                                << "SERIAL PORT /dev/ttyACM0 IS IN USE BY ANOTHER PROGRAM - CLOSE IT AND TRY AGAIN";
+        QTest::newRow("not a serial port") << "/dev/null" << int(Kind::NotASerialPort)
+                                           << "/dev/null IS NOT A SERIAL PORT - CHOOSE THE PORT OF THE SWITCH PANEL";
+        QTest::newRow("other") << "COM7" << int(Kind::Other)
+                               << "COMMUNICATIONS FAILURE - SERIAL PORT COM7 COULD NOT BE OPENED: Some reason";
+        QTest::newRow("long link, shortened") << byId << int(Kind::NotFound)
+                                              << "SERIAL PORT ...T_A50285BI-if00-port0 NOT FOUND - PLUG IN THE ADAPTER OR CHOOSE ANOTHER PORT";
+    }
+
     void portThatCannotBeOpened()
     {
+        QFETCH(QString, port);
+        QFETCH(int, kind);
+        QFETCH(QString, status);
         PanelConfig cfg;
         RecordingForm form;
         FakeLine line;
-        line.openFails = true;
+        line.name = port;
+        line.openFailure = SerialLine::OpenFailure{SerialLine::OpenFailure::Kind(kind), QStringLiteral("Some reason")};
         PanelLink link(cfg, form, line);
         QVERIFY(!link.open_port());
-        QCOMPARE(form.status, QStringLiteral("COMMUNICATIONS FAILURE - SERIAL PORT FAKE COULD NOT BE OPENED: No such file or directory"));
+        QCOMPARE(form.status, status);
+        QVERIFY(form.detail.contains(port));
+        QVERIFY(form.detail.endsWith(QStringLiteral("(Some reason)")));
         QCOMPARE(form.colour, FormInterface::StatusColour::Red);
         QVERIFY(form.statusVisible);
         QVERIFY(line.sent.isEmpty());
+        QVERIFY(!link.timer().isActive());
     }
 };
 

@@ -4,6 +4,7 @@
 #include "windowfixture.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -98,9 +99,9 @@ private slots:
 
         const QString readOk = QStringLiteral("SWITCH PANEL DATA READ SUCCESSFUL");
         const QString written = QStringLiteral("SWITCH PANEL HAS BEEN PROGRAMMED");
-        const QString noAnswer = QStringLiteral("COMMUNICATIONS FAILURE SWITCH PANEL FAILED TO RESPOND");
+        const QString noAnswer = QStringLiteral("COMMUNICATIONS FAILURE SWITCH PANEL FAILED TO RESPOND ON %1");
         const QString badData = QStringLiteral("COMMUNICATIONS FAILURE-BAD SWITCH PANEL DATA");
-        const QString lost = QStringLiteral("COMMUNICATIONS FAILURE - SERIAL PORT LOST");
+        const QString lost = QStringLiteral("COMMUNICATIONS FAILURE - SERIAL PORT %1 LOST");
         const QString mismatch = QStringLiteral("SWITCH PANEL/CONFIGURATION MIS-MATCH");
         const QStringList preset = presets(panelCodes);
         auto firstShown = [&](int n, Codes tail = {}) {
@@ -136,6 +137,13 @@ private slots:
         read("read, replies trickle in", {"--trickle", "2"}, readOk, green, {}, expectedLog(false, 1, 17), panelCodes);
         read("read, write faults play no part", {"--no-verify", "4", "--write-ack", "12=d000d"}, readOk, green, {},
              expectedLog(false, 1, 17), panelCodes);
+        // Garble is no value: NULs from a broken cable, a late second "D000D", a number too large.
+        read("read, NULs at SW2", {"--reply", "1=\\x00\\x00\\x00\\x00\\x00"}, badData, red, {}, expectedLog(false, 1, 2), firstShown(1));
+        read("read, late acknowledgement", {"--ack-delay", "150"}, badData, red, {}, expectedLog(false, 2, 0), unchanged);
+        read("read, model too large to read", {"--reply", "63=1E400"}, "ERROR - DATA OUT OF RANGE", yellow, mismatch,
+             expectedLog(false, 1, 0), unchanged);
+        read("read, model wider than 32 bits", {"--reply", "63=&H1FFFFFFFF"}, "ERROR - DATA OUT OF RANGE", yellow, mismatch,
+             expectedLog(false, 1, 0), unchanged);
         read("read, panel hangs up", {"--hangup-after", "6"}, lost, red, {}, expectedLog(false, 1, 5), firstShown(4));
 
         auto write = [&](const char *name, QStringList args, int incomplete, QString status, QColor colour, QString box,
@@ -168,6 +176,8 @@ private slots:
         write("write, ack with a sixth byte", {"--ack-extra"}, 0, noAnswer, red, {}, expectedLog(true, 1, -1), freshPanel);
         write("write, read-back 161 at SW4", {"--reply", "3=01610"}, 0, badData, red, {}, expectedLog(true, 1, 4),
               windowCodes.mid(0, 4) + freshPanel.mid(4));
+        write("write, NULs verify no 0 at LED1", {"--reply", "6=\\x00\\x00\\x00\\x00\\x00"}, 0, badData, red, {},
+              expectedLog(true, 1, 7), windowCodes.mid(0, 7) + freshPanel.mid(7));
         write("write, panel hangs up", {"--hangup-after", "4"}, 0, lost, red, {}, expectedLog(true, 1, 2, true),
               windowCodes.mid(0, 1) + freshPanel.mid(1));
     }
@@ -196,7 +206,8 @@ private slots:
 
         w->control<QAbstractButton>(write ? "WRITE_CONFIG" : "READ_CONFIG")->click();
 
-        QTEST(w->statusText(), "status");
+        QFETCH(QString, status);
+        QCOMPARE(w->statusText(), status.contains("%1") ? status.arg(panel.port()) : status);
         QTEST(statusColour(*w), "colour");
         QVERIFY(shown(*w, "Text1"));
         QCOMPARE(driver.boxes.size(), box.isEmpty() ? 0 : 1);
@@ -251,17 +262,56 @@ private slots:
         QVERIFY(lines.last().endsWith("CLOSE " + panel.port()));
     }
 
-    // A port that does not exist: nothing is sent, the reason is shown, nothing waits.
+    // Ports that cannot be opened: nothing is sent, nothing waits, and the message names
+    // the port, says what to do and keeps the system's reason in its detail.
+    void portThatCannotBeOpened_data()
+    {
+        QTest::addColumn<QString>("port");   // %1: a scratch folder
+        QTest::addColumn<QString>("status"); // %1: the port
+        QTest::newRow("missing path") << "/dev/durvex-no-such-port"
+                                      << "SERIAL PORT %1 NOT FOUND - PLUG IN THE ADAPTER OR CHOOSE ANOTHER PORT";
+        QTest::newRow("not a terminal") << "/dev/null" << "%1 IS NOT A SERIAL PORT - CHOOSE THE PORT OF THE SWITCH PANEL";
+        QTest::newRow("a regular file") << "%1/file" << "%1 IS NOT A SERIAL PORT - CHOOSE THE PORT OF THE SWITCH PANEL";
+        QTest::newRow("a FIFO") << "%1/fifo" << "%1 IS NOT A SERIAL PORT - CHOOSE THE PORT OF THE SWITCH PANEL";
+    }
+
     void portThatCannotBeOpened()
     {
-        auto w = makeWindow(std::make_unique<SerialPortLine>(QStringLiteral("/dev/durvex-no-such-port")));
+        QFETCH(QString, port);
+        QFETCH(QString, status);
+        QTemporaryDir dir;
+        port = port.arg(dir.path());
+        QFile(dir.filePath("file")).open(QIODevice::WriteOnly);
+        QProcess::execute("mkfifo", {dir.filePath("fifo")});
+        auto w = makeWindow(std::make_unique<SerialPortLine>(port));
         configure(*w, windowCodes);
+        QElapsedTimer clock;
+        clock.start();
         w->control<QAbstractButton>("WRITE_CONFIG")->click();
-        QVERIFY(w->statusText().startsWith("COMMUNICATIONS FAILURE - SERIAL PORT /dev/durvex-no-such-port COULD NOT BE OPENED: "));
+        QVERIFY(clock.elapsed() < 1000);
+        QCOMPARE(w->statusText(), status.arg(SerialLine::shortName(port)));
         QCOMPARE(statusColour(*w), red);
         QVERIFY(!w->link().timer().isActive());
+        const QString detail = w->control("Text1")->toolTip();
+        QVERIFY2(detail.startsWith(status.arg(port) + " (") && !detail.contains("No error"), qPrintable(detail));
+    }
+
+    // Two programs on one terminal, one through a link to it: the second is told it is in use.
+    void portInUse()
+    {
+        QTemporaryDir dir;
+        const QString link = dir.filePath("panel-link");
+        VirtualPanel panel({"--link", link});
+        SerialPortLine first(panel.port());
+        SerialLine::OpenFailure failure;
+        QVERIFY(first.open(&failure));
+        auto w = makeWindow(std::make_unique<SerialPortLine>(link));
         w->control<QAbstractButton>("READ_CONFIG")->click();
-        QVERIFY(w->statusText().startsWith("COMMUNICATIONS FAILURE - SERIAL PORT /dev/durvex-no-such-port"));
+        QCOMPARE(w->statusText(), "SERIAL PORT " + SerialLine::shortName(link) + " IS IN USE BY ANOTHER PROGRAM - CLOSE IT AND TRY AGAIN");
+        QVERIFY(panel.received().isEmpty());
+        first.close();
+        w->control<QAbstractButton>("READ_CONFIG")->click();
+        QCOMPARE(w->statusText(), QStringLiteral("SWITCH PANEL DATA READ SUCCESSFUL"));
     }
 
     // While a transfer waits, the command buttons do nothing, and selectors keep working:

@@ -40,8 +40,10 @@ const char usage[] =
     "  --write-ack ADDR=TEXT  answer the write command at ADDR with TEXT\n"
     "  --reply ADDR=TEXT    answer reads of ADDR with TEXT (\\xNN for any byte)\n"
     "  --no-verify ADDR     store a different value at ADDR, so its read-back fails\n"
-    "  --trickle N          send replies N bytes at a time, 30 ms apart\n"
+    "  --trickle N          send replies N bytes at a time, 10 ms apart\n"
     "  --hangup-after N     answer N commands, then hang up when the next one comes\n"
+    "  --ack-delay MS       answer each \"A\" only after MS milliseconds\n"
+    "  --flood-after N      after N commands, send bytes without end\n"
     "  --quiet              print nothing but the terminal's path\n"
     "  --help               show this text\n";
 
@@ -59,6 +61,8 @@ struct Options
     std::map<int, bool> noVerify;
     int trickle = 0;
     long hangupAfter = -1;
+    int ackDelay = 0;
+    long floodAfter = -1;
 };
 
 [[noreturn]] void fail(const std::string &message)
@@ -142,6 +146,10 @@ Options parse(int argc, char **argv)
             o.trickle = int(number(value(), "--trickle"));
         } else if (arg == "--hangup-after") {
             o.hangupAfter = number(value(), "--hangup-after");
+        } else if (arg == "--ack-delay") {
+            o.ackDelay = int(number(value(), "--ack-delay"));
+        } else if (arg == "--flood-after") {
+            o.floodAfter = number(value(), "--flood-after");
         } else if (arg == "--quiet") {
             o.quiet = true;
         } else {
@@ -150,6 +158,9 @@ Options parse(int argc, char **argv)
     }
     return o;
 }
+
+// A whole trickled reply stays well inside the tool's 100 ms tick, even on a loaded machine.
+constexpr int trickleGap = 10; // ms
 
 void sleepMs(int ms)
 {
@@ -178,6 +189,8 @@ public:
         save();
     }
 
+    bool flooding() const { return o.floodAfter >= 0 && commands >= o.floodAfter; }
+
     // Returns false once the panel has hung up.
     bool feed(const char *bytes, size_t n)
     {
@@ -186,11 +199,15 @@ public:
         while (!pending.empty()) {
             const char c = pending[0];
             const bool command = c == 'A' || ((c == 'S' || c == 'V') && pending.size() >= 6);
-            if (command && o.hangupAfter >= 0 && commands++ >= o.hangupAfter)
+            if (command && o.hangupAfter >= 0 && commands >= o.hangupAfter)
                 return false;
+            if (command)
+                ++commands;
             if (c == 'A') {
                 pending.erase(0, 1);
                 ++attentions;
+                if (o.ackDelay > 0)
+                    sleepMs(o.ackDelay);
                 if (attentions >= o.ackFrom)
                     reply(o.ackLowercase ? "d000d" : o.ackExtra ? std::string("D000D") + 'D' : "D000D");
             } else if (c == 'S' || c == 'V') {
@@ -238,7 +255,7 @@ private:
         const size_t chunk = o.trickle > 0 ? size_t(o.trickle) : bytes.size();
         for (size_t i = 0; i < bytes.size(); i += chunk) {
             if (i > 0)
-                sleepMs(30);
+                sleepMs(trickleGap);
             const size_t n = std::min(chunk, bytes.size() - i);
             if (::write(fd, bytes.data() + i, n) < 0 && !o.quiet)
                 std::perror("durvex-virtual-panel: write");
@@ -327,6 +344,10 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "durvex-virtual-panel: serving %s (model byte %d)\n", path.c_str(),
                      options.model >= 0 ? options.model : 74);
 
+    // A flooding panel must never block in write() and so stop reading.
+    if (options.floodAfter >= 0)
+        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+
     const std::string link = options.link;
     const bool quiet = options.quiet;
     Panel panel(std::move(options), master);
@@ -335,9 +356,16 @@ int main(int argc, char **argv)
     // whatever started it has gone.
     const pid_t starter = getppid();
     while (!stopRequested && getppid() == starter) {
-        pollfd p{master, POLLIN, 0};
+        pollfd p{master, short(POLLIN | (panel.flooding() ? POLLOUT : 0)), 0};
         const int ready = poll(&p, 1, 200);
         if (ready <= 0)
+            continue;
+        if (p.revents & POLLOUT) {
+            static const char flood[] = "0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF";
+            if (::write(master, flood, sizeof flood - 1) < 0 && errno != EAGAIN)
+                sleepMs(10);
+        }
+        if (!(p.revents & POLLIN))
             continue;
         char buffer[256];
         const ssize_t n = ::read(master, buffer, sizeof buffer);

@@ -1,10 +1,17 @@
 #include "configrecord.h"
 
+#include "windows1252.h"
+
 namespace {
 
 QByteArray quoted(const QString &text)
 {
-    return '"' + text.toLatin1() + '"';
+    QByteArray bytes;
+    bytes.reserve(text.size() + 2);
+    bytes.append('"');
+    for (QChar c : text) // the boxes take no character the set lacks
+        bytes.append(Windows1252::toByte(c).value_or('?'));
+    return bytes.append('"');
 }
 
 class FieldReader
@@ -24,11 +31,14 @@ public:
         for (char c : raw)
             if (quint8(c) < 0x20 || quint8(c) == 0x7F)
                 return std::nullopt;
+        const std::optional<QString> text = Windows1252::decode(raw);
+        if (!text)
+            return std::nullopt;
         m_pos = close + 1;
         skipBlanks();
         if (!endField())
             return std::nullopt;
-        return QString::fromLatin1(raw);
+        return text;
     }
 
     std::optional<qint16> integer()
@@ -112,12 +122,16 @@ std::optional<ConfigRecord> ConfigRecord::parse(const QByteArray &bytes)
     const std::optional<QString> panel = model ? reader.text() : std::nullopt;
     if (!panel)
         return std::nullopt;
+    if (panel->size() > panelNameLimit)
+        return std::nullopt;
     record.model = *model;
     record.panel = *panel;
     for (Pair &pair : record.pairs) {
         const std::optional<QString> text = reader.text();
         const std::optional<qint16> code = text ? reader.integer() : std::nullopt;
         if (!code)
+            return std::nullopt;
+        if (&pair - record.pairs.data() < designationCount && text->size() > designationLimit)
             return std::nullopt;
         pair = {*text, *code};
     }

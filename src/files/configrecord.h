@@ -6,7 +6,7 @@
 #include <optional>
 
 // One configuration file record: 36 comma-separated fields on one line, texts in double
-// quotes, integers in decimal, ended by CR LF, one byte per character in Latin-1.
+// quotes, integers in decimal, ended by CR LF, one byte per character in Windows-1252.
 // Fields: model tag, panel name, then seventeen pairs of a text and an integer: the twelve
 // designations with their address codes, the backlight and dimming labels with their
 // codes, and the three intensity labels with their codes (indicator, backlighting, dimmed).
@@ -20,6 +20,10 @@ struct ConfigRecord
     };
 
     static constexpr int fieldCount = 36;
+    // The longest texts the boxes that show them can hold.
+    static constexpr qsizetype panelNameLimit = 12;
+    static constexpr qsizetype designationLimit = 32767;
+    static constexpr int designationCount = 12;
     static inline const QString modelTag = QStringLiteral("00-00531-MDL or 00-00537-MDL");
 
     QString model;
@@ -34,7 +38,8 @@ struct ConfigRecord
     // or a line end, blanks before a field are skipped, a quoted text runs to the next
     // quote. Fails on anything the writer never produces: a text without quotes or with
     // characters after its closing quote, an integer that is no whole decimal number or
-    // lies outside the 16-bit range, a control character inside a text, or a file that
-    // ends before field 36. The model tag is not judged here.
+    // lies outside the 16-bit range, a control character or a byte undefined in the
+    // character set inside a text, a panel name or designation longer than its box holds,
+    // or a file that ends before field 36. The model tag is not judged here.
     static std::optional<ConfigRecord> parse(const QByteArray &bytes);
 };

@@ -1,6 +1,7 @@
 #include "filecommands.h"
 
 #include "configrecord.h"
+#include "regularfile.h"
 #include "model/codeselection.h"
 #include "transfer/gatherconfig.h"
 
@@ -37,8 +38,8 @@ void FileCommands::WRITE_FILE_Click()
         m_form.messageBox(QStringLiteral("Name must be entered in PANEL NAME field"));
         return;
     }
-    const std::optional<QString> path =
-        m_form.saveFileDialog(QStringLiteral("WRITE CONFIGURATION FILE"), filter, panelName + QStringLiteral(".zcf"));
+    const std::optional<QString> path = m_form.saveFileDialog(QStringLiteral("WRITE CONFIGURATION FILE"), filter,
+                                                              proposedFileName(panelName));
     if (!path)
         return;
 
@@ -59,6 +60,9 @@ void FileCommands::WRITE_FILE_Click()
     // Written beside the old file and renamed over it, so a failed save leaves it whole.
     // commit() alone misses a write that fails part-way (a full disk): flush first.
     QSaveFile file(*path);
+    // A user who may write the file but not its folder can still save over it, in place.
+    const QFileInfo target(*path);
+    file.setDirectWriteFallback(!QFileInfo(target.absolutePath()).isWritable() && target.isFile() && target.isWritable());
     const QByteArray line = record.toLine();
     if (!file.open(QIODevice::WriteOnly) || file.write(line) != line.size() || !file.flush() || !file.commit()) {
         const int systemError = errno;
@@ -76,16 +80,32 @@ void FileCommands::READ_FILE_Click()
     m_form.setStatusVisible(false);
     const std::optional<QString> path =
         m_form.openFileDialog(QStringLiteral("READ CONFIGURATION FILE"), filter);
-    if (!path)
-        return;
+    if (path)
+        load(*path);
+}
 
-    const QFileInfo info(*path);
-    QFile file(*path);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
-        // A path that exists but cannot be read ends the command silently; a name typed
-        // for a file that does not exist gets the box.
-        if (!info.exists())
-            showMismatch();
+void FileCommands::openFile(const QString &path)
+{
+    m_form.setStatusVisible(false);
+    load(path);
+}
+
+void FileCommands::load(const QString &path)
+{
+    // A folder or a file that may not be read ends the command silently; a name typed for
+    // a file that does not exist, and anything that is not a regular file (a FIFO, a
+    // device), gets the box. Nothing here may block.
+    if (QFileInfo(path).isDir())
+        return;
+    QFile file;
+    switch (RegularFile::openForReading(path, file)) {
+    case RegularFile::Status::Ok:
+        break;
+    case RegularFile::Status::NoAccess:
+        return;
+    case RegularFile::Status::Missing:
+    case RegularFile::Status::NotRegular:
+        showMismatch();
         return;
     }
     const QByteArray bytes = file.read(readLimit);
@@ -126,6 +146,15 @@ void FileCommands::READ_FILE_Click()
     show_indpercent(m_cfg, m_form);
     show_dindpercent(m_cfg, m_form);
     m_form.showSwitchView();
+}
+
+QString FileCommands::proposedFileName(const QString &panelName)
+{
+    QString name = panelName;
+    for (QChar &c : name)
+        if (QStringLiteral("/\\:*?<>|").contains(c))
+            c = QLatin1Char('-');
+    return name + QStringLiteral(".zcf");
 }
 
 void FileCommands::showMismatch()

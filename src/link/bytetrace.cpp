@@ -1,24 +1,54 @@
 #include "bytetrace.h"
 
+#include "files/regularfile.h"
+
 #include <QDateTime>
+
+#include <cstdio>
+
+namespace {
+QString timestamp()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+}
+} // namespace
 
 ByteTrace::ByteTrace(const QString &fileName)
     : m_fileName(fileName)
 {
 }
 
+void ByteTrace::begin(const QString &text)
+{
+    m_receivedAllowance = receivedLimit;
+    event(text);
+}
+
 void ByteTrace::event(const QString &text)
 {
     if (enabled())
-        append(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"))
-               + QStringLiteral("  ") + text + QLatin1Char('\n'));
+        append(timestamp() + QStringLiteral("  ") + text + QLatin1Char('\n'));
+}
+
+void ByteTrace::received(const QByteArray &bytes)
+{
+    if (!enabled() || bytes.isEmpty() || m_receivedAllowance < 0)
+        return;
+    if (bytes.size() <= m_receivedAllowance) {
+        m_receivedAllowance -= bytes.size();
+        chunk('<', bytes);
+        return;
+    }
+    chunk('<', bytes.left(m_receivedAllowance));
+    m_receivedAllowance = -1;
+    event(QStringLiteral("MORE THAN %1 BYTES RECEIVED IN THIS TRANSFER: THE REST IS NOT TRACED").arg(receivedLimit));
 }
 
 void ByteTrace::chunk(char direction, const QByteArray &bytes)
 {
     if (!enabled() || bytes.isEmpty())
         return;
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+    const QString stamp = timestamp();
     QString lines;
     for (qsizetype i = 0; i < bytes.size(); i += 16)
         lines += stamp + QStringLiteral("  ") + format(direction, bytes.mid(i, 16)) + QLatin1Char('\n');
@@ -38,7 +68,16 @@ QString ByteTrace::format(char direction, const QByteArray &bytes)
 
 void ByteTrace::append(const QString &lines)
 {
-    QFile file(m_fileName);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
-        file.write(lines.toUtf8());
+    if (!m_file.isOpen()) {
+        const RegularFile::Status status = RegularFile::openForAppending(m_fileName, m_file);
+        if (status != RegularFile::Status::Ok) {
+            // A FIFO, a device or an unwritable path: say so once and trace nothing.
+            std::fprintf(stderr, "durvex-config: no byte trace: %s is not a writable regular file\n",
+                         qPrintable(m_fileName));
+            m_fileName.clear();
+            return;
+        }
+    }
+    m_file.write(lines.toUtf8());
+    m_file.flush();
 }

@@ -6,16 +6,23 @@
 
 // A readable record of every byte that crosses the line, for diagnosis in the field:
 // one line per chunk with a timestamp, the direction, hex bytes and printable characters.
-// It writes only when given a file name (the DURVEX_TRACE environment variable).
+// It writes only when given a file name (the DURVEX_TRACE environment variable), and only
+// into a regular file. Its cost is bounded: past receivedLimit bytes received in one
+// transfer (a flooding line), one line says so and the rest of the transfer's input is
+// left out.
 class ByteTrace
 {
 public:
     explicit ByteTrace(const QString &fileName);
 
+    static constexpr qint64 receivedLimit = 16 * 1024;
+
     bool enabled() const { return !m_fileName.isEmpty(); }
+    // Starts a transfer: the event, and a fresh allowance for received bytes.
+    void begin(const QString &text);
     void event(const QString &text);
     void sent(const QByteArray &bytes) { chunk('>', bytes); }
-    void received(const QByteArray &bytes) { chunk('<', bytes); }
+    void received(const QByteArray &bytes);
 
 private:
     static QString format(char direction, const QByteArray &bytes);
@@ -23,4 +30,6 @@ private:
     void append(const QString &lines);
 
     QString m_fileName;
+    QFile m_file;
+    qint64 m_receivedAllowance = receivedLimit;
 };

@@ -30,12 +30,33 @@ PanelLink::PanelLink(PanelConfig &cfg, FormInterface &form, SerialLine &line, QO
 bool PanelLink::open_port()
 {
     m_fault = Fault::None;
-    QString reason;
-    if (m_line.open(&reason))
+    SerialLine::OpenFailure failure;
+    if (m_line.open(&failure))
         return true;
+    // The status line names the port briefly and says what to do; its tooltip has the whole name.
+    auto text = [&](const QString &port) {
+        using Kind = SerialLine::OpenFailure::Kind;
+        switch (failure.kind) {
+        case Kind::NotFound:
+            return QStringLiteral("SERIAL PORT %1 NOT FOUND - PLUG IN THE ADAPTER OR CHOOSE ANOTHER PORT").arg(port);
+        case Kind::PermissionDenied:
+#ifdef Q_OS_LINUX
+            return QStringLiteral("NO PERMISSION FOR SERIAL PORT %1 - ADD YOUR USER TO THE dialout GROUP AND LOG IN AGAIN").arg(port);
+#else
+            return QStringLiteral("NO PERMISSION FOR SERIAL PORT %1 - ASK YOUR ADMINISTRATOR FOR ACCESS").arg(port);
+#endif
+        case Kind::InUse:
+            return QStringLiteral("SERIAL PORT %1 IS IN USE BY ANOTHER PROGRAM - CLOSE IT AND TRY AGAIN").arg(port);
+        case Kind::NotASerialPort:
+            return QStringLiteral("%1 IS NOT A SERIAL PORT - CHOOSE THE PORT OF THE SWITCH PANEL").arg(port);
+        case Kind::Other:
+            break;
+        }
+        return QStringLiteral("COMMUNICATIONS FAILURE - SERIAL PORT %1 COULD NOT BE OPENED: %2").arg(port, failure.reason);
+    };
     m_form.setStatusColour(FormInterface::StatusColour::Red);
-    m_form.setStatusText(QStringLiteral("COMMUNICATIONS FAILURE - SERIAL PORT %1 COULD NOT BE OPENED: %2")
-                             .arg(m_line.portName(), reason));
+    m_form.setStatusText(text(SerialLine::shortName(m_line.portName())),
+                         text(m_line.portName()) + QStringLiteral(" (%1)").arg(failure.reason));
     m_form.setStatusVisible(true);
     return false;
 }
@@ -108,26 +129,29 @@ PanelLink::ReadResult PanelLink::readee()
     }
     const QByteArray reply = m_line.input();
     m_cfg.temp1 = qint16(std::min<qsizetype>(reply.size(), 32767));
-    // A reply too short to hold a number gives no value; the old A must not pass for one.
-    if (reply.size() < 4) {
-        m_cfg.error_flag = 1;
-        m_form.setStatusText(QStringLiteral("COMMUNICATIONS CORRUPTED"));
+    if (!wellFormed(reply))
         return ReadResult::NoValue;
-    }
-    const std::optional<qint16> value = ReplyNumber::value(reply);
-    if (!value) {
-        m_cfg.error_flag = 1;
-        m_form.setStatusText(QStringLiteral("ERROR - DATA OUT OF RANGE"));
-        return ReadResult::NoValue;
-    }
-    m_cfg.A = *value;
-    if (m_cfg.A > 160 || m_cfg.A < 0) {
+    // A number too large to read fails as any value outside 0..160 does.
+    m_cfg.A = ReplyNumber::saturated(reply);
+    if (m_cfg.A > 160 || m_cfg.A < 0 || !ReplyNumber::value(reply)) {
         m_cfg.error_flag = 1;
         m_form.setStatusText(QStringLiteral("ERROR - DATA OUT OF RANGE"));
         return ReadResult::OutOfRange;
     }
     m_form.setStatusText(QStringLiteral("COMMUNICATIONS OK"));
     return ReadResult::Ok;
+}
+
+// A panel's reply always begins with a number. One too short to hold one, or one that does
+// not begin with one (NULs from a broken cable, a late "D000D"), is no value: the old A must
+// not pass for it, nor must it read as 0.
+bool PanelLink::wellFormed(const QByteArray &reply)
+{
+    if (reply.size() >= 4 && ReplyNumber::beginsWithNumber(reply))
+        return true;
+    m_cfg.error_flag = 1;
+    m_form.setStatusText(QStringLiteral("COMMUNICATIONS CORRUPTED"));
+    return false;
 }
 
 void PanelLink::sendee()
@@ -151,11 +175,8 @@ void PanelLink::sendee()
         return;
     }
     const QByteArray reply = m_line.input();
-    if (reply.size() < 4) {
-        m_cfg.error_flag = 1;
-        m_form.setStatusText(QStringLiteral("COMMUNICATIONS CORRUPTED"));
+    if (!wellFormed(reply))
         return;
-    }
     const std::optional<qint16> value = ReplyNumber::value(reply);
     if (value)
         m_cfg.A = *value;

@@ -37,6 +37,7 @@ public:
     void sendee();
 
     Fault fault() const { return m_fault; }
+    QString portName() const { return m_line.portName(); }
     // Ends the current wait at once and closes the line; nothing more is sent.
     void abort();
 
@@ -49,6 +50,7 @@ public:
 private:
     void Timer1_Timer();
     void armTick();
+    bool wellFormed(const QByteArray &reply);
     bool waiting() const { return m_fault == Fault::None; }
 
     PanelConfig &m_cfg;

@@ -37,15 +37,39 @@ std::optional<double> readRadix(const QByteArray &s, int radix)
     return double(qint32(quint32(v)));
 }
 
-} // namespace
-
-std::optional<double> read(const QByteArray &reply)
+QByteArray withoutBlanks(const QByteArray &reply)
 {
     QByteArray s;
     s.reserve(reply.size());
     for (char c : reply)
         if (!ignorable(c))
             s.append(c);
+    return s;
+}
+
+} // namespace
+
+bool beginsWithNumber(const QByteArray &reply)
+{
+    const QByteArray s = withoutBlanks(reply);
+    if (s.size() >= 3 && s[0] == '&') {
+        const char kind = char(s[1] | 0x20);
+        const char d = s[2];
+        if (kind == 'o')
+            return d >= '0' && d <= '7';
+        return kind == 'h' && (isDigit(d) || (char(d | 0x20) >= 'a' && char(d | 0x20) <= 'f'));
+    }
+    qsizetype i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        ++i;
+    if (i < s.size() && s[i] == '.')
+        ++i;
+    return i < s.size() && isDigit(s[i]);
+}
+
+std::optional<double> read(const QByteArray &reply)
+{
+    const QByteArray s = withoutBlanks(reply);
 
     if (s.size() >= 2 && s[0] == '&') {
         const char kind = char(s[1] | 0x20);
@@ -127,6 +151,14 @@ std::optional<qint16> value(const QByteArray &reply)
     if (rounded < std::numeric_limits<qint16>::min() || rounded > std::numeric_limits<qint16>::max())
         return std::nullopt;
     return qint16(rounded);
+}
+
+qint16 saturated(const QByteArray &reply)
+{
+    if (const std::optional<qint16> v = value(reply))
+        return *v;
+    const QByteArray s = withoutBlanks(reply);
+    return !s.isEmpty() && s[0] == '-' ? std::numeric_limits<qint16>::min() : std::numeric_limits<qint16>::max();
 }
 
 } // namespace ReplyNumber

@@ -12,16 +12,29 @@ class SerialLine : public QObject
     Q_OBJECT
 
 public:
+    // Why a port could not be opened, told apart so that the user learns what to do.
+    struct OpenFailure
+    {
+        enum class Kind { NotFound, PermissionDenied, InUse, NotASerialPort, Other };
+        Kind kind = Kind::Other;
+        QString reason; // the system's words
+    };
+
     using QObject::QObject;
 
     virtual QString portName() const = 0;
-    // Opens the line; on failure leaves the system's reason in *reason.
-    virtual bool open(QString *reason) = 0;
+    // The port the next open uses; the line must be closed.
+    virtual void setPortName(const QString &name) = 0;
+    virtual bool open(OpenFailure *failure) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     virtual void output(const QByteArray &bytes) = 0;
     virtual qint64 inBufferCount() const = 0;
     virtual QByteArray input() = 0;
+
+    // A name short enough for the status line: the name itself, or for a long link the
+    // device it leads to, or failing that the end of the name.
+    static QString shortName(const QString &portName);
 
 signals:
     // The line failed while open (adapter unplugged, terminal hung up).

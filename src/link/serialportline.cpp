@@ -1,5 +1,12 @@
 #include "serialportline.h"
 
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <unistd.h>
+#endif
+
 SerialPortLine::SerialPortLine(QString portName, QObject *parent)
     : SerialLine(parent)
     , m_portName(std::move(portName))
@@ -8,35 +15,59 @@ SerialPortLine::SerialPortLine(QString portName, QObject *parent)
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPortLine::onError);
 }
 
-QString SerialPortLine::defaultPortName()
+SerialLine::OpenFailure::Kind SerialPortLine::classify(QSerialPort::SerialPortError error, const QString &reason,
+                                                      bool deviceAccessible)
 {
-    QString fromEnvironment = qEnvironmentVariable("DURVEX_PORT");
-    if (!fromEnvironment.isEmpty())
-        return fromEnvironment;
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM1");
+    using Kind = OpenFailure::Kind;
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return Kind::NotFound;
+    case QSerialPort::PermissionError:
+        return deviceAccessible ? Kind::InUse : Kind::PermissionDenied;
+    default:
+        break;
+    }
+#ifdef Q_OS_UNIX
+    if (reason == qt_error_string(ENOTTY))
+        return Kind::NotASerialPort;
 #else
-    return QStringLiteral("/dev/ttyS0");
+    Q_UNUSED(reason)
 #endif
+    return Kind::Other;
 }
 
-bool SerialPortLine::open(QString *reason)
+bool SerialPortLine::open(OpenFailure *failure)
 {
     m_lost = false;
-    m_port.setPortName(m_portName);
+    m_openError = QSerialPort::NoError;
+    m_openReason.clear();
+    // The device itself, not the link that names it: its lock then keeps out a second
+    // program that reaches it by another path.
+    const QString canonical = QFileInfo(m_portName).canonicalFilePath();
+    const QString device = canonical.isEmpty() ? m_portName : canonical;
+    m_port.setPortName(device);
     m_port.setBaudRate(QSerialPort::Baud9600);
     m_port.setDataBits(QSerialPort::Data8);
     m_port.setParity(QSerialPort::NoParity);
     m_port.setStopBits(QSerialPort::OneStop);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
+    m_port.setReadBufferSize(readBufferLimit);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        if (reason)
-            *reason = m_port.errorString();
-        m_trace.event(QStringLiteral("OPEN %1 FAILED: %2").arg(m_portName, m_port.errorString()));
+        const QSerialPort::SerialPortError error = m_port.error() != QSerialPort::NoError ? m_port.error() : m_openError;
+        QString reason = m_port.error() != QSerialPort::NoError ? m_port.errorString() : m_openReason;
+        if (reason.isEmpty())
+            reason = QStringLiteral("Unknown error");
+        bool accessible = false;
+#ifdef Q_OS_UNIX
+        accessible = ::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0;
+#endif
+        if (failure)
+            *failure = {classify(error, reason, accessible), reason};
+        m_trace.event(QStringLiteral("OPEN %1 FAILED: %2").arg(m_portName, reason));
         m_port.clearError();
         return false;
     }
-    m_trace.event(QStringLiteral("OPEN %1 9600,N,8,1").arg(m_portName));
+    m_trace.begin(QStringLiteral("OPEN %1 9600,N,8,1").arg(m_portName));
     return true;
 }
 
@@ -69,9 +100,13 @@ QByteArray SerialPortLine::input()
 
 void SerialPortLine::onError(QSerialPort::SerialPortError error)
 {
-    switch (error) {
-    case QSerialPort::NoError: // clearError() reports this too
+    if (error == QSerialPort::NoError) // clearError() reports this too
         return;
+    if (!m_port.isOpen() && m_openError == QSerialPort::NoError) {
+        m_openError = error;
+        m_openReason = m_port.errorString();
+    }
+    switch (error) {
     case QSerialPort::UnsupportedOperationError: // line signals on a pseudo-terminal
     case QSerialPort::TimeoutError:
     case QSerialPort::OpenError:

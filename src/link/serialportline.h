@@ -5,24 +5,32 @@
 
 #include <QSerialPort>
 
-// The real line: a QSerialPort on the first serial port, or on the port that the
-// DURVEX_PORT environment variable names (a USB adapter, a virtual panel's terminal).
+// The real line: a QSerialPort on the port the user chose.
 class SerialPortLine : public SerialLine
 {
     Q_OBJECT
 
 public:
-    explicit SerialPortLine(QString portName = defaultPortName(), QObject *parent = nullptr);
+    explicit SerialPortLine(QString portName, QObject *parent = nullptr);
 
-    static QString defaultPortName();
+    // Nothing the link waits for is longer than a few replies: input beyond this stays in
+    // the system's own small buffer, so a line that floods while a box is open cannot grow
+    // the program's memory.
+    static constexpr qint64 readBufferLimit = 1024;
 
     QString portName() const override { return m_portName; }
-    bool open(QString *reason) override;
+    void setPortName(const QString &name) override { m_portName = name; }
+    bool open(OpenFailure *failure) override;
     void close() override;
     bool isOpen() const override { return m_port.isOpen(); }
     void output(const QByteArray &bytes) override;
     qint64 inBufferCount() const override { return m_port.bytesAvailable(); }
     QByteArray input() override;
+
+    // What an open failure means for the user, from Qt's error and whether the device
+    // itself may be read and written: Qt reports a lock held by another program as a
+    // permission error.
+    static OpenFailure::Kind classify(QSerialPort::SerialPortError error, const QString &reason, bool deviceAccessible);
 
 private:
     void onError(QSerialPort::SerialPortError error);
@@ -31,4 +39,7 @@ private:
     QSerialPort m_port;
     ByteTrace m_trace;
     bool m_lost = false;
+    // The error raised inside open(): cleared by then, its text is still the reason.
+    QSerialPort::SerialPortError m_openError = QSerialPort::NoError;
+    QString m_openReason;
 };

@@ -12,8 +12,9 @@ public:
 
     virtual ~FormInterface() = default;
 
-    // The status line, Text1.
-    virtual void setStatusText(const QString &text) = 0;
+    // The status line, Text1. The detail, the whole text where the line shows a short one
+    // (a long port name), is offered as the line's tooltip; by default it is the text.
+    virtual void setStatusText(const QString &text, const QString &detail = QString()) = 0;
     virtual QString statusText() const = 0;
     virtual void setStatusColour(StatusColour colour) = 0;
     virtual void setStatusVisible(bool visible) = 0;

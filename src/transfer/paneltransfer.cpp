@@ -7,7 +7,7 @@ using Colour = FormInterface::StatusColour;
 
 namespace {
 const QString badData = QStringLiteral("COMMUNICATIONS FAILURE-BAD SWITCH PANEL DATA");
-const QString noResponse = QStringLiteral("COMMUNICATIONS FAILURE SWITCH PANEL FAILED TO RESPOND");
+const QString noResponse = QStringLiteral("COMMUNICATIONS FAILURE SWITCH PANEL FAILED TO RESPOND ON %1");
 const QString mismatchTitle = QStringLiteral("SWITCH PANEL/CONFIGURATION MIS-MATCH");
 } // namespace
 
@@ -25,13 +25,22 @@ void PanelTransfer::fail(const QString &text)
     m_form.setStatusText(text);
 }
 
+// A failure of the port names it: briefly on the line, whole in the detail.
+void PanelTransfer::failOnPort(const QString &text)
+{
+    const QString port = m_link.portName();
+    m_form.setStatusVisible(true);
+    m_form.setStatusColour(Colour::Red);
+    m_form.setStatusText(text.arg(SerialLine::shortName(port)), text.arg(port));
+}
+
 bool PanelTransfer::ended()
 {
     switch (m_link.fault()) {
     case PanelLink::Fault::None:
         return false;
     case PanelLink::Fault::PortLost:
-        fail(QStringLiteral("COMMUNICATIONS FAILURE - SERIAL PORT LOST"));
+        failOnPort(QStringLiteral("COMMUNICATIONS FAILURE - SERIAL PORT %1 LOST"));
         return true;
     case PanelLink::Fault::Aborted:
         return true;
@@ -45,7 +54,7 @@ bool PanelTransfer::modelAccepted(const QString &mismatchText)
 {
     if (!m_link.attention_handshake()) {
         if (!ended())
-            fail(noResponse);
+            failOnPort(noResponse);
         return false;
     }
     if (!readByte(modelAddress))

@@ -20,6 +20,7 @@ private:
     bool modelAccepted(const QString &mismatchText);
     bool readByte(int address);
     void fail(const QString &text);
+    void failOnPort(const QString &text);
 
     PanelConfig &m_cfg;
     FormInterface &m_form;

@@ -4,6 +4,7 @@
 #include "captionradiobutton.h"
 #include "outlineshape.h"
 #include "panelface.h"
+#include "portbox.h"
 #include "selectorlist.h"
 #include "textvalidator.h"
 
@@ -122,6 +123,7 @@ void buildPanelFace(QWidget *form)
     status->setMargin(0);
     status->setIndent(1);
     status->setAutoFillBackground(true);
+    status->setTextInteractionFlags(Qt::TextSelectableByMouse); // a reason or a port name can be copied
     setColour(status, QPalette::Window, Qt::white);
     setColour(status, QPalette::WindowText, Qt::black);
     status->hide();
@@ -165,6 +167,12 @@ void buildCommands(QWidget *form)
         auto *button = named(new CaptionButton(QString::fromLatin1(c.caption), form), c.name, c.rect, c.tooltip);
         button->setFont(arialFont(9.75, true));
     }
+
+    // The port of the panel transfers, above their buttons.
+    label(form, "Label20", twips(8760, 240, 2415, 255), "SERIAL PORT:", sansSerifFont(true));
+    auto *port = named(new PortBox(form), "Combo1", twips(8760, 495, 2415, 315),
+                       "LEFT CLICK TO CHOOSE THE SERIAL PORT OF THE SWITCH PANEL");
+    port->setFont(sansSerifFont(false));
 }
 
 void buildFrames(QWidget *form)

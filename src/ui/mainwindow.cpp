@@ -2,6 +2,7 @@
 
 #include "formlayout.h"
 #include "panelface.h"
+#include "portbox.h"
 #include "selectorlist.h"
 
 #include <QCloseEvent>
@@ -74,6 +75,24 @@ void MainWindow::connectHandlers()
     for (auto [name, command] : commands)
         connect(control<QAbstractButton>(QString::fromLatin1(name)), &QAbstractButton::clicked, this,
                 [this, command = command] { runCommand(command); });
+
+    auto *port = control<PortBox>(QStringLiteral("Combo1"));
+    port->setPort(m_line->portName());
+    connect(port, &PortBox::chosen, this, [this](const QString &name) {
+        m_line->setPortName(name);
+        PortChoice::remember(name);
+    });
+}
+
+void MainWindow::openFile(const QString &path)
+{
+    m_dialogFileName = QFileInfo(path).absoluteFilePath(); // the dialogs start in its folder
+    runCommand(&MainWindow::openDialogFile);
+}
+
+void MainWindow::openDialogFile()
+{
+    m_files->openFile(m_dialogFileName);
 }
 
 void MainWindow::Form_Load()
@@ -94,7 +113,10 @@ void MainWindow::runCommand(void (MainWindow::*command)())
     if (m_commandRunning)
         return;
     m_commandRunning = true;
+    auto *port = control<PortBox>(QStringLiteral("Combo1"));
+    port->setEnabled(false); // the port stays what the transfer opened
     (this->*command)();
+    port->setEnabled(true);
     m_commandRunning = false;
     if (m_closePending) {
         m_closePending = false;
@@ -261,9 +283,10 @@ void MainWindow::setVisible(const char *name, bool visible)
     m_controls.value(QString::fromLatin1(name))->setVisible(visible);
 }
 
-void MainWindow::setStatusText(const QString &text)
+void MainWindow::setStatusText(const QString &text, const QString &detail)
 {
     m_status->setText(text);
+    m_status->setToolTip(detail.isEmpty() ? text : detail);
 }
 
 QString MainWindow::statusText() const

@@ -46,8 +46,11 @@ public:
 
     void show_switch_view();
 
+    // Opens a configuration file as OPEN CONFIGURATION FILE opens one the user picked.
+    void openFile(const QString &path);
+
     // FormInterface
-    void setStatusText(const QString &text) override;
+    void setStatusText(const QString &text, const QString &detail = QString()) override;
     QString statusText() const override;
     void setStatusColour(StatusColour colour) override;
     void setStatusVisible(bool visible) override;
@@ -83,6 +86,7 @@ private:
     void WRITE_CONFIG_Click() { m_transfer->WRITE_CONFIG_Click(); }
     void READ_FILE_Click() { m_files->READ_FILE_Click(); }
     void WRITE_FILE_Click() { m_files->WRITE_FILE_Click(); }
+    void openDialogFile();
     std::optional<QString> fileDialog(bool save, const QString &title, const QString &filter);
     static QString startFolder();
 

@@ -1,9 +1,14 @@
 #include "textvalidator.h"
 
+#include "files/windows1252.h"
+
 bool TextValidator::acceptable(QChar c)
 {
-    const char16_t u = c.unicode();
-    return u >= 0x20 && u != 0x7F && !(u >= 0x80 && u < 0xA0) && u <= 0xFF && u != u'"';
+    const std::optional<char> byte = Windows1252::toByte(c);
+    if (!byte)
+        return false;
+    const auto b = quint8(*byte);
+    return b >= 0x20 && b != 0x7F && b != '"';
 }
 
 QValidator::State TextValidator::validate(QString &input, int &) const

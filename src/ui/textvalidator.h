@@ -3,7 +3,7 @@
 #include <QValidator>
 
 // Keeps out of the panel name and designation boxes what a configuration file cannot
-// carry back: the double quote that ends a field, characters that Latin-1 cannot hold,
+// carry back: the double quote that ends a field, characters that the file's character set cannot hold,
 // and control characters that would break the one-line record.
 class TextValidator : public QValidator
 {

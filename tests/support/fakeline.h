@@ -4,6 +4,7 @@
 
 #include <QTimer>
 #include <functional>
+#include <optional>
 
 // An in-process line for fast protocol tests: records what is sent and lets the test
 // deliver replies at once, after a delay, or exactly at a tick of the link's timer.
@@ -17,7 +18,7 @@ public:
     std::function<void(const QByteArray &)> onOutput;
     QByteArray sent;
     QByteArray buffer;
-    bool openFails = false;
+    std::optional<OpenFailure> openFailure; // the open fails with it
     bool opened = false;
 
     void deliver(const QByteArray &bytes) { buffer += bytes; }
@@ -26,11 +27,13 @@ public:
         QTimer::singleShot(ms, Qt::PreciseTimer, this, [this, bytes] { buffer += bytes; });
     }
 
-    QString portName() const override { return QStringLiteral("FAKE"); }
-    bool open(QString *reason) override
+    QString name = QStringLiteral("FAKE");
+    QString portName() const override { return name; }
+    void setPortName(const QString &n) override { name = n; }
+    bool open(OpenFailure *failure) override
     {
-        if (openFails) {
-            *reason = QStringLiteral("No such file or directory");
+        if (openFailure) {
+            *failure = *openFailure;
             return false;
         }
         opened = true;

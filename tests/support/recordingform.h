@@ -12,7 +12,12 @@ public:
     StatusColour colour = StatusColour::Yellow;
     bool statusVisible = false;
 
-    void setStatusText(const QString &text) override { status = text; }
+    QString detail;
+    void setStatusText(const QString &text, const QString &d) override
+    {
+        status = text;
+        detail = d;
+    }
     QString statusText() const override { return status; }
     void setStatusColour(StatusColour c) override { colour = c; }
     void setStatusVisible(bool visible) override { statusVisible = visible; }

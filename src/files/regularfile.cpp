@@ -1,0 +1,79 @@
+#include "regularfile.h"
+
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace RegularFile {
+namespace {
+
+#ifdef Q_OS_UNIX
+Status open(const QString &path, int flags, QIODevice::OpenMode mode, QFile &file)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(name.constData(), &st) == 0) {
+        if (!S_ISREG(st.st_mode))
+            return Status::NotRegular;
+    } else if (errno == EACCES) {
+        return Status::NoAccess;
+    } else if (!(flags & O_CREAT)) {
+        return Status::Missing;
+    }
+    // Non-blocking, and checked again once open: the path may have changed in between.
+    const int fd = ::open(name.constData(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        if (errno == EACCES || errno == EPERM || errno == EROFS || errno == EISDIR)
+            return Status::NoAccess;
+        return errno == ENOENT || errno == ENOTDIR ? Status::Missing : Status::NotRegular;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return Status::NotRegular;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return Status::NoAccess;
+    }
+    return Status::Ok;
+}
+#else
+Status open(const QString &path, bool create, QIODevice::OpenMode mode, QFile &file)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return Status::NotRegular;
+    if (!info.exists() && !create)
+        return Status::Missing;
+    file.setFileName(path);
+    return file.open(mode) ? Status::Ok : Status::NoAccess;
+}
+#endif
+
+} // namespace
+
+Status openForReading(const QString &path, QFile &file)
+{
+#ifdef Q_OS_UNIX
+    return open(path, O_RDONLY, QIODevice::ReadOnly, file);
+#else
+    return open(path, false, QIODevice::ReadOnly, file);
+#endif
+}
+
+Status openForAppending(const QString &path, QFile &file)
+{
+#ifdef Q_OS_UNIX
+    return open(path, O_WRONLY | O_APPEND | O_CREAT, QIODevice::WriteOnly | QIODevice::Append, file);
+#else
+    return open(path, true, QIODevice::WriteOnly | QIODevice::Append, file);
+#endif
+}
+
+} // namespace RegularFile

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QFile>
+#include <QString>
+
+// Opening a path only when it is a regular file. A FIFO or a device named where a file is
+// expected would block the window's thread in open() or read() for good; these calls look
+// first and open without blocking, so nothing but a regular file is ever read or written.
+namespace RegularFile {
+
+enum class Status { Ok, Missing, NotRegular, NoAccess };
+
+Status openForReading(const QString &path, QFile &file);
+// Appends to the file, creating it when it does not exist.
+Status openForAppending(const QString &path, QFile &file);
+
+} // namespace RegularFile

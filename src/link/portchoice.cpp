@@ -1,0 +1,79 @@
+#include "portchoice.h"
+
+#include <QSerialPortInfo>
+#include <QSettings>
+
+#include <algorithm>
+
+namespace PortChoice {
+namespace {
+
+QSettings settings()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("durvex-config"),
+                     QStringLiteral("durvex-config"));
+}
+
+const QString portKey = QStringLiteral("serial/port");
+
+} // namespace
+
+QString resolve(const Sources &sources)
+{
+    for (const QString &name : {sources.commandLine, sources.environment, sources.remembered})
+        if (!name.isEmpty())
+            return name;
+    const auto usb = std::count_if(sources.ports.begin(), sources.ports.end(), [](const Port &p) { return p.usb; });
+    if (usb == 1)
+        return std::find_if(sources.ports.begin(), sources.ports.end(), [](const Port &p) { return p.usb; })->name;
+    return firstPort();
+}
+
+QString firstPort()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM1");
+#else
+    return QStringLiteral("/dev/ttyS0");
+#endif
+}
+
+QList<Port> available()
+{
+    QList<Port> ports;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        QStringList about;
+        for (const QString &part : {info.description(), info.manufacturer(), info.serialNumber()})
+            if (!part.isEmpty() && !about.contains(part))
+                about << part;
+        ports.append({info.systemLocation(), about.join(QStringLiteral(", ")), info.hasVendorIdentifier()});
+    }
+    std::stable_sort(ports.begin(), ports.end(), [](const Port &a, const Port &b) {
+        return a.usb != b.usb ? a.usb : a.name < b.name;
+    });
+    return ports;
+}
+
+QString remembered()
+{
+    return settings().value(portKey).toString();
+}
+
+void remember(const QString &name)
+{
+    QSettings s = settings();
+    s.setValue(portKey, name);
+}
+
+QString forThisRun(const QString &commandLine)
+{
+    Sources sources{commandLine, qEnvironmentVariable("DURVEX_PORT"), {}, {}};
+    if (sources.commandLine.isEmpty() && sources.environment.isEmpty()) {
+        sources.remembered = remembered();
+        if (sources.remembered.isEmpty())
+            sources.ports = available(); // only when it decides: it costs a scan of the system
+    }
+    return resolve(sources);
+}
+
+} // namespace PortChoice

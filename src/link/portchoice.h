@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// Which serial port the tool talks to, and the ports the system offers.
+namespace PortChoice {
+
+struct Port
+{
+    QString name;        // the system location: /dev/ttyUSB0, COM3
+    QString description; // what the system says it is: product, maker, serial number
+    bool usb = false;
+};
+
+struct Sources
+{
+    QString commandLine; // --port
+    QString environment; // DURVEX_PORT
+    QString remembered;  // the last choice made in the port box
+    QList<Port> ports;   // what the system offers now
+};
+
+// In this order: the command line, the environment, the remembered choice, the one USB
+// adapter when there is exactly one, the platform's first serial port.
+QString resolve(const Sources &sources);
+
+// The platform's first serial port: /dev/ttyS0, COM1.
+QString firstPort();
+
+// The ports the system offers, USB adapters first, each group by name.
+QList<Port> available();
+
+// The choice made in the port box, kept in the user's settings across runs.
+QString remembered();
+void remember(const QString &name);
+
+// What a run starts with: --port, DURVEX_PORT, the settings and the system's ports.
+QString forThisRun(const QString &commandLine);
+
+} // namespace PortChoice
