@@ -2,7 +2,9 @@
 // against the floor the protocol sets (19 ticks of 100 ms each), the tool's CPU time, and
 // many write-then-read cycles watching memory and open file descriptors.
 //
-//   bench_transfer [cycles]     (default 50)
+//   bench_transfer [cycles]          (default 50)
+//   bench_transfer flood [seconds]   peak memory while a panel floods the line for
+//                                    `seconds` (default 20) with the mismatch box open
 
 #include "link/serialportline.h"
 #include "ui/mainwindow.h"
@@ -13,6 +15,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QAbstractButton>
+#include <QMessageBox>
+#include <QTimer>
 
 #include <cstdio>
 #include <ctime>
@@ -41,6 +45,45 @@ long residentKb()
 int openDescriptors()
 {
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
+}
+
+// Peak resident memory of the process so far (VmHWM).
+long peakKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+// A read of a panel of another model that floods the line once asked for its model: the
+// mismatch box stays open for `seconds` while the bytes pour in.
+int flood(int seconds)
+{
+    VirtualPanel panel({QStringLiteral("--model"), QStringLiteral("75"), QStringLiteral("--flood-after"), QStringLiteral("2")});
+    MainWindow w(std::make_unique<SerialPortLine>(panel.port()));
+    w.show();
+    QApplication::processEvents();
+    const long idle = residentKb();
+    QTimer poll;
+    QElapsedTimer open;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        if (!open.isValid())
+            open.start();
+        else if (open.elapsed() >= seconds * 1000)
+            box->accept();
+    });
+    poll.start(50);
+    w.control<QAbstractButton>(QStringLiteral("READ_CONFIG"))->click();
+    std::printf("flood with the box open %d s: idle rss %ld kB, peak rss %ld kB, peak - idle %+ld kB\n", seconds,
+                idle, peakKb(), peakKb() - idle);
+    return 0;
 }
 
 struct Figure
@@ -73,6 +116,8 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (argc > 1 && QByteArray(argv[1]) == "flood")
+        return flood(argc > 2 ? std::atoi(argv[2]) : 20);
     const int cycles = argc > 1 ? std::atoi(argv[1]) : 50;
 
     VirtualPanel panel;

@@ -20,11 +20,20 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# configure_and_build BUILD_DIR [cmake options...]
+# configure_and_build BUILD_DIR [cmake options...] [--target TARGET...]
 configure_and_build() {
     local dir="$1"; shift
+    local options=() targets=()
+    while [ $# -gt 0 ]; do
+        if [ "$1" = "--target" ]; then shift; targets=("$@"); break; fi
+        options+=("$1"); shift
+    done
     if [ ! -f "$dir/build.ninja" ]; then
-        cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+        cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
     fi
-    cmake --build "$dir" --parallel "$(nproc 2>/dev/null || echo 2)"
+    if [ ${#targets[@]} -gt 0 ]; then
+        cmake --build "$dir" --parallel "$(nproc 2>/dev/null || echo 2)" --target "${targets[@]}"
+    else
+        cmake --build "$dir" --parallel "$(nproc 2>/dev/null || echo 2)"
+    fi
 }

@@ -1,15 +1,21 @@
 #include "files/configrecord.h"
 #include "modaldriver.h"
+#include "watchdog.h"
 #include "windowfixture.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -113,6 +119,7 @@ struct FileFixture
     }
     void click(const char *button) { w->control<QAbstractButton>(QString::fromLatin1(button))->click(); }
 };
+
 
 } // namespace
 
@@ -243,6 +250,9 @@ private slots:
         QTest::newRow("UTF-16") << QByteArray(reinterpret_cast<const char *>(QString::fromLatin1(other).utf16()), other.size() * 2) << false;
         QTest::newRow("10 MB of one line") << QByteArray(10 << 20, 'x') << false;
         QTest::newRow("the example, then 10 MB") << other + QByteArray(10 << 20, 'x') << true;
+        QTest::newRow("designation of 40 000") << QByteArray(other).replace("\"HORN\"", '"' + QByteArray(40000, 'H') + '"') << false;
+        QTest::newRow("panel name of 13") << QByteArray(other).replace("TRUCK 12", "TRUCK 12 LEFT") << false;
+        QTest::newRow("undefined Windows-1252 byte") << QByteArray(other).replace("HORN", "HO\x81N") << false;
     }
 
     // A refused file changes nothing, the intensities included; an accepted one is shown.
@@ -277,6 +287,28 @@ private slots:
         }
     }
 
+    // A file named on the command line opens as a picked one does; the dialogs then start
+    // in its folder. A foreign one gets the box.
+    void fileArgument()
+    {
+        const QString good = dir.filePath("argument.zcf");
+        writeFile(good, ::exampleLine);
+        FileFixture f;
+        f.w->openFile(good);
+        QCOMPARE(f.driver.boxes.size(), 0);
+        QCOMPARE(f.w->boxText("Text2"), QStringLiteral("TRUCK 12"));
+        QCOMPARE(f.w->config().bl, 159);
+        f.click("READ_FILE");
+        QCOMPARE(f.dialogs.calls.value(0).section('|', 3), good);
+
+        const QString foreign = dir.filePath("foreign.zcf");
+        writeFile(foreign, QByteArray(::exampleLine).replace("00537-MDL\"", "00538-MDL\""));
+        f.w->openFile(foreign);
+        QCOMPARE(f.driver.boxes.size(), 1);
+        QCOMPARE(f.driver.boxes[0].title, QStringLiteral("FILE/MODEL MIS-MATCH"));
+        QCOMPARE(f.w->boxText("Text2"), QStringLiteral("TRUCK 12"));
+    }
+
     void openingFailures()
     {
         FileFixture f;
@@ -292,6 +324,67 @@ private slots:
         QCOMPARE(f.driver.boxes.size(), 1);
         QCOMPARE(f.driver.boxes[0].text, mismatchText);
         QVERIFY(stateOf(*f.w) == before);
+    }
+
+#ifdef Q_OS_UNIX
+    // Only regular files are configuration files: a FIFO or a device gets the box at once
+    // instead of blocking the window in open() or read().
+    void openingWhatIsNoFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO") << "fifo";
+        QTest::newRow("pseudo-terminal") << "pty";
+    }
+
+    void openingWhatIsNoFile()
+    {
+        QFETCH(QString, kind);
+        QString path = dir.filePath("x.zcf");
+        int master = -1;
+        if (kind == "fifo") {
+            QFile::remove(path);
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else {
+            master = ::posix_openpt(O_RDWR | O_NOCTTY);
+            QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+            path = QString::fromLocal8Bit(::ptsname(master));
+        }
+        FileFixture f(path);
+        const WindowState before = stateOf(*f.w);
+        {
+            Watchdog watchdog(5000);
+            f.click("READ_FILE");
+        }
+        QCOMPARE(f.driver.boxes.size(), 1);
+        QCOMPARE(f.driver.boxes[0].title, QStringLiteral("FILE/MODEL MIS-MATCH"));
+        QVERIFY(stateOf(*f.w) == before);
+        if (master >= 0)
+            ::close(master);
+        QFile::remove(dir.filePath("x.zcf"));
+    }
+#endif
+
+    // The save proposes a file name, never a path; the panel name goes into the file unchanged.
+    void proposedFileName_data()
+    {
+        QTest::addColumn<QString>("panelName");
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("plain") << "TRUCK 12" << "TRUCK 12.zcf";
+        QTest::newRow("slash") << "TRUCK 1/2" << "TRUCK 1-2.zcf";
+        QTest::newRow("up two folders") << "../../x" << "..-..-x.zcf";
+        QTest::newRow("Windows characters") << "A\\B:C*D?<>|" << "A-B-C-D----.zcf";
+        QTest::newRow("dots stay") << ".." << "...zcf";
+    }
+
+    void proposedFileName()
+    {
+        QFETCH(QString, panelName);
+        QFETCH(QString, fileName);
+        FileFixture f(dir.filePath("proposed.zcf"));
+        setUp(*f.w, QList<int>(14, 160), QStringList(12, "X"), panelName, 0, 0, 0);
+        f.click("WRITE_FILE");
+        QCOMPARE(f.dialogs.calls.value(0).section('|', 3), fileName);
+        QVERIFY(readFile(dir.filePath("proposed.zcf")).contains(",\"" + panelName.toLatin1() + "\","));
     }
 
     // Codes outside 0..160 show as "N/A"; intensities without an entry show "100".
@@ -427,6 +520,51 @@ private slots:
         QCOMPARE(f.driver.boxes.size(), 1);
         QCOMPARE(f.driver.boxes[0].text, "THE CONFIGURATION FILE COULD NOT BE SAVED\n" + path + "\nFile too large");
         QCOMPARE(QDir(dir.path()).entryList({"kept.zcf*"}, QDir::Files | QDir::Hidden), QStringList{"kept.zcf"});
+    }
+#endif
+
+#ifdef Q_OS_UNIX
+    // A file the user may write in a folder the user may not: saved over in place, since no
+    // file can be made beside it. Root writes everywhere, so as root the test runs itself
+    // again as an unprivileged user.
+    void saveInFolderThatCannotBeWritten()
+    {
+        QString folder = qEnvironmentVariable("DURVEX_LOCKED_FOLDER");
+        QTemporaryDir locked;
+        if (folder.isEmpty()) {
+            folder = locked.path();
+            writeFile(locked.filePath("panel.zcf"), ::exampleLine);
+            if (::geteuid() == 0) {
+                const QString setpriv = QStandardPaths::findExecutable("setpriv");
+                if (setpriv.isEmpty())
+                    QSKIP("setpriv is needed to test as an unprivileged user");
+                QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
+                QVERIFY(::chown(QFile::encodeName(locked.filePath("panel.zcf")).constData(), 65534, 65534) == 0);
+                QProcess child;
+                QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+                env.insert("DURVEX_LOCKED_FOLDER", folder);
+                env.remove("XDG_RUNTIME_DIR");
+                child.setProcessEnvironment(env);
+                child.setProcessChannelMode(QProcess::MergedChannels);
+                child.start(setpriv, {"--reuid=65534", "--regid=65534", "--clear-groups", "--",
+                                      QCoreApplication::applicationFilePath(), "saveInFolderThatCannotBeWritten"});
+                QVERIFY(child.waitForFinished(30000));
+                const QByteArray output = child.readAll();
+                QVERIFY2(child.exitCode() == 0, output.constData());
+                QVERIFY2(output.contains("PASS   : TestFiles::saveInFolderThatCannotBeWritten()"), output.constData());
+                return;
+            }
+            QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
+        }
+        const QString path = QDir(folder).filePath("panel.zcf");
+        QVERIFY(!QFileInfo(folder).isWritable());
+        FileFixture f(path);
+        setUp(*f.w, QList<int>(14, 160), QStringList(12, "X"), "NAME", 0, 0, 0);
+        f.click("WRITE_FILE");
+        QCOMPARE(f.driver.boxes.size(), 0);
+        QVERIFY(readFile(path).startsWith("\"00-00531-MDL or 00-00537-MDL\",\"NAME\","));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"panel.zcf"});
+        ::chmod(QFile::encodeName(folder).constData(), 0700);
     }
 #endif
 

@@ -223,7 +223,7 @@ private slots:
                                       << "SERIAL PORT /dev/ttyUSB0 NOT FOUND - PLUG IN THE ADAPTER OR CHOOSE ANOTHER PORT";
 #ifdef Q_OS_LINUX
         QTest::newRow("permission") << "/dev/ttyS0" << int(Kind::PermissionDenied)
-                                    << "NO PERMISSION FOR SERIAL PORT /dev/ttyS0 - ADD YOUR USER TO THE dialout GROUP AND LOG IN AGAIN";
+                                    << "NO PERMISSION FOR PORT /dev/ttyS0 - JOIN THE dialout GROUP, THEN LOG IN AGAIN";
 #endif
         QTest::newRow("in use") << "/dev/ttyACM0" << int(Kind::InUse)
                                 << "SERIAL PORT /dev/ttyACM0 IS IN USE BY ANOTHER PROGRAM - CLOSE IT AND TRY AGAIN";

@@ -1,9 +1,15 @@
 #include "link/serialportline.h"
 #include "modaldriver.h"
 #include "virtualpanel.h"
+#include "watchdog.h"
 #include "windowfixture.h"
 
+#include "link/portchoice.h"
+
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QSettings>
+#include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -84,7 +90,14 @@ class TestTransfer : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir settingsDir;
+
 private slots:
+    void initTestCase()
+    {
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
+    }
+
     void transfer_data()
     {
         QTest::addColumn<bool>("write");
@@ -262,6 +275,88 @@ private slots:
         QVERIFY(lines.last().endsWith("CLOSE " + panel.port()));
     }
 
+    // A technician picks the panel's port in the box and writes; the next run reads the
+    // panel on the same port without choosing again.
+    void portChosenInTheBox()
+    {
+        VirtualPanel panel;
+        {
+            auto w = makeWindow(std::make_unique<SerialPortLine>(QStringLiteral("/dev/durvex-no-such-port")));
+            auto *box = w->control<QComboBox>("Combo1");
+            box->lineEdit()->selectAll();
+            QTest::keyClicks(box->lineEdit(), panel.port());
+            QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+            configure(*w, windowCodes);
+            w->control<QAbstractButton>("WRITE_CONFIG")->click();
+            QCOMPARE(w->statusText(), QStringLiteral("SWITCH PANEL HAS BEEN PROGRAMMED"));
+        }
+        auto next = makeWindow(std::make_unique<SerialPortLine>(PortChoice::forThisRun(QString())));
+        QCOMPARE(next->control<QComboBox>("Combo1")->currentText(), panel.port());
+        next->control<QAbstractButton>("READ_CONFIG")->click();
+        QCOMPARE(next->statusText(), QStringLiteral("SWITCH PANEL DATA READ SUCCESSFUL"));
+        for (int i = 0; i < 17; ++i)
+            QCOMPARE(shownCode(*next, i), windowCodes[i]);
+    }
+
+    // A flooding line costs the trace a bounded amount: past the limit, one line says so.
+    void traceIsBounded()
+    {
+        QTemporaryDir dir;
+        const QString tracePath = dir.filePath("trace.txt");
+        qputenv("DURVEX_TRACE", tracePath.toLocal8Bit());
+        VirtualPanel panel({"--model", "75", "--flood-after", "2"});
+        auto w = makeWindow(std::make_unique<SerialPortLine>(panel.port()));
+        qunsetenv("DURVEX_TRACE");
+        ModalDriver driver;
+        driver.handler = [&](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            if (!box)
+                return false;
+            QTest::qWait(1000);
+            box->button(QMessageBox::Ok)->click();
+            return true;
+        };
+        w->control<QAbstractButton>("READ_CONFIG")->click();
+        const QByteArray trace = [&] { QFile f(tracePath); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+        // The line's input is capped, and so is what the trace makes of it.
+        QVERIFY2(trace.size() < 8 * SerialPortLine::readBufferLimit, qPrintable(QString::number(trace.size())));
+        QVERIFY(trace.trimmed().endsWith("CLOSE " + panel.port().toLocal8Bit()));
+
+        // Past the limit of one transfer, one line says so; the next transfer traces again.
+        QFile::remove(tracePath);
+        ByteTrace direct(tracePath);
+        direct.begin("OPEN");
+        for (int i = 0; i < 40; ++i)
+            direct.received(QByteArray(1024, 'x'));
+        direct.begin("OPEN");
+        direct.received("00740");
+        QFile f(tracePath);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray limited = f.readAll();
+        QCOMPARE(limited.count("THE REST IS NOT TRACED"), 1);
+        QCOMPARE(limited.count("<  "), int(ByteTrace::receivedLimit / 16) + 1);
+        QVERIFY(limited.trimmed().endsWith("00740"));
+    }
+
+#ifdef Q_OS_UNIX
+    // A trace named on a FIFO or a device is left out; the transfer neither hangs nor suffers.
+    void traceToWhatIsNoFile()
+    {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath("trace-fifo");
+        QCOMPARE(QProcess::execute("mkfifo", {fifo}), 0);
+        VirtualPanel panel;
+        qputenv("DURVEX_TRACE", fifo.toLocal8Bit());
+        auto w = makeWindow(std::make_unique<SerialPortLine>(panel.port()));
+        qunsetenv("DURVEX_TRACE");
+        {
+            Watchdog watchdog(10000);
+            w->control<QAbstractButton>("READ_CONFIG")->click();
+        }
+        QCOMPARE(w->statusText(), QStringLiteral("SWITCH PANEL DATA READ SUCCESSFUL"));
+    }
+#endif
+
     // Ports that cannot be opened: nothing is sent, nothing waits, and the message names
     // the port, says what to do and keeps the system's reason in its detail.
     void portThatCannotBeOpened_data()
@@ -312,6 +407,28 @@ private slots:
         first.close();
         w->control<QAbstractButton>("READ_CONFIG")->click();
         QCOMPARE(w->statusText(), QStringLiteral("SWITCH PANEL DATA READ SUCCESSFUL"));
+    }
+
+    // A panel that floods the line while the mismatch box waits for the user: the input the
+    // program holds stays bounded.
+    void floodWithABoxOpen()
+    {
+        VirtualPanel panel({"--model", "75", "--flood-after", "2"});
+        auto w = makeWindow(std::make_unique<SerialPortLine>(panel.port()));
+        ModalDriver driver;
+        qint64 held = -1;
+        driver.handler = [&](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            if (!box)
+                return false;
+            QTest::qWait(1000);
+            held = w->line().inBufferCount();
+            box->button(QMessageBox::Ok)->click();
+            return true;
+        };
+        w->control<QAbstractButton>("READ_CONFIG")->click();
+        QVERIFY2(held > 0 && held <= SerialPortLine::readBufferLimit, qPrintable(QString::number(held)));
+        QVERIFY(!w->line().isOpen());
     }
 
     // While a transfer waits, the command buttons do nothing, and selectors keep working:

@@ -7,6 +7,7 @@
 
 #include <QClipboard>
 #include <QSignalSpy>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
 
@@ -61,6 +62,8 @@ private slots:
             "LEFT CLICK TO READ CONFIG IN SWITCH PANEL");
         row("WRITE_CONFIG", "CaptionButton", tw(8760, 2520, 2415, 855), "WRITE CONFIGURATION TO SWITCH PANEL",
             "LEFT CLICK TO SAVE CONFIG IN SWITCH PANEL");
+        row("Label20", "QLabel", tw(8760, 240, 2415, 255), "SERIAL PORT:");
+        row("Combo1", "PortBox", tw(8760, 495, 2415, 315), "FAKE", "LEFT CLICK TO CHOOSE THE SERIAL PORT OF THE SWITCH PANEL");
         row("Frame1", "QGroupBox", tw(6000, 3720, 3495, 1695), "LIGHTING CONTROL CHANNELS:");
         row("Label19", "QLabel", tw(480, 480, 1215, 255), "BACKLIGHT");
         row("List41", "SelectorList", tw(1680, 240, 855, 645), "", "BACKLIGHTING MODULE ASSIGNMENT");
@@ -119,6 +122,8 @@ private slots:
             shownText = b->text();
         else if (auto *g = qobject_cast<QGroupBox *>(c))
             shownText = g->title();
+        else if (auto *combo = qobject_cast<QComboBox *>(c))
+            shownText = combo->currentText();
         QCOMPARE(shownText, text);
     }
 
@@ -399,6 +404,57 @@ private slots:
         QCOMPARE(w->config().blpercent, 3);
         QCOMPARE(w->config().indpercent, 3);
         QCOMPARE(driver.boxes.size(), 3);
+    }
+
+    // The port box and its caption cover nothing in either view, and keep their font.
+    void portBoxCoversNothing()
+    {
+        auto w = makeWindow();
+        QCOMPARE(w->control("Combo1")->font().family(), w->control("Text2")->font().family());
+        QCOMPARE(w->control("Combo1")->font().bold(), false);
+        QCOMPARE(w->control("Label20")->font(), w->font());
+        for (const char *view : {"Option1", "Option2"}) {
+            QTest::mouseClick(w->control(view), Qt::LeftButton);
+            for (QWidget *child : w->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+                const QString name = child->objectName();
+                if (name.isEmpty() || name == "Combo1" || name == "Label20" || name == "Image1" || child->isHidden())
+                    continue;
+                for (const char *added : {"Combo1", "Label20"})
+                    QVERIFY2(!w->control(added)->geometry().intersects(child->geometry()), qPrintable(name + " under " + added));
+            }
+        }
+    }
+
+    // A port failure fits the status line whole, even for a long link's name; the whole
+    // text, path included, is the line's tooltip.
+    void portMessagesFit_data()
+    {
+        QTest::addColumn<int>("kind");
+        using Kind = SerialLine::OpenFailure::Kind;
+        QTest::newRow("not found") << int(Kind::NotFound);
+        QTest::newRow("permission") << int(Kind::PermissionDenied);
+        QTest::newRow("in use") << int(Kind::InUse);
+        QTest::newRow("not a serial port") << int(Kind::NotASerialPort);
+        QTest::newRow("opens, no answer") << -1;
+    }
+
+    void portMessagesFit()
+    {
+        QFETCH(int, kind);
+        const QString port = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+        QCOMPARE(port.size(), 62);
+        auto line = std::make_unique<FakeLine>();
+        line->name = port;
+        if (kind >= 0)
+            line->openFailure = SerialLine::OpenFailure{SerialLine::OpenFailure::Kind(kind), QStringLiteral("No such file or directory")};
+        auto w = makeWindow(std::move(line));
+        w->control<QAbstractButton>("READ_CONFIG")->click();
+        auto *status = w->control<QLabel>("Text1");
+        const QRect inside = status->contentsRect();
+        const QRect needed = status->fontMetrics().boundingRect(inside, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, status->text());
+        QVERIFY2(needed.height() <= inside.height() && needed.width() <= inside.width(), qPrintable(status->text()));
+        QVERIFY(status->toolTip().contains(port));
+        QVERIFY(status->textInteractionFlags() & Qt::TextSelectableByMouse);
     }
 
     void statusLine()

@@ -82,7 +82,9 @@ CommandLine CommandLine::parse(const QStringList &arguments)
 QString CommandLine::helpText()
 {
     Options o;
-    return o.parser.helpText() + QString::fromLatin1(epilogue);
+    // Without an application object the parser cannot name the program itself.
+    return o.parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("durvex-config"))
+           + QString::fromLatin1(epilogue);
 }
 
 QString CommandLine::versionText()

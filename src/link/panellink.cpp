@@ -41,7 +41,7 @@ bool PanelLink::open_port()
             return QStringLiteral("SERIAL PORT %1 NOT FOUND - PLUG IN THE ADAPTER OR CHOOSE ANOTHER PORT").arg(port);
         case Kind::PermissionDenied:
 #ifdef Q_OS_LINUX
-            return QStringLiteral("NO PERMISSION FOR SERIAL PORT %1 - ADD YOUR USER TO THE dialout GROUP AND LOG IN AGAIN").arg(port);
+            return QStringLiteral("NO PERMISSION FOR PORT %1 - JOIN THE dialout GROUP, THEN LOG IN AGAIN").arg(port);
 #else
             return QStringLiteral("NO PERMISSION FOR SERIAL PORT %1 - ASK YOUR ADMINISTRATOR FOR ACCESS").arg(port);
 #endif

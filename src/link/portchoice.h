@@ -31,6 +31,9 @@ QString firstPort();
 // The ports the system offers, USB adapters first, each group by name.
 QList<Port> available();
 
+// The USB serial adapters plugged in, found quickly enough for the start.
+QList<Port> usbAdapters();
+
 // The choice made in the port box, kept in the user's settings across runs.
 QString remembered();
 void remember(const QString &name);

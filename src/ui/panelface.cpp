@@ -9,19 +9,30 @@ const QColor bevelLight(74, 72, 71);
 const QColor bevelDark(44, 43, 42);
 } // namespace
 
+namespace {
+constexpr int plateWidth = 575, plateHeight = 1061;
+}
+
 PanelFace::PanelFace(QWidget *parent)
     : QWidget(parent)
-    , m_plate(plate())
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 QImage PanelFace::plate()
 {
-    constexpr int width = 575, height = 1061, margin = 4, bevel = 18;
-    QImage image(width, height, QImage::Format_RGB888);
-    image.fill(Qt::white);
+    QImage image(plateWidth, plateHeight, QImage::Format_RGB888);
     QPainter p(&image);
+    drawPlate(p);
+    return image;
+}
+
+// Drawn at the picture's own size and scaled by the painter: no picture is kept, and the
+// window starts sooner than it would drawing one first.
+void PanelFace::drawPlate(QPainter &p)
+{
+    constexpr int width = plateWidth, height = plateHeight, margin = 4, bevel = 18;
+    p.fillRect(QRect(0, 0, width, height), Qt::white);
     p.setPen(Qt::NoPen);
     const QRectF outer(margin, margin, width - 2 * margin, height - 2 * margin);
     const QRectF inner = outer.adjusted(bevel, bevel, -bevel, -bevel);
@@ -39,7 +50,6 @@ QImage PanelFace::plate()
     p.setBrush(bevelLight);
     p.drawPath(upperLeft);
     p.fillRect(inner, plateColour);
-    return image;
 }
 
 QImage PanelFace::icon(int size)
@@ -70,6 +80,7 @@ QImage PanelFace::icon(int size)
 void PanelFace::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(rect(), m_plate);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(width() / double(plateWidth), height() / double(plateHeight));
+    drawPlate(p);
 }

@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QWidget>
 
+class QPainter;
+
 // The picture of the panel face, Image1: a dark grey plate with a darker bevelled edge and
 // a thin white margin, drawn at the photograph's 575 x 1061 pixels and stretched to fill.
 class PanelFace : public QWidget
@@ -20,5 +22,5 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    QImage m_plate;
+    static void drawPlate(QPainter &p);
 };
