@@ -7,6 +7,7 @@
 //                                    `seconds` (default 20) with the mismatch box open
 
 #include "link/serialportline.h"
+#include "ui/controlnames.h"
 #include "ui/mainwindow.h"
 #include "virtualpanel.h"
 
@@ -123,7 +124,7 @@ int main(int argc, char *argv[])
     VirtualPanel panel;
     MainWindow w(std::make_unique<SerialPortLine>(panel.port()));
     w.show();
-    for (const AssignmentItem &item : assignmentItems) {
+    for (const ItemControls &item : itemControls) {
         w.selectPosition(QString::fromLatin1(item.moduleList), 5);
         w.selectPosition(QString::fromLatin1(item.channelList), 3);
     }

@@ -1,10 +1,12 @@
 #include "app/commandline.h"
+#include "cli/commandrunner.h"
 #include "link/portchoice.h"
 #include "link/serialportline.h"
 #include "ui/mainwindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QStyleFactory>
 #include <QTimer>
 
@@ -31,9 +33,17 @@ int main(int argc, char *argv[])
         return 0;
     case CommandLine::Action::UsageError:
         std::fprintf(stderr, "durvex-config: %s (see --help)\n", qPrintable(commandLine.error));
-        return CommandLine::usageExitCode;
+        return CommandLine::UsageError;
     case CommandLine::Action::Run:
         break;
+    }
+    if (!commandLine.trace.isEmpty())
+        qputenv("DURVEX_TRACE", QFile::encodeName(commandLine.trace));
+
+    if (commandLine.command != CommandLine::Command::Window) {
+        QCoreApplication app(argc, argv); // no display: the commands run the form without a window
+        CommandRunner runner(commandLine);
+        return runner.run();
     }
 
     QApplication app(argc, argv);

@@ -76,7 +76,7 @@ void setUp(MainWindow &w, const QList<int> &codes, const QStringList &designatio
            int indicatorPos, int backlightPos, int dimmedPos)
 {
     for (int i = 0; i < 14; ++i) {
-        const AssignmentItem &item = assignmentItems[i];
+        const ItemControls &item = itemControls[i];
         w.selectPosition(item.moduleList, codes[i] == 160 ? 0 : codes[i] / 10 + 1);
         if (codes[i] != 160)
             w.selectPosition(item.channelList, codes[i] % 10);
@@ -210,7 +210,7 @@ private slots:
         const WindowState loaded = stateOf(*loader);
         QCOMPARE(loaded.texts, saved.texts);
         for (int i = 0; i < 14; ++i) {
-            const AssignmentItem &item = assignmentItems[i];
+            const ItemControls &item = itemControls[i];
             QCOMPARE(loaded.positions[item.moduleList], saved.positions[item.moduleList]);
             if (codes[i] != 160)
                 QCOMPARE(loaded.positions[item.channelList], saved.positions[item.channelList]);
@@ -225,7 +225,7 @@ private slots:
         QCOMPARE(loader->config().panel, panelName);
         QVERIFY(loader->control<QRadioButton>("Option1")->isChecked());
         for (int i = 0; i < 6; ++i)
-            QVERIFY(shown(*loader, assignmentItems[i].designationBox));
+            QVERIFY(shown(*loader, itemControls[i].designationBox));
         QVERIFY(!shown(*loader, "Text1"));
 
         // Saved again, the loaded configuration gives the same file.
@@ -265,7 +265,7 @@ private slots:
         FileFixture f(path);
         setUp(*f.w, QList<int>(14, 55), QStringList(12, "OLD"), "OLD", 3, 5, 6);
         QTest::mouseClick(f.w->control("Option2"), Qt::LeftButton);
-        f.w->setStatusVisible(true);
+        f.w->form().setStatusVisible(true);
         const WindowState before = stateOf(*f.w);
 
         f.click("READ_FILE");

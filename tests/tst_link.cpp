@@ -1,6 +1,6 @@
 #include "fakeline.h"
 #include "link/panellink.h"
-#include "recordingform.h"
+#include "recordinghost.h"
 
 #include <QTest>
 
@@ -8,10 +8,11 @@
 // bytes and outcomes of the two memory commands.
 struct LinkFixture
 {
-    PanelConfig cfg;
-    RecordingForm form;
+    RecordingHost host;
+    FormModel form{host};
+    PanelConfig &cfg = form.config();
     FakeLine line;
-    PanelLink link{cfg, form, line};
+    PanelLink link{form, line};
     int attentions = 0;
 
     LinkFixture() { link.open_port(); }
@@ -113,19 +114,19 @@ private slots:
         QFETCH(QByteArray, ack);
         QFETCH(QByteArray, readBack);
         LinkFixture f;
-        f.form.status = QStringLiteral("BEFORE");
-        f.form.colour = FormInterface::StatusColour::Green;
+        f.form.setStatusText(QStringLiteral("BEFORE"));
+        f.form.setStatusColour(FormModel::StatusColour::Green);
         f.line.onOutput = [&](const QByteArray &bytes) { f.line.deliver(bytes[0] == 'S' ? ack : readBack); };
         f.cfg.address_l = 7;
         f.cfg.data_l = qint16(data);
         f.cfg.error_flag = 1;
         f.link.sendee();
         QTEST(int(f.cfg.error_flag), "errorFlag");
-        QTEST(f.form.status, "status");
+        QTEST(f.form.status().text, "status");
         QFETCH(bool, readSent);
         QCOMPARE(f.line.sent, PanelLink::writeCommand(7, data) + (readSent ? PanelLink::readCommand(7) : QByteArray()));
         const bool verified = f.cfg.error_flag == 0;
-        QCOMPARE(f.form.colour, verified ? FormInterface::StatusColour::Yellow : FormInterface::StatusColour::Green);
+        QCOMPARE(f.form.status().colour, verified ? FormModel::StatusColour::Yellow : FormModel::StatusColour::Green);
     }
 
     // Unlike the handshake, a write's acknowledgement is judged by its text alone.
@@ -181,9 +182,9 @@ private slots:
         QTEST(int(result), "result");
         QTEST(int(f.cfg.A), "a");
         QTEST(int(f.cfg.error_flag), "errorFlag");
-        QTEST(f.form.status, "status");
+        QTEST(f.form.status().text, "status");
         QCOMPARE(int(f.cfg.temp1), int(reply.size()));
-        QVERIFY(f.form.statusVisible);
+        QVERIFY(f.form.status().visible);
         QCOMPARE(f.line.sent, PanelLink::readCommand(63));
     }
 
@@ -240,18 +241,18 @@ private slots:
         QFETCH(QString, port);
         QFETCH(int, kind);
         QFETCH(QString, status);
-        PanelConfig cfg;
-        RecordingForm form;
+        RecordingHost host;
+        FormModel form(host);
         FakeLine line;
         line.name = port;
         line.openFailure = SerialLine::OpenFailure{SerialLine::OpenFailure::Kind(kind), QStringLiteral("Some reason")};
-        PanelLink link(cfg, form, line);
+        PanelLink link(form, line);
         QVERIFY(!link.open_port());
-        QCOMPARE(form.status, status);
-        QVERIFY(form.detail.contains(port));
-        QVERIFY(form.detail.endsWith(QStringLiteral("(Some reason)")));
-        QCOMPARE(form.colour, FormInterface::StatusColour::Red);
-        QVERIFY(form.statusVisible);
+        QCOMPARE(form.status().text, status);
+        QVERIFY(form.status().detail.contains(port));
+        QVERIFY(form.status().detail.endsWith(QStringLiteral("(Some reason)")));
+        QCOMPARE(form.status().colour, FormModel::StatusColour::Red);
+        QVERIFY(form.status().visible);
         QVERIFY(line.sent.isEmpty());
         QVERIFY(!link.timer().isActive());
     }

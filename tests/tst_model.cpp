@@ -72,9 +72,9 @@ private slots:
     // The items follow the memory map and the file record: switches, LEDs, backlight, dimming.
     void itemTable()
     {
-        QCOMPARE(assignmentItems[0].moduleList, "List1");
-        QCOMPARE(assignmentItems[5].channelList, "List12");
-        QCOMPARE(assignmentItems[6].designationBox, "Text13");
+        QCOMPARE(assignmentItems[0].name, "SW1");
+        QCOMPARE(assignmentItems[12].follower, int(Backlighting));
+        QCOMPARE(assignmentItems[13].follower, int(Dimmed));
         QCOMPARE(assignmentItems[12].writeValue, &PanelConfig::bl);
         QCOMPARE(assignmentItems[13].writeValue, &PanelConfig::dimch);
         QVERIFY(!assignmentItems[13].channelHandler);

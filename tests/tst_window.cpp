@@ -1,5 +1,4 @@
 #include "modaldriver.h"
-#include "model/codeselection.h"
 #include "ui/captionbutton.h"
 #include "ui/outlineshape.h"
 #include "ui/panelface.h"
@@ -16,7 +15,6 @@ namespace {
 QRect tw(int l, int t, int w, int h) { return QRect(l / 15, t / 15, w / 15, h / 15); }
 
 const char *switchNames[] = {"SW1", "SW2", "SW3", "SW4", "SW5", "SW6"};
-const char *itemLabels[] = {"Label2", "Label3", "Label4", "Label5", "Label8", "Label9"};
 
 // The visibility of every control, for comparing one view with another.
 QMap<QString, bool> snapshot(MainWindow &w)
@@ -159,8 +157,8 @@ private slots:
     {
         auto w = makeWindow();
         for (int i = 0; i < 6; ++i) {
-            const AssignmentItem &sw = assignmentItems[i];
-            const AssignmentItem &led = assignmentItems[i + 6];
+            const ItemControls &sw = itemControls[i];
+            const ItemControls &led = itemControls[i + 6];
             QCOMPARE(w->control(sw.designationBox)->geometry(), w->control(led.designationBox)->geometry());
             QCOMPARE(w->control(sw.moduleList)->geometry(), w->control(led.moduleList)->geometry());
             QCOMPARE(w->control(sw.channelList)->geometry(), w->control(led.channelList)->geometry());
@@ -176,7 +174,7 @@ private slots:
         QCOMPARE(cfg.dindpercent, 10);
         for (const char *name : {"List45", "List46", "List49"})
             QCOMPARE(listOf(*w, name)->position(), 0);
-        for (const AssignmentItem &item : assignmentItems) {
+        for (const ItemControls &item : itemControls) {
             QCOMPARE(listOf(*w, item.moduleList)->position(), -1);
             QCOMPARE(listOf(*w, item.channelList)->position(), -1);
         }
@@ -185,12 +183,12 @@ private slots:
         QVERIFY(!shown(*w, "Frame1"));
         QVERIFY(!shown(*w, "Frame2"));
         for (int i = 0; i < 6; ++i) {
-            QVERIFY(shown(*w, assignmentItems[i].designationBox));
-            QVERIFY(shown(*w, assignmentItems[i].moduleList));
-            QVERIFY(shown(*w, assignmentItems[i].channelList));
-            QVERIFY(!shown(*w, assignmentItems[i + 6].designationBox));
-            QVERIFY(!shown(*w, assignmentItems[i + 6].moduleList));
-            QVERIFY(!shown(*w, assignmentItems[i + 6].channelList));
+            QVERIFY(shown(*w, itemControls[i].designationBox));
+            QVERIFY(shown(*w, itemControls[i].moduleList));
+            QVERIFY(shown(*w, itemControls[i].channelList));
+            QVERIFY(!shown(*w, itemControls[i + 6].designationBox));
+            QVERIFY(!shown(*w, itemControls[i + 6].moduleList));
+            QVERIFY(!shown(*w, itemControls[i + 6].channelList));
             QCOMPARE(w->control<QLabel>(itemLabels[i])->text(), QString::fromLatin1(switchNames[i]));
         }
         QCOMPARE(w->link().timer().isActive(), false);
@@ -293,12 +291,12 @@ private slots:
         QVERIFY(w->control<QRadioButton>("Option2")->isChecked());
         QVERIFY(shown(*w, "Frame1") && shown(*w, "Frame2"));
         for (int i = 0; i < 6; ++i) {
-            QVERIFY(!shown(*w, assignmentItems[i].designationBox));
-            QVERIFY(!shown(*w, assignmentItems[i].moduleList));
-            QVERIFY(!shown(*w, assignmentItems[i].channelList));
-            QVERIFY(shown(*w, assignmentItems[i + 6].designationBox));
-            QVERIFY(shown(*w, assignmentItems[i + 6].moduleList));
-            QCOMPARE(shown(*w, assignmentItems[i + 6].channelList), i != 1);
+            QVERIFY(!shown(*w, itemControls[i].designationBox));
+            QVERIFY(!shown(*w, itemControls[i].moduleList));
+            QVERIFY(!shown(*w, itemControls[i].channelList));
+            QVERIFY(shown(*w, itemControls[i + 6].designationBox));
+            QVERIFY(shown(*w, itemControls[i + 6].moduleList));
+            QCOMPARE(shown(*w, itemControls[i + 6].channelList), i != 1);
             QCOMPARE(w->control<QLabel>(itemLabels[i])->text(), QStringLiteral("LED%1").arg(i + 1));
         }
         QVERIFY(shown(*w, "List41"));
@@ -327,7 +325,7 @@ private slots:
         w->show_switch_view();
         w->config().config_flag = 0;
         for (int i = 0; i < 6; ++i)
-            QVERIFY(!shown(*w, assignmentItems[i].designationBox));
+            QVERIFY(!shown(*w, itemControls[i].designationBox));
         QVERIFY(shown(*w, "List3"));
         QVERIFY(!shown(*w, "List4"));
         QVERIFY(w->control<QRadioButton>("Option1")->isChecked());
@@ -394,11 +392,11 @@ private slots:
         ModalDriver driver;
         w->config().indpercent = 3;                 // as a load has stored it
         w->config().blpercent = 6;
-        show_blpercent(w->config(), *w);            // List45 to "80"; List49 still shows "100"
+        w->form().show_blpercent();            // List45 to "80"; List49 still shows "100"
         QCOMPARE(driver.boxes.size(), 2);
         QCOMPARE(listOf(*w, "List45")->position(), 0);
         QCOMPARE(w->config().blpercent, 10);
-        show_indpercent(w->config(), *w);           // then the indicator's own code
+        w->form().show_indpercent();           // then the indicator's own code
         QCOMPARE(listOf(*w, "List49")->position(), 5);
         QCOMPARE(listOf(*w, "List45")->position(), 5);
         QCOMPARE(w->config().blpercent, 3);
@@ -462,10 +460,10 @@ private slots:
         auto w = makeWindow();
         auto *status = w->control<QLabel>("Text1");
         const QString longest = QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL LED'S AND BACKLIGHTING BEFORE WRITING DATA");
-        w->setStatusText(QStringLiteral("COMMUNICATIONS OK"));
-        w->setStatusText(longest);
-        w->setStatusColour(FormInterface::StatusColour::Red);
-        w->setStatusVisible(true);
+        w->form().setStatusText(QStringLiteral("COMMUNICATIONS OK"));
+        w->form().setStatusText(longest);
+        w->form().setStatusColour(FormModel::StatusColour::Red);
+        w->form().setStatusVisible(true);
         QCOMPARE(status->text(), longest);
         QCOMPARE(statusColour(*w), red);
         const QRect inside = status->contentsRect();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fakeline.h"
+#include "ui/controlnames.h"
 #include "ui/mainwindow.h"
 #include "ui/selectorlist.h"
 

@@ -1,5 +1,7 @@
 #include "commandline.h"
 
+#include "files/configrecord.h"
+
 #include <QCommandLineParser>
 
 namespace {
@@ -11,6 +13,19 @@ struct Options
                             QStringLiteral("Talk to the switch panel on serial port NAME (/dev/ttyUSB0, COM3, a "
                                            "virtual panel's terminal) for this run only."),
                             QStringLiteral("NAME")};
+    QCommandLineOption trace{QStringLiteral("trace"),
+                             QStringLiteral("Append a trace of every byte on the line to FILE, as DURVEX_TRACE does."),
+                             QStringLiteral("FILE")};
+    QCommandLineOption series{QStringLiteral("series"),
+                              QStringLiteral("write: program one panel after another, each after Enter, until the "
+                                             "end of input.")};
+    QCommandLineOption name{QStringLiteral("name"),
+                            QStringLiteral("read: the panel name to save with what was read (at most 12 characters)."),
+                            QStringLiteral("NAME")};
+    QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
+                              QStringLiteral("read: the file to save to (default: NAME.zcf in the current folder)."),
+                              QStringLiteral("FILE")};
+    QCommandLineOption force{QStringLiteral("force"), QStringLiteral("read: replace an existing file.")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Show the program's version and exit.")};
@@ -20,16 +35,27 @@ struct Options
         parser.setApplicationDescription(
             QStringLiteral("Configuration tool for the DURVEX 4/6 button dimmable switch panel: binds the panel's\n"
                            "switches, indicator LEDs, backlight and dimming input to network channels, writes\n"
-                           "and reads panels over a serial line, and saves configurations as .zcf files."));
-        parser.addOption(port);
-        parser.addOption(help);
-        parser.addOption(version);
-        parser.addPositionalArgument(QStringLiteral("FILE.zcf"), QStringLiteral("A configuration file to open."),
+                           "and reads panels over a serial line, and saves configurations as .zcf files.\n"
+                           "Without a command it opens its window, and the file given, if any."));
+        for (const QCommandLineOption *option : {&port, &trace, &series, &name, &output, &force, &help, &version})
+            parser.addOption(*option);
+        parser.addPositionalArgument(QStringLiteral("COMMAND"), QStringLiteral("write, read or verify (see below)."),
+                                     QStringLiteral("[COMMAND]"));
+        parser.addPositionalArgument(QStringLiteral("FILE.zcf"), QStringLiteral("A configuration file."),
                                      QStringLiteral("[FILE.zcf]"));
     }
 };
 
 const char epilogue[] =
+    "\n"
+    "Commands (no display needed):\n"
+    "  write FILE [--series]            open FILE as the window opens a file, then write the\n"
+    "                                   panel; --series programs one panel after another\n"
+    "  read --name NAME [-o FILE] [--force]\n"
+    "                                   read the panel and save it, with NAME as its panel\n"
+    "                                   name; an existing file is kept unless --force\n"
+    "  verify FILE                      read the panel and compare its 17 configuration\n"
+    "                                   bytes with what a write of FILE would send\n"
     "\n"
     "Environment:\n"
     "  DURVEX_PORT   the serial port, when --port is not given\n"
@@ -42,7 +68,22 @@ const char epilogue[] =
     "\n"
     "Serial ports: on Linux the user must be in the dialout group to use them.\n"
     "\n"
-    "Exit status: 0 when the window was closed, 64 for a usage error.\n";
+    "Exit status:\n"
+    "  0    done: programmed; read and saved; the panel matches; the window was closed\n"
+    "  1    the panel could not be reached or the transfer failed\n"
+    "  2    the panel is not a supported model\n"
+    "  3    verify found differences\n"
+    "  4    the file was refused, could not be read, or could not be saved\n"
+    "  64   usage error\n"
+    "  130  interrupted (Ctrl+C)\n";
+
+CommandLine usageError(const QString &text)
+{
+    CommandLine line;
+    line.action = CommandLine::Action::UsageError;
+    line.error = text;
+    return line;
+}
 
 } // namespace
 
@@ -50,11 +91,8 @@ CommandLine CommandLine::parse(const QStringList &arguments)
 {
     Options o;
     CommandLine line;
-    if (!o.parser.parse(arguments)) {
-        line.action = Action::UsageError;
-        line.error = o.parser.errorText();
-        return line;
-    }
+    if (!o.parser.parse(arguments))
+        return usageError(o.parser.errorText());
     if (o.parser.isSet(o.help)) {
         line.action = Action::Help;
         return line;
@@ -63,19 +101,54 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         line.action = Action::Version;
         return line;
     }
-    const QStringList files = o.parser.positionalArguments();
-    if (files.size() > 1) {
-        line.action = Action::UsageError;
-        line.error = QStringLiteral("Only one configuration file can be opened: %1").arg(files.join(QLatin1Char(' ')));
-        return line;
+    QStringList positional = o.parser.positionalArguments();
+    const QString first = positional.value(0);
+    if (first == QLatin1String("write") || first == QLatin1String("read") || first == QLatin1String("verify")) {
+        line.command = first == QLatin1String("write") ? Command::Write
+                     : first == QLatin1String("read")  ? Command::Read
+                                                       : Command::Verify;
+        positional.removeFirst();
     }
     line.port = o.parser.value(o.port);
-    if (o.parser.isSet(o.port) && line.port.isEmpty()) {
-        line.action = Action::UsageError;
-        line.error = QStringLiteral("--port needs the name of a serial port");
-        return line;
+    line.trace = o.parser.value(o.trace);
+    line.series = o.parser.isSet(o.series);
+    line.name = o.parser.value(o.name);
+    line.output = o.parser.value(o.output);
+    line.force = o.parser.isSet(o.force);
+    for (const QCommandLineOption *option : {&o.port, &o.trace, &o.name, &o.output})
+        if (o.parser.isSet(*option) && o.parser.value(*option).isEmpty())
+            return usageError(QStringLiteral("--%1 needs a value").arg(option->names().constLast()));
+
+    const bool readOptions = o.parser.isSet(o.name) || o.parser.isSet(o.output) || line.force;
+    switch (line.command) {
+    case Command::Window:
+    case Command::Write:
+    case Command::Verify:
+        if (positional.size() > 1)
+            return usageError(QStringLiteral("Only one configuration file can be given: %1").arg(positional.join(QLatin1Char(' '))));
+        if (line.command != Command::Window && positional.isEmpty())
+            return usageError(QStringLiteral("%1 needs a configuration file").arg(first));
+        if (readOptions)
+            return usageError(QStringLiteral("--name, --output and --force belong to the read command"));
+        if (line.series && line.command != Command::Write)
+            return usageError(QStringLiteral("--series belongs to the write command"));
+        line.file = positional.value(0);
+        break;
+    case Command::Read:
+        if (!positional.isEmpty())
+            return usageError(QStringLiteral("read takes no file; save to one with -o FILE"));
+        if (line.series)
+            return usageError(QStringLiteral("--series belongs to the write command"));
+        if (line.name.isEmpty())
+            return usageError(QStringLiteral("read needs --name NAME, the panel name to save"));
+        // Refused as the panel name box refuses it.
+        if (line.name.size() > ConfigRecord::panelNameLimit || !ConfigRecord::acceptable(line.name))
+            return usageError(QStringLiteral("the panel name box would refuse \"%1\": at most %2 characters, "
+                                             "no double quote or control character")
+                                  .arg(line.name)
+                                  .arg(ConfigRecord::panelNameLimit));
+        break;
     }
-    line.file = files.value(0);
     return line;
 }
 

@@ -4,20 +4,40 @@
 #include <QStringList>
 
 // The program's command line, read before any application object exists, so that --help,
-// --version and usage errors need no display.
+// --version, usage errors and the commands need no display.
+//
+//   durvex-config [--port NAME] [FILE.zcf]                  the window
+//   durvex-config write FILE [--series]                     program panels from a file
+//   durvex-config read --name NAME [-o FILE] [--force]      read a panel into a file
+//   durvex-config verify FILE                               compare a panel with a file
 struct CommandLine
 {
     enum class Action { Run, Help, Version, UsageError };
+    enum class Command { Window, Write, Read, Verify };
 
     Action action = Action::Run;
-    QString port;  // --port
-    QString file;  // a configuration file to open
-    QString error; // one line, for a usage error
+    Command command = Command::Window;
+    QString port;   // --port
+    QString trace;  // --trace
+    QString file;   // the configuration file to open, write or verify
+    bool series = false;
+    QString name;   // read: the panel name
+    QString output; // read: -o
+    bool force = false;
+    QString error;  // one line, for a usage error
 
     static CommandLine parse(const QStringList &arguments);
     static QString helpText();
     static QString versionText();
 
-    // Exit code of a usage error (EX_USAGE).
-    static constexpr int usageExitCode = 64;
+    // Exit codes.
+    enum ExitCode {
+        Done = 0,         // programmed; read and saved; matches; the window was closed
+        PanelFailed = 1,  // the panel could not be reached or the transfer failed
+        WrongModel = 2,   // the panel is not a supported model
+        Differs = 3,      // verify found differences
+        FileFailed = 4,   // the file was refused, could not be read, or could not be saved
+        UsageError = 64,  // EX_USAGE
+        Interrupted = 130 // Ctrl+C
+    };
 };

@@ -2,6 +2,8 @@
 
 #include "windows1252.h"
 
+#include <algorithm>
+
 namespace {
 
 QByteArray quoted(const QString &text)
@@ -105,6 +107,20 @@ private:
 };
 
 } // namespace
+
+bool ConfigRecord::acceptable(QChar c)
+{
+    const std::optional<char> byte = Windows1252::toByte(c);
+    if (!byte)
+        return false;
+    const auto b = quint8(*byte);
+    return b >= 0x20 && b != 0x7F && b != '"';
+}
+
+bool ConfigRecord::acceptable(const QString &text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return acceptable(c); });
+}
 
 QByteArray ConfigRecord::toLine() const
 {

@@ -34,6 +34,11 @@ struct ConfigRecord
 
     QByteArray toLine() const;
 
+    // Whether a text can be saved and read back as it is: no double quote, which ends a
+    // field, no control character, nothing the character set lacks. The boxes take only these.
+    static bool acceptable(QChar c);
+    static bool acceptable(const QString &text);
+
     // Reads the first record of a file's bytes by the format's rules: fields end at a comma
     // or a line end, blanks before a field are skipped, a quoted text runs to the next
     // quote. Fails on anything the writer never produces: a text without quotes or with

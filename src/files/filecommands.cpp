@@ -2,8 +2,6 @@
 
 #include "configrecord.h"
 #include "regularfile.h"
-#include "model/codeselection.h"
-#include "transfer/gatherconfig.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -11,51 +9,56 @@
 
 #include <cerrno>
 
-using Colour = FormInterface::StatusColour;
+using Colour = FormModel::StatusColour;
+using SaveOutcome = FileCommands::SaveOutcome;
+using OpenOutcome = FileCommands::OpenOutcome;
 
-FileCommands::FileCommands(PanelConfig &cfg, FormInterface &form)
-    : m_cfg(cfg)
-    , m_form(form)
+FileCommands::FileCommands(FormModel &form)
+    : m_form(form)
+    , m_cfg(form.config())
 {
 }
 
-void FileCommands::WRITE_FILE_Click()
+SaveOutcome FileCommands::WRITE_FILE_Click()
 {
     m_form.setStatusVisible(false);
     m_cfg.error_flag = 0;
     m_cfg.wmodel = ConfigRecord::modelTag;
-    gather_config(m_cfg, m_form);
+    m_form.gather_config();
     if (m_cfg.error_flag != 0) {
         m_form.setStatusVisible(true);
         m_form.setStatusColour(Colour::Red);
         m_form.setStatusText(m_cfg.error_flag == 1
             ? QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA")
             : QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL LED's AND BACKLIGHTING BEFORE WRITING DATA"));
-        return;
+        return SaveOutcome::Incomplete;
     }
-    const QString panelName = m_form.boxText(QStringLiteral("Text2"));
+    const QString panelName = m_form.panelName();
     if (panelName.isEmpty()) {
-        m_form.messageBox(QStringLiteral("Name must be entered in PANEL NAME field"));
-        return;
+        m_form.host().messageBox(QStringLiteral("Name must be entered in PANEL NAME field"));
+        return SaveOutcome::NoName;
     }
-    const std::optional<QString> path = m_form.saveFileDialog(QStringLiteral("WRITE CONFIGURATION FILE"), filter,
-                                                              proposedFileName(panelName));
+    const std::optional<QString> path = m_form.host().saveFileDialog(QStringLiteral("WRITE CONFIGURATION FILE"), filter,
+                                                                     proposedFileName(panelName));
     if (!path)
-        return;
+        return SaveOutcome::Cancelled;
 
     ConfigRecord record;
     record.model = m_cfg.wmodel;
     record.panel = panelName;
     for (int i = 0; i < int(assignmentItems.size()); ++i) {
         const AssignmentItem &item = assignmentItems[i];
-        record.pairs[i].text = item.designationBox ? m_form.boxText(QString::fromLatin1(item.designationBox))
-                                                   : m_form.caption(i == 12 ? QStringLiteral("Label19")
-                                                                            : QStringLiteral("Label1"));
+        // The designation box's text; the backlight and the dimming input have their captions.
+        record.pairs[i].text = item.designation ? m_form.designation(i) : QString::fromLatin1(item.name);
         record.pairs[i].code = m_cfg.*item.writeValue;
     }
-    record.pairs[14] = {m_form.caption(QStringLiteral("Label17")), m_cfg.indpercent};
-    record.pairs[15] = {m_form.caption(QStringLiteral("Label15")), m_cfg.blpercent};
-    record.pairs[16] = {m_form.caption(QStringLiteral("Label16")), m_cfg.dindpercent};
+    // The intensities with their captions, the indicator's first.
+    const auto intensity = [&](int i) -> ConfigRecord::Pair {
+        return {QString::fromLatin1(intensityItems[i].caption), m_cfg.*intensityItems[i].code};
+    };
+    record.pairs[14] = intensity(Indicator);
+    record.pairs[15] = intensity(Backlighting);
+    record.pairs[16] = intensity(Dimmed);
 
     // Written beside the old file and renamed over it, so a failed save leaves it whole.
     // commit() alone misses a write that fails part-way (a full disk): flush first.
@@ -70,43 +73,45 @@ void FileCommands::WRITE_FILE_Click()
         if (reason.isEmpty() || reason == QLatin1String("Unknown error"))
             reason = qt_error_string(systemError);
         file.cancelWriting();
-        m_form.messageBox(QStringLiteral("THE CONFIGURATION FILE COULD NOT BE SAVED\n%1\n%2").arg(*path, reason),
-                          QStringLiteral("WRITE CONFIGURATION FILE"));
+        m_form.host().messageBox(QStringLiteral("THE CONFIGURATION FILE COULD NOT BE SAVED\n%1\n%2").arg(*path, reason),
+                                 QStringLiteral("WRITE CONFIGURATION FILE"));
+        return SaveOutcome::Failed;
     }
+    return SaveOutcome::Saved;
 }
 
 void FileCommands::READ_FILE_Click()
 {
     m_form.setStatusVisible(false);
     const std::optional<QString> path =
-        m_form.openFileDialog(QStringLiteral("READ CONFIGURATION FILE"), filter);
+        m_form.host().openFileDialog(QStringLiteral("READ CONFIGURATION FILE"), filter);
     if (path)
         load(*path);
 }
 
-void FileCommands::openFile(const QString &path)
+OpenOutcome FileCommands::openFile(const QString &path)
 {
     m_form.setStatusVisible(false);
-    load(path);
+    return load(path);
 }
 
-void FileCommands::load(const QString &path)
+OpenOutcome FileCommands::load(const QString &path)
 {
     // A folder or a file that may not be read ends the command silently; a name typed for
     // a file that does not exist, and anything that is not a regular file (a FIFO, a
     // device), gets the box. Nothing here may block.
     if (QFileInfo(path).isDir())
-        return;
+        return OpenOutcome::NoAccess;
     QFile file;
     switch (RegularFile::openForReading(path, file)) {
     case RegularFile::Status::Ok:
         break;
     case RegularFile::Status::NoAccess:
-        return;
+        return OpenOutcome::NoAccess;
     case RegularFile::Status::Missing:
     case RegularFile::Status::NotRegular:
         showMismatch();
-        return;
+        return OpenOutcome::Refused;
     }
     const QByteArray bytes = file.read(readLimit);
     file.close();
@@ -114,7 +119,7 @@ void FileCommands::load(const QString &path)
     const std::optional<ConfigRecord> record = ConfigRecord::parse(bytes);
     if (!record || record->model != ConfigRecord::modelTag) {
         showMismatch();
-        return;
+        return OpenOutcome::Refused;
     }
 
     // The whole record is accepted: store every value before the window shows any, so that
@@ -136,16 +141,18 @@ void FileCommands::load(const QString &path)
     m_cfg.dindpct = record->pairs[16].text;
     m_cfg.dindpercent = record->pairs[16].code;
 
-    m_form.setBoxText(QStringLiteral("Text2"), m_cfg.panel);
-    for (const AssignmentItem &item : assignmentItems) {
-        if (item.designationBox)
-            m_form.setBoxText(QString::fromLatin1(item.designationBox), m_cfg.*item.designation);
-        show_code(m_cfg, m_form, item, m_cfg.*item.selected);
+    m_form.setPanelName(m_cfg.panel);
+    for (int i = 0; i < int(assignmentItems.size()); ++i) {
+        const AssignmentItem &item = assignmentItems[i];
+        if (item.designation)
+            m_form.setDesignation(i, m_cfg.*item.designation);
+        m_form.show_code(i, m_cfg.*item.selected);
     }
-    show_blpercent(m_cfg, m_form);
-    show_indpercent(m_cfg, m_form);
-    show_dindpercent(m_cfg, m_form);
-    m_form.showSwitchView();
+    m_form.show_blpercent();
+    m_form.show_indpercent();
+    m_form.show_dindpercent();
+    m_form.show_switch_view();
+    return OpenOutcome::Loaded;
 }
 
 QString FileCommands::proposedFileName(const QString &panelName)
@@ -159,7 +166,7 @@ QString FileCommands::proposedFileName(const QString &panelName)
 
 void FileCommands::showMismatch()
 {
-    m_form.messageBox(QStringLiteral("AN ERROR HAS OCCURRED READING THE FILE BECAUSE THE FILE\n"
+    m_form.host().messageBox(QStringLiteral("AN ERROR HAS OCCURRED READING THE FILE BECAUSE THE FILE\n"
                                      "WAS NOT CREATED FOR THE 00-00531-(MDL) OR 00-00537-(MDL)\n"
                                      "-------------THE FILE READ OPERATION IS BEING ABANDONED!--------------"),
                       QStringLiteral("FILE/MODEL MIS-MATCH"));

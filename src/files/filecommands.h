@@ -1,18 +1,21 @@
 #pragma once
 
-#include "model/forminterface.h"
-#include "model/panelconfig.h"
+#include "model/formmodel.h"
 
 // The save and open commands for configuration files.
 class FileCommands
 {
 public:
-    FileCommands(PanelConfig &cfg, FormInterface &form);
+    enum class SaveOutcome { Saved, Incomplete, NoName, Cancelled, Failed };
+    // A file that cannot be accessed ends the command silently; a refused one has had its box.
+    enum class OpenOutcome { Loaded, Refused, NoAccess };
 
-    void WRITE_FILE_Click();
+    explicit FileCommands(FormModel &form);
+
+    SaveOutcome WRITE_FILE_Click();
     void READ_FILE_Click();
     // Opens a file named on the command line, exactly as READ_FILE_Click opens a picked one.
-    void openFile(const QString &path);
+    OpenOutcome openFile(const QString &path);
 
     static inline const QString filter = QStringLiteral("ZANTRO CONFIGURATION FILES (*.zcf)");
     // Only the first part of a file is read: a record is far smaller, and a huge file
@@ -24,9 +27,9 @@ public:
     static QString proposedFileName(const QString &panelName);
 
 private:
-    void load(const QString &path);
+    OpenOutcome load(const QString &path);
     void showMismatch();
 
+    FormModel &m_form;
     PanelConfig &m_cfg;
-    FormInterface &m_form;
 };

@@ -10,10 +10,10 @@ constexpr int replyThreshold = 5;
 constexpr int attentionAttempts = 6;
 } // namespace
 
-PanelLink::PanelLink(PanelConfig &cfg, FormInterface &form, SerialLine &line, QObject *parent)
+PanelLink::PanelLink(FormModel &form, SerialLine &line, QObject *parent)
     : QObject(parent)
-    , m_cfg(cfg)
     , m_form(form)
+    , m_cfg(form.config())
     , m_line(line)
 {
     m_timer.setObjectName(QStringLiteral("Timer1"));
@@ -54,7 +54,7 @@ bool PanelLink::open_port()
         }
         return QStringLiteral("COMMUNICATIONS FAILURE - SERIAL PORT %1 COULD NOT BE OPENED: %2").arg(port, failure.reason);
     };
-    m_form.setStatusColour(FormInterface::StatusColour::Red);
+    m_form.setStatusColour(FormModel::StatusColour::Red);
     m_form.setStatusText(text(SerialLine::shortName(m_line.portName())),
                          text(m_line.portName()) + QStringLiteral(" (%1)").arg(failure.reason));
     m_form.setStatusVisible(true);
@@ -87,17 +87,17 @@ void PanelLink::wait_tick()
 {
     armTick();
     while (m_cfg.timer_flag != 1 && waiting())
-        m_form.pumpEvents(true);
+        m_form.host().pumpEvents(true);
 }
 
 void PanelLink::wait_reply()
 {
     armTick();
     for (;;) {
-        m_form.pumpEvents(false);
+        m_form.host().pumpEvents(false);
         if (m_line.inBufferCount() >= replyThreshold || m_cfg.timer_flag == 1 || !waiting())
             return;
-        m_form.pumpEvents(true);
+        m_form.host().pumpEvents(true);
     }
 }
 
@@ -181,7 +181,7 @@ void PanelLink::sendee()
     if (value)
         m_cfg.A = *value;
     if (value && *value == m_cfg.data_l) {
-        m_form.setStatusColour(FormInterface::StatusColour::Yellow);
+        m_form.setStatusColour(FormModel::StatusColour::Yellow);
         m_form.setStatusText(QStringLiteral("COMMUNICATIONS OK"));
     } else {
         m_cfg.error_flag = 1;

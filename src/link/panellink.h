@@ -1,7 +1,6 @@
 #pragma once
 
-#include "model/forminterface.h"
-#include "model/panelconfig.h"
+#include "model/formmodel.h"
 #include "serialline.h"
 
 #include <QObject>
@@ -20,7 +19,7 @@ public:
     enum class Fault { None, PortLost, Aborted };
     enum class ReadResult { Ok, OutOfRange, NoValue };
 
-    PanelLink(PanelConfig &cfg, FormInterface &form, SerialLine &line, QObject *parent = nullptr);
+    PanelLink(FormModel &form, SerialLine &line, QObject *parent = nullptr);
 
     // Opens the port at 9600,N,8,1. When it cannot be opened nothing is sent, the status
     // line turns red with the port's name and the system's reason, and false comes back.
@@ -53,8 +52,8 @@ private:
     bool wellFormed(const QByteArray &reply);
     bool waiting() const { return m_fault == Fault::None; }
 
+    FormModel &m_form;
     PanelConfig &m_cfg;
-    FormInterface &m_form;
     SerialLine &m_line;
     QTimer m_timer; // Timer1
     Fault m_fault = Fault::None;

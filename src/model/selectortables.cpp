@@ -15,35 +15,35 @@ const std::array<ListEntry, 8> intensityList = {{
     {"100", 10}, {"90", 7}, {"80", 6}, {"70", 5}, {"60", 4}, {"50", 3}, {"40", 2}, {"30", 1},
 }};
 
-#define GRID_ITEM(name, mod, chan, box, f, flag)                                                   \
-    {name, mod, chan, box, &PanelConfig::f, &PanelConfig::f##m, &PanelConfig::f##c,                \
-     &PanelConfig::f##w, &PanelConfig::f##desig, flag, true, {nullptr, nullptr}}
+#define GRID_ITEM(name, f, flag)                                                                   \
+    {name, &PanelConfig::f, &PanelConfig::f##m, &PanelConfig::f##c, &PanelConfig::f##w,             \
+     &PanelConfig::f##desig, flag, true, -1}
 
 const std::array<AssignmentItem, 14> assignmentItems = {{
-    GRID_ITEM("SW1", "List1", "List2", "Text3", s1, 1),
-    GRID_ITEM("SW2", "List3", "List4", "Text4", s2, 1),
-    GRID_ITEM("SW3", "List5", "List6", "Text5", s3, 1),
-    GRID_ITEM("SW4", "List7", "List8", "Text6", s4, 1),
-    GRID_ITEM("SW5", "List9", "List10", "Text7", s5, 1),
-    GRID_ITEM("SW6", "List11", "List12", "Text8", s6, 1),
-    GRID_ITEM("LED1", "List21", "List22", "Text13", led1, 2),
-    GRID_ITEM("LED2", "List23", "List24", "Text14", led2, 2),
-    GRID_ITEM("LED3", "List25", "List26", "Text15", led3, 2),
-    GRID_ITEM("LED4", "List27", "List28", "Text16", led4, 2),
-    GRID_ITEM("LED5", "List29", "List30", "Text17", led5, 2),
-    GRID_ITEM("LED6", "List31", "List32", "Text18", led6, 2),
-    {"BACKLIGHT", "List41", "List42", nullptr, &PanelConfig::bl, &PanelConfig::blm,
-     &PanelConfig::blc, &PanelConfig::bl, nullptr, 2, true, {"List45", "Label15"}},
-    {"DIMMING", "List43", "List44", nullptr, &PanelConfig::dimch, &PanelConfig::dimchm,
-     &PanelConfig::dimchc, &PanelConfig::dimch, nullptr, 2, false, {"List46", "Label16"}},
+    GRID_ITEM("SW1", s1, 1),
+    GRID_ITEM("SW2", s2, 1),
+    GRID_ITEM("SW3", s3, 1),
+    GRID_ITEM("SW4", s4, 1),
+    GRID_ITEM("SW5", s5, 1),
+    GRID_ITEM("SW6", s6, 1),
+    GRID_ITEM("LED1", led1, 2),
+    GRID_ITEM("LED2", led2, 2),
+    GRID_ITEM("LED3", led3, 2),
+    GRID_ITEM("LED4", led4, 2),
+    GRID_ITEM("LED5", led5, 2),
+    GRID_ITEM("LED6", led6, 2),
+    {"BACKLIGHT", &PanelConfig::bl, &PanelConfig::blm, &PanelConfig::blc, &PanelConfig::bl, nullptr, 2, true,
+     Backlighting},
+    {"DIMMING", &PanelConfig::dimch, &PanelConfig::dimchm, &PanelConfig::dimchc, &PanelConfig::dimch, nullptr, 2,
+     false, Dimmed},
 }};
 
 #undef GRID_ITEM
 
 const std::array<IntensityItem, 3> intensityItems = {{
-    {"List45", "Label15", &PanelConfig::blpercent, 14},
-    {"List49", "Label17", &PanelConfig::indpercent, 15},
-    {"List46", "Label16", &PanelConfig::dindpercent, 16},
+    {"NORMAL BACKLIGHTING (%)", &PanelConfig::blpercent, 14},
+    {"NORMAL INDICATOR (%)", &PanelConfig::indpercent, 15},
+    {"DIMMED BACKLIGHTING AND INDICATOR (%)", &PanelConfig::dindpercent, 16},
 }};
 
 void split_code(PanelConfig &cfg)

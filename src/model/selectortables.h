@@ -25,10 +25,7 @@ using TextField = QString PanelConfig::*;
 
 struct AssignmentItem
 {
-    const char *name;           // "SW1", "LED1", "BACKLIGHT", "DIMMING"
-    const char *moduleList;     // module selector
-    const char *channelList;    // channel selector
-    const char *designationBox; // nullptr for the backlight and the dimming input
+    const char *name;           // "SW1", "LED1", "BACKLIGHT", "DIMMING": also the item's caption
     CodeField selected;         // selected code
     CodeField moduleCode;
     CodeField channelCode;
@@ -36,8 +33,10 @@ struct AssignmentItem
     TextField designation;      // nullptr where there is no designation box
     qint16 incompleteFlag;      // error_flag value when the item is incomplete at gathering
     bool channelHandler;        // the dimming channel selector has no handler
-    // Controls that follow the channel selector's visibility (backlight and dimming only).
-    const char *followers[2];
+    // The intensity selector (with its caption) that follows the channel selector's
+    // visibility: the backlighting's for the backlight, the dimmed one's for the dimming
+    // input; -1 for the switches and LEDs.
+    int follower;
 };
 
 // The fourteen items in the order of the memory map (addresses 0..13), of the gathering
@@ -48,14 +47,14 @@ inline constexpr int gridItemCount = 12; // items 0..11 have designation boxes
 
 struct IntensityItem
 {
-    const char *list;
-    const char *label;
+    const char *caption; // the label beside the selector, also the item's text in a file
     CodeField code;
     int address;
 };
 
-// Backlighting (List45), indicator (List49), dimmed (List46): memory map order, 14..16.
+// Backlighting, indicator, dimmed: memory map order, 14..16.
 extern const std::array<IntensityItem, 3> intensityItems;
+enum Intensity { Backlighting = 0, Indicator = 1, Dimmed = 2 };
 
 inline constexpr int modelAddress = 63;
 inline constexpr qint16 notAssigned = 160;

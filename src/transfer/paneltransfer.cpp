@@ -1,19 +1,19 @@
 #include "paneltransfer.h"
 
-#include "gatherconfig.h"
-#include "model/codeselection.h"
-
-using Colour = FormInterface::StatusColour;
+using Colour = FormModel::StatusColour;
+using Outcome = PanelTransfer::Outcome;
 
 namespace {
 const QString badData = QStringLiteral("COMMUNICATIONS FAILURE-BAD SWITCH PANEL DATA");
 const QString noResponse = QStringLiteral("COMMUNICATIONS FAILURE SWITCH PANEL FAILED TO RESPOND ON %1");
 const QString mismatchTitle = QStringLiteral("SWITCH PANEL/CONFIGURATION MIS-MATCH");
+const QString readMismatch = QStringLiteral("THE SWITCH PANEL THAT YOU HAVE ATTEMPTED TO READ DATA FROM "
+                                            "DOES NOT MATCH THIS CONFIGURATION PROGRAM");
 } // namespace
 
-PanelTransfer::PanelTransfer(PanelConfig &cfg, FormInterface &form, PanelLink &link)
-    : m_cfg(cfg)
-    , m_form(form)
+PanelTransfer::PanelTransfer(FormModel &form, PanelLink &link)
+    : m_form(form)
+    , m_cfg(form.config())
     , m_link(link)
 {
 }
@@ -48,22 +48,27 @@ bool PanelTransfer::ended()
     return true;
 }
 
+Outcome PanelTransfer::outcomeOfFailure()
+{
+    return m_link.fault() == PanelLink::Fault::Aborted ? Outcome::Aborted : Outcome::Failed;
+}
+
 // Handshake and model check, shared by both commands. On a model other than 74 or 80 the
 // box comes up and the status line keeps what the model read left on it.
-bool PanelTransfer::modelAccepted(const QString &mismatchText)
+Outcome PanelTransfer::modelAccepted(const QString &mismatchText)
 {
     if (!m_link.attention_handshake()) {
         if (!ended())
             failOnPort(noResponse);
-        return false;
+        return outcomeOfFailure();
     }
     if (!readByte(modelAddress))
-        return false;
+        return outcomeOfFailure();
     if (m_cfg.A != 74 && m_cfg.A != 80) {
-        m_form.messageBox(mismatchText, mismatchTitle);
-        return false;
+        m_form.host().messageBox(mismatchText, mismatchTitle);
+        return Outcome::WrongModel;
     }
-    return true;
+    return Outcome::Done;
 }
 
 // wait_tick, then one byte read into A. A reply that gave no value ends the transfer before
@@ -84,91 +89,122 @@ bool PanelTransfer::readByte(int address)
     return true;
 }
 
-void PanelTransfer::READ_CONFIG_Click()
+Outcome PanelTransfer::startRead(bool emptyPanelName)
 {
     m_form.setStatusColour(Colour::Yellow);
     m_form.setStatusText(QStringLiteral("STARTING COMMUNICATIONS TO READ SWITCH PANEL CONFIGURATION"));
     m_form.setStatusVisible(true);
-    m_form.setBoxText(QStringLiteral("Text2"), QString());
-    if (m_link.open_port())
-        readBody();
-    m_link.close_port();
-    m_cfg.config_flag = 1;
-    m_form.showSwitchView();
-    m_cfg.config_flag = 0;
+    if (emptyPanelName)
+        m_form.setPanelName(QString());
+    return m_link.open_port() ? Outcome::Done : Outcome::Failed;
 }
 
-void PanelTransfer::readBody()
+Outcome PanelTransfer::READ_CONFIG_Click()
 {
-    if (!modelAccepted(QStringLiteral("THE SWITCH PANEL THAT YOU HAVE ATTEMPTED TO READ DATA FROM "
-                                      "DOES NOT MATCH THIS CONFIGURATION PROGRAM")))
-        return;
+    Outcome outcome = startRead(true);
+    if (outcome == Outcome::Done)
+        outcome = readBody(nullptr);
+    m_link.close_port();
+    m_cfg.config_flag = 1;
+    m_form.show_switch_view();
+    m_cfg.config_flag = 0;
+    return outcome;
+}
+
+Outcome PanelTransfer::readBytes(Bytes &bytes)
+{
+    Outcome outcome = startRead(false);
+    if (outcome == Outcome::Done)
+        outcome = readBody(&bytes);
+    m_link.close_port();
+    return outcome;
+}
+
+// The read's seventeen bytes: shown in the selectors as they come, or only kept in `raw`.
+Outcome PanelTransfer::readBody(Bytes *raw)
+{
+    if (const Outcome model = modelAccepted(readMismatch); model != Outcome::Done)
+        return model;
 
     for (int address = 0; address < int(assignmentItems.size()); ++address) {
-        const AssignmentItem &item = assignmentItems[address];
+        if (onByte)
+            onByte(address);
         if (!readByte(address))
-            return;
-        show_code(m_cfg, m_form, item, m_cfg.A);
-        if (item.designationBox) {
-            const QString box = QString::fromLatin1(item.designationBox);
-            m_form.setBoxText(box, QString());
-            m_form.setBoxVisible(box, false);
+            return outcomeOfFailure();
+        if (raw) {
+            (*raw)[address] = m_cfg.A;
+        } else {
+            m_form.show_code(address, m_cfg.A);
+            if (assignmentItems[address].designation) {
+                m_form.setDesignation(address, QString());
+                m_form.setDesignationVisible(address, false);
+            }
         }
         if (m_cfg.error_flag == 1) {
             fail(badData);
-            return;
+            return Outcome::Failed;
         }
     }
 
-    for (const IntensityItem &item : intensityItems) {
+    for (int i = 0; i < int(intensityItems.size()); ++i) {
+        const IntensityItem &item = intensityItems[i];
+        if (onByte)
+            onByte(item.address);
         if (!readByte(item.address))
-            return;
-        m_cfg.*item.code = m_cfg.A;
-        show_intensity(m_cfg, m_form, item);
+            return outcomeOfFailure();
+        if (raw) {
+            (*raw)[item.address] = m_cfg.A;
+        } else {
+            m_cfg.*item.code = m_cfg.A;
+            m_form.show_intensity(i);
+        }
         if (m_cfg.error_flag == 1) {
             fail(badData);
-            return;
+            return Outcome::Failed;
         }
     }
 
     m_link.wait_tick();
     if (ended())
-        return;
+        return outcomeOfFailure();
     m_form.setStatusColour(Colour::Green);
     m_form.setStatusText(QStringLiteral("SWITCH PANEL DATA READ SUCCESSFUL"));
+    return Outcome::Done;
 }
 
-void PanelTransfer::WRITE_CONFIG_Click()
+Outcome PanelTransfer::WRITE_CONFIG_Click()
 {
     m_form.setStatusColour(Colour::Yellow);
     m_form.setStatusVisible(true);
     m_form.setStatusText(QStringLiteral("STARTING COMMUNICATIONS TO WRITE SWITCH PANEL CONFIGURATION"));
     m_cfg.error_flag = 0;
-    gather_config(m_cfg, m_form);
-    if (m_link.open_port())
-        writeBody();
+    m_form.gather_config();
+    const Outcome outcome = m_link.open_port() ? writeBody() : Outcome::Failed;
     m_link.close_port();
+    return outcome;
 }
 
-void PanelTransfer::writeBody()
+Outcome PanelTransfer::writeBody()
 {
     if (m_cfg.error_flag == 1) {
         fail(QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA"));
-        return;
+        return Outcome::Incomplete;
     }
     if (m_cfg.error_flag == 2) {
         fail(QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL LED'S AND BACKLIGHTING BEFORE WRITING DATA"));
-        return;
+        return Outcome::Incomplete;
     }
-    if (!modelAccepted(QStringLiteral("THE SWITCH PANEL THAT YOU HAVE ATTEMPTED TO WRITE DATA TO "
-                                      "DOES NOT MATCH THIS CONFIGURATION PROGRAM")))
-        return;
+    if (const Outcome model = modelAccepted(QStringLiteral("THE SWITCH PANEL THAT YOU HAVE ATTEMPTED TO WRITE DATA TO "
+                                                           "DOES NOT MATCH THIS CONFIGURATION PROGRAM"));
+        model != Outcome::Done)
+        return model;
 
-    const int byteCount = int(assignmentItems.size() + intensityItems.size());
     for (int address = 0; address < byteCount; ++address) {
+        if (onByte)
+            onByte(address);
         m_link.wait_tick();
         if (ended())
-            return;
+            return outcomeOfFailure();
         // Read at the moment the byte goes out: bl, dimch and the intensities may change
         // while the write waits.
         const CodeField field = address < int(assignmentItems.size())
@@ -178,16 +214,17 @@ void PanelTransfer::writeBody()
         m_cfg.data_l = m_cfg.*field;
         m_link.sendee();
         if (ended())
-            return;
+            return outcomeOfFailure();
         if (m_cfg.error_flag == 1) {
             fail(badData);
-            return;
+            return Outcome::Failed;
         }
     }
 
     m_link.wait_tick();
     if (ended())
-        return;
+        return outcomeOfFailure();
     m_form.setStatusColour(Colour::Green);
     m_form.setStatusText(QStringLiteral("SWITCH PANEL HAS BEEN PROGRAMMED"));
+    return Outcome::Done;
 }

@@ -2,27 +2,43 @@
 
 #include "link/panellink.h"
 
-// Moving a whole configuration between the window and a panel: the read and the write
+#include <array>
+#include <functional>
+
+// Moving a whole configuration between the form and a panel: the read and the write
 // commands, each in the same frame of open, handshake, model check, seventeen bytes, close.
 class PanelTransfer
 {
 public:
-    PanelTransfer(PanelConfig &cfg, FormInterface &form, PanelLink &link);
+    // How a transfer ended, for those who drive it without looking at the status line.
+    enum class Outcome { Done, Failed, WrongModel, Incomplete, Aborted };
+    static constexpr int byteCount = 17;
+    using Bytes = std::array<qint16, byteCount>;
 
-    void READ_CONFIG_Click();
-    void WRITE_CONFIG_Click();
+    PanelTransfer(FormModel &form, PanelLink &link);
+
+    Outcome READ_CONFIG_Click();
+    Outcome WRITE_CONFIG_Click();
+    // Reads the seventeen configuration bytes in the read's frame, with its texts, and shows
+    // nothing of them: for comparing a panel with a file.
+    Outcome readBytes(Bytes &bytes);
+
+    // Called before each configuration byte is transferred, with its index (0..16).
+    std::function<void(int)> onByte;
 
 private:
-    void readBody();
-    void writeBody();
+    Outcome readBody(Bytes *raw);
+    Outcome writeBody();
+    Outcome startRead(bool emptyPanelName);
+    Outcome outcomeOfFailure();
     // True when the line failed or the window is closing; a lost line is reported.
     bool ended();
-    bool modelAccepted(const QString &mismatchText);
+    Outcome modelAccepted(const QString &mismatchText);
     bool readByte(int address);
     void fail(const QString &text);
     void failOnPort(const QString &text);
 
+    FormModel &m_form;
     PanelConfig &m_cfg;
-    FormInterface &m_form;
     PanelLink &m_link;
 };

@@ -1,6 +1,7 @@
 #include "formlayout.h"
 
 #include "captionbutton.h"
+#include "controlnames.h"
 #include "captionradiobutton.h"
 #include "outlineshape.h"
 #include "panelface.h"
@@ -89,9 +90,9 @@ const GridPlace gridPlaces[6] = {
 void buildGrid(QWidget *form)
 {
     for (int i = 0; i < gridItemCount; ++i) {
-        const AssignmentItem &item = assignmentItems[i];
+        const ItemControls &item = itemControls[i];
         const GridPlace &place = gridPlaces[i % 6];
-        const QString name = QString::fromLatin1(item.name);
+        const QString name = QString::fromLatin1(assignmentItems[i].name);
         const QColor colour = i < switchCount ? darkGreen : darkRed;
         auto *box = textBox(form, item.designationBox,
                             twips(place.designation.x(), place.designation.y(), 1455, 285),

@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "controlnames.h"
 #include "formlayout.h"
 #include "panelface.h"
 #include "portbox.h"
@@ -21,6 +22,7 @@ const QColor windowColour(212, 208, 200); // the classic colour of inactive wind
 
 MainWindow::MainWindow(std::unique_ptr<SerialLine> line, QWidget *parent)
     : QWidget(parent)
+    , m_form(*this)
     , m_line(std::move(line))
 {
     setObjectName(QStringLiteral("Form1"));
@@ -39,12 +41,13 @@ MainWindow::MainWindow(std::unique_ptr<SerialLine> line, QWidget *parent)
     m_controls = FormLayout::build(this);
     m_status = control<QLabel>(QStringLiteral("Text1"));
 
-    m_link = std::make_unique<PanelLink>(m_cfg, *this, *m_line);
-    m_transfer = std::make_unique<PanelTransfer>(m_cfg, *this, *m_link);
-    m_files = std::make_unique<FileCommands>(m_cfg, *this);
+    m_link = std::make_unique<PanelLink>(m_form, *m_line);
+    m_transfer = std::make_unique<PanelTransfer>(m_form, *m_link);
+    m_files = std::make_unique<FileCommands>(m_form);
 
-    connectHandlers();
-    Form_Load();
+    connectControls();
+    connect(&m_form, &FormModel::changed, this, &MainWindow::sync);
+    m_form.Form_Load();
 }
 
 MainWindow::~MainWindow()
@@ -52,19 +55,37 @@ MainWindow::~MainWindow()
     m_link->close_port();
 }
 
-void MainWindow::connectHandlers()
+void MainWindow::connectControls()
 {
-    for (const AssignmentItem &item : assignmentItems) {
-        connect(list(item.moduleList), &SelectorList::positionChanged, this, [this, &item] { moduleSelected(item); });
-        if (item.channelHandler)
-            connect(list(item.channelList), &SelectorList::positionChanged, this, [this, &item] { channelSelected(item); });
+    for (int i = 0; i < int(itemControls.size()); ++i) {
+        const ItemControls &item = itemControls[i];
+        connect(list(item.moduleList), &SelectorList::positionChanged, this, [this, i](int position) {
+            if (!m_syncing)
+                m_form.selectModule(i, position);
+        });
+        connect(list(item.channelList), &SelectorList::positionChanged, this, [this, i](int position) {
+            if (!m_syncing)
+                m_form.selectChannel(i, position);
+        });
+        if (item.designationBox)
+            connect(control<QLineEdit>(QString::fromLatin1(item.designationBox)), &QLineEdit::textChanged, this,
+                    [this, i](const QString &text) {
+                        if (!m_syncing)
+                            m_form.setDesignation(i, text);
+                    });
     }
-    connect(list("List45"), &SelectorList::positionChanged, this, &MainWindow::List45_Click);
-    connect(list("List46"), &SelectorList::positionChanged, this, &MainWindow::List46_Click);
-    connect(list("List49"), &SelectorList::positionChanged, this, &MainWindow::List49_Click);
+    for (int k = 0; k < int(intensityControls.size()); ++k)
+        connect(list(intensityControls[k].list), &SelectorList::positionChanged, this, [this, k](int position) {
+            if (!m_syncing)
+                m_form.selectIntensity(k, position);
+        });
+    connect(control<QLineEdit>(QStringLiteral("Text2")), &QLineEdit::textChanged, this, [this](const QString &text) {
+        if (!m_syncing)
+            m_form.setPanelName(text);
+    });
     // clicked, not toggled: selecting Option1 from the program must not run its handler.
-    connect(control<QRadioButton>(QStringLiteral("Option1")), &QRadioButton::clicked, this, &MainWindow::Option1_Click);
-    connect(control<QRadioButton>(QStringLiteral("Option2")), &QRadioButton::clicked, this, &MainWindow::Option2_Click);
+    connect(control<QRadioButton>(QStringLiteral("Option1")), &QRadioButton::clicked, &m_form, &FormModel::Option1_Click);
+    connect(control<QRadioButton>(QStringLiteral("Option2")), &QRadioButton::clicked, &m_form, &FormModel::Option2_Click);
 
     const std::pair<const char *, void (MainWindow::*)()> commands[] = {
         {"READ_CONFIG", &MainWindow::READ_CONFIG_Click},
@@ -84,26 +105,56 @@ void MainWindow::connectHandlers()
     });
 }
 
+// Draws the model: every selection, text, visibility, the view and the status line.
+void MainWindow::sync()
+{
+    m_syncing = true;
+    const auto setText = [this](const char *box, const QString &text) {
+        auto *edit = control<QLineEdit>(QString::fromLatin1(box));
+        if (edit->text() != text) // setText would reset the cursor of a box being typed in
+            edit->setText(text);
+    };
+    for (int i = 0; i < int(itemControls.size()); ++i) {
+        const ItemControls &item = itemControls[i];
+        list(item.moduleList)->setPosition(m_form.modulePosition(i));
+        list(item.channelList)->setPosition(m_form.channelPosition(i));
+        setShown(item.moduleList, m_form.moduleVisible(i));
+        setShown(item.channelList, m_form.channelVisible(i));
+        if (item.designationBox) {
+            setText(item.designationBox, m_form.designation(i));
+            setShown(item.designationBox, m_form.designationVisible(i));
+        }
+    }
+    for (int k = 0; k < int(intensityControls.size()); ++k) {
+        list(intensityControls[k].list)->setPosition(m_form.intensityPosition(k));
+        setShown(intensityControls[k].list, m_form.intensityVisible(k));
+        setShown(intensityControls[k].label, m_form.intensityVisible(k));
+    }
+    setText("Text2", m_form.panelName());
+    setShown("Frame1", m_form.framesVisible());
+    setShown("Frame2", m_form.framesVisible());
+    control<QRadioButton>(QString::fromLatin1(m_form.view() == FormModel::View::Switches ? "Option1" : "Option2"))
+        ->setChecked(true);
+    for (int place = 0; place < int(itemLabels.size()); ++place)
+        control<QLabel>(QString::fromLatin1(itemLabels[place]))
+            ->setText(QString::fromLatin1(assignmentItems[m_form.captionItem() + place].name));
+
+    const FormModel::Status &status = m_form.status();
+    if (m_status->text() != status.text)
+        m_status->setText(status.text);
+    m_status->setToolTip(status.detail);
+    static const QColor colours[] = {Qt::white, QColor(255, 255, 0), QColor(255, 0, 0), QColor(0, 255, 0)};
+    QPalette palette = m_status->palette();
+    palette.setColor(QPalette::Window, colours[int(status.colour)]);
+    m_status->setPalette(palette);
+    m_status->setVisible(status.visible);
+    m_syncing = false;
+}
+
 void MainWindow::openFile(const QString &path)
 {
     m_dialogFileName = QFileInfo(path).absoluteFilePath(); // the dialogs start in its folder
     runCommand(&MainWindow::openDialogFile);
-}
-
-void MainWindow::openDialogFile()
-{
-    m_files->openFile(m_dialogFileName);
-}
-
-void MainWindow::Form_Load()
-{
-    m_cfg.indpercent = 10;
-    m_cfg.blpercent = 10;
-    m_cfg.dindpercent = 10;
-    list("List45")->setPosition(0);
-    list("List46")->setPosition(0);
-    list("List49")->setPosition(0);
-    show_switch_view();
 }
 
 // A panel transfer runs inside its click handler and pumps events while it waits, so a
@@ -136,193 +187,26 @@ void MainWindow::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-// --- Assignment selection handlers -----------------------------------------------------
+// --- Controls by name ----------------------------------------------------------------------
 
-void MainWindow::moduleSelected(const AssignmentItem &item)
+SelectorList *MainWindow::list(const char *name) const
 {
-    const SelectorList *modules = list(item.moduleList);
-    const int p = modules->position();
-    if (p < 0)
-        return;
-    const bool assigned = p != 0;
-    setVisible(item.channelList, assigned);
-    for (const char *follower : item.followers)
-        if (follower)
-            setVisible(follower, assigned);
-    if (!assigned) {
-        m_cfg.*item.selected = qint16(modules->itemValue(p));
-        return;
-    }
-    m_cfg.*item.moduleCode = qint16(modules->itemValue(p));
-    m_cfg.*item.selected = qint16(m_cfg.*item.channelCode + m_cfg.*item.moduleCode);
+    return control<SelectorList>(QString::fromLatin1(name));
 }
 
-void MainWindow::channelSelected(const AssignmentItem &item)
-{
-    const SelectorList *channels = list(item.channelList);
-    const int q = channels->position();
-    if (q < 0)
-        return;
-    m_cfg.*item.channelCode = qint16(channels->itemValue(q));
-    m_cfg.*item.selected = qint16(m_cfg.*item.moduleCode + m_cfg.*item.channelCode);
-    if (item.designationBox)
-        setVisible(item.designationBox, true);
-}
-
-// --- Lighting intensities ----------------------------------------------------------------
-
-namespace {
-const QString intensityRule = QStringLiteral("NORMAL INDICATOR INTENSITY must be set equal to\n"
-                                             "or greater than NORMAL BACKLIGHTING INTENSITY.");
-
-int selectedCode(SelectorList *list)
-{
-    if (list->position() == -1)
-        list->setPosition(0); // runs the handler for "100" first
-    return list->itemValue(list->position());
-}
-} // namespace
-
-void MainWindow::List46_Click()
-{
-    m_cfg.dindpercent = qint16(selectedCode(list("List46")));
-}
-
-void MainWindow::List45_Click()
-{
-    SelectorList *backlighting = list("List45");
-    const SelectorList *indicator = list("List49");
-    m_cfg.blpercent = qint16(selectedCode(backlighting));
-    if (m_cfg.indpercent < m_cfg.blpercent) {
-        messageBox(intensityRule);
-        backlighting->setPosition(std::max(indicator->position(), 0));
-        m_cfg.blpercent = qint16(backlighting->itemValue(backlighting->position()));
-    }
-}
-
-void MainWindow::List49_Click()
-{
-    SelectorList *indicator = list("List49");
-    SelectorList *backlighting = list("List45");
-    m_cfg.indpercent = qint16(selectedCode(indicator));
-    if (m_cfg.indpercent < m_cfg.blpercent) {
-        messageBox(intensityRule);
-        // The backlighting follows the indicator down, never the other way round.
-        backlighting->setPosition(indicator->position());
-        m_cfg.indpercent = qint16(indicator->itemValue(indicator->position()));
-    }
-}
-
-// --- Views -------------------------------------------------------------------------------
-
-void MainWindow::showChannelFor(const AssignmentItem &item)
-{
-    setVisible(item.channelList, list(item.moduleList)->position() != 0);
-}
-
-void MainWindow::setItemCaptions(int firstItem)
-{
-    static const char *const itemLabels[] = {"Label2", "Label3", "Label4", "Label5", "Label8", "Label9"};
-    for (int i = 0; i < 6; ++i)
-        control<QLabel>(QString::fromLatin1(itemLabels[i]))->setText(QString::fromLatin1(assignmentItems[firstItem + i].name));
-}
-
-void MainWindow::show_switch_view()
-{
-    setVisible("Frame1", false);
-    setVisible("Frame2", false);
-    control<QRadioButton>(QStringLiteral("Option1"))->setChecked(true);
-    for (int i = 0; i < switchCount; ++i)
-        setVisible(assignmentItems[i].designationBox, m_cfg.config_flag == 0);
-    for (int i = switchCount; i < gridItemCount; ++i)
-        setVisible(assignmentItems[i].designationBox, false);
-    for (int i = 0; i < switchCount; ++i) {
-        setVisible(assignmentItems[i].moduleList, true);
-        showChannelFor(assignmentItems[i]);
-    }
-    for (int i = switchCount; i <= gridItemCount; ++i) { // the LEDs, then the backlight
-        setVisible(assignmentItems[i].moduleList, false);
-        setVisible(assignmentItems[i].channelList, false);
-    }
-    setItemCaptions(0);
-}
-
-void MainWindow::Option1_Click()
-{
-    show_switch_view();
-}
-
-void MainWindow::Option2_Click()
-{
-    setVisible("Frame1", true);
-    setVisible("Frame2", true);
-    for (int i = 0; i < switchCount; ++i)
-        setVisible(assignmentItems[i].designationBox, false);
-    for (int i = switchCount; i < gridItemCount; ++i)
-        setVisible(assignmentItems[i].designationBox, true);
-    for (int i = 0; i < switchCount; ++i) {
-        setVisible(assignmentItems[i].moduleList, false);
-        setVisible(assignmentItems[i].channelList, false);
-    }
-    for (int i = switchCount; i <= gridItemCount; ++i) { // the LEDs, then the backlight
-        setVisible(assignmentItems[i].moduleList, true);
-        showChannelFor(assignmentItems[i]);
-    }
-    setItemCaptions(switchCount);
-}
-
-// --- FormInterface -----------------------------------------------------------------------
-
-SelectorList *MainWindow::list(const QString &name) const
-{
-    return control<SelectorList>(name);
-}
-
-void MainWindow::setVisible(const char *name, bool visible)
+void MainWindow::setShown(const char *name, bool visible)
 {
     m_controls.value(QString::fromLatin1(name))->setVisible(visible);
 }
 
-void MainWindow::setStatusText(const QString &text, const QString &detail)
-{
-    m_status->setText(text);
-    m_status->setToolTip(detail.isEmpty() ? text : detail);
-}
-
-QString MainWindow::statusText() const
-{
-    return m_status->text();
-}
-
-void MainWindow::setStatusColour(StatusColour colour)
-{
-    QPalette palette = m_status->palette();
-    switch (colour) {
-    case StatusColour::Yellow: palette.setColor(QPalette::Window, QColor(255, 255, 0)); break;
-    case StatusColour::Red: palette.setColor(QPalette::Window, QColor(255, 0, 0)); break;
-    case StatusColour::Green: palette.setColor(QPalette::Window, QColor(0, 255, 0)); break;
-    }
-    m_status->setPalette(palette);
-}
-
-void MainWindow::setStatusVisible(bool visible)
-{
-    m_status->setVisible(visible);
-}
-
 int MainWindow::position(const QString &selector) const
 {
-    return list(selector)->position();
-}
-
-int MainWindow::itemValue(const QString &selector, int position) const
-{
-    return list(selector)->itemValue(position);
+    return control<SelectorList>(selector)->position();
 }
 
 void MainWindow::selectPosition(const QString &selector, int position)
 {
-    list(selector)->setPosition(position);
+    control<SelectorList>(selector)->setPosition(position);
 }
 
 QString MainWindow::boxText(const QString &box) const
@@ -335,15 +219,7 @@ void MainWindow::setBoxText(const QString &box, const QString &text)
     control<QLineEdit>(box)->setText(text);
 }
 
-void MainWindow::setBoxVisible(const QString &box, bool visible)
-{
-    m_controls.value(box)->setVisible(visible);
-}
-
-QString MainWindow::caption(const QString &label) const
-{
-    return control<QLabel>(label)->text();
-}
+// --- FormHost ------------------------------------------------------------------------------
 
 void MainWindow::messageBox(const QString &text, const QString &title)
 {

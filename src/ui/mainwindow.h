@@ -2,9 +2,8 @@
 
 #include "files/filecommands.h"
 #include "link/panellink.h"
-#include "model/forminterface.h"
-#include "model/panelconfig.h"
-#include "model/selectortables.h"
+#include "model/formhost.h"
+#include "model/formmodel.h"
 #include "transfer/paneltransfer.h"
 
 #include <QHash>
@@ -13,14 +12,12 @@
 #include <memory>
 
 class QLabel;
-class QLineEdit;
-class QRadioButton;
 class SelectorList;
 
-// Form1, the program's one window. It owns the configuration record and every control,
-// runs the selection handlers, the two views and the intensity rule, and serves the link,
-// the transfers and the file commands through FormInterface.
-class MainWindow : public QWidget, public FormInterface
+// Form1, the program's one window. It draws the form model in its controls, hands the
+// user's clicks and keys to it, and serves it as its host: the message boxes, the file
+// dialogs and the events that run while a transfer waits.
+class MainWindow : public QWidget, public FormHost
 {
     Q_OBJECT
 
@@ -29,13 +26,21 @@ public:
     explicit MainWindow(std::unique_ptr<SerialLine> line, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    PanelConfig &config() { return m_cfg; }
+    FormModel &form() { return m_form; }
+    PanelConfig &config() { return m_form.config(); }
     PanelLink &link() { return *m_link; }
     SerialLine &line() { return *m_line; }
     bool commandRunning() const { return m_commandRunning; }
 
     template <typename W = QWidget>
     W *control(const QString &name) const { return qobject_cast<W *>(m_controls.value(name)); }
+
+    // The controls by name, as a user works them: a selection runs its handler at once.
+    int position(const QString &selector) const;
+    void selectPosition(const QString &selector, int position);
+    QString boxText(const QString &box) const;
+    void setBoxText(const QString &box, const QString &text);
+    QString statusText() const { return m_form.status().text; }
 
     // Replaces the real file dialog: called with the dialog's kind, title, filter and the
     // file name it would start from; returns the chosen path, or nothing for a cancel.
@@ -44,24 +49,12 @@ public:
     void setFileDialog(FileDialog dialog) { m_fileDialog = std::move(dialog); }
     QString dialogFileName() const { return m_dialogFileName; }
 
-    void show_switch_view();
+    void show_switch_view() { m_form.show_switch_view(); }
 
     // Opens a configuration file as OPEN CONFIGURATION FILE opens one the user picked.
     void openFile(const QString &path);
 
-    // FormInterface
-    void setStatusText(const QString &text, const QString &detail = QString()) override;
-    QString statusText() const override;
-    void setStatusColour(StatusColour colour) override;
-    void setStatusVisible(bool visible) override;
-    int position(const QString &selector) const override;
-    int itemValue(const QString &selector, int position) const override;
-    void selectPosition(const QString &selector, int position) override;
-    QString boxText(const QString &box) const override;
-    void setBoxText(const QString &box, const QString &text) override;
-    void setBoxVisible(const QString &box, bool visible) override;
-    QString caption(const QString &label) const override;
-    void showSwitchView() override { show_switch_view(); }
+    // FormHost
     void messageBox(const QString &text, const QString &title = QString()) override;
     std::optional<QString> saveFileDialog(const QString &title, const QString &filter,
                                           const QString &proposedName) override;
@@ -72,31 +65,21 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void Form_Load();
-    void connectHandlers();
-    void moduleSelected(const AssignmentItem &item);   // List1_Click .. List43_Click
-    void channelSelected(const AssignmentItem &item);  // List2_Click .. List42_Click
-    void List45_Click();
-    void List46_Click();
-    void List49_Click();
-    void Option1_Click();
-    void Option2_Click();
+    void connectControls();
+    void sync();
     void runCommand(void (MainWindow::*command)());
     void READ_CONFIG_Click() { m_transfer->READ_CONFIG_Click(); }
     void WRITE_CONFIG_Click() { m_transfer->WRITE_CONFIG_Click(); }
     void READ_FILE_Click() { m_files->READ_FILE_Click(); }
     void WRITE_FILE_Click() { m_files->WRITE_FILE_Click(); }
-    void openDialogFile();
+    void openDialogFile() { m_files->openFile(m_dialogFileName); }
     std::optional<QString> fileDialog(bool save, const QString &title, const QString &filter);
     static QString startFolder();
 
-    SelectorList *list(const QString &name) const;
-    SelectorList *list(const char *name) const { return list(QString::fromLatin1(name)); }
-    void setVisible(const char *name, bool visible);
-    void showChannelFor(const AssignmentItem &item);
-    void setItemCaptions(int firstItem);
+    SelectorList *list(const char *name) const;
+    void setShown(const char *name, bool visible);
 
-    PanelConfig m_cfg;
+    FormModel m_form;
     QHash<QString, QWidget *> m_controls;
     QLabel *m_status = nullptr;
     std::unique_ptr<SerialLine> m_line;
@@ -107,4 +90,5 @@ private:
     QString m_dialogFileName; // CommonDialog1's FileName, shared by save and open
     bool m_commandRunning = false;
     bool m_closePending = false;
+    bool m_syncing = false; // the window follows the model: its own signals are not news
 };

@@ -12,6 +12,5 @@ class TextValidator : public QValidator
 public:
     using QValidator::QValidator;
 
-    static bool acceptable(QChar c);
     State validate(QString &input, int &pos) const override;
 };

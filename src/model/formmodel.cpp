@@ -1,0 +1,290 @@
+#include "formmodel.h"
+
+#include <algorithm>
+
+namespace {
+const QString intensityRule = QStringLiteral("NORMAL INDICATOR INTENSITY must be set equal to\n"
+                                             "or greater than NORMAL BACKLIGHTING INTENSITY.");
+constexpr int intensityCount = int(intensityList.size());
+} // namespace
+
+FormModel::FormModel(FormHost &host, QObject *parent)
+    : QObject(parent)
+    , m_host(host)
+{
+}
+
+void FormModel::Form_Load()
+{
+    m_cfg.indpercent = 10;
+    m_cfg.blpercent = 10;
+    m_cfg.dindpercent = 10;
+    selectIntensity(Backlighting, 0);
+    selectIntensity(Dimmed, 0);
+    selectIntensity(Indicator, 0);
+    show_switch_view();
+}
+
+// --- Selections --------------------------------------------------------------------------
+
+void FormModel::selectModule(int item, int position)
+{
+    int &module = m_items[item].module;
+    if (position == module || position < -1 || position >= int(moduleList.size()))
+        return;
+    module = position;
+    emit changed();
+    moduleSelected(item);
+}
+
+void FormModel::selectChannel(int item, int position)
+{
+    int &channel = m_items[item].channel;
+    if (position == channel || position < -1 || position >= int(channelList.size()))
+        return;
+    channel = position;
+    emit changed();
+    if (assignmentItems[item].channelHandler)
+        channelSelected(item);
+}
+
+void FormModel::selectIntensity(int intensity, int position)
+{
+    int &current = m_intensities[intensity].position;
+    if (position == current || position < -1 || position >= intensityCount)
+        return;
+    current = position;
+    emit changed();
+    intensitySelected(intensity);
+}
+
+void FormModel::intensitySelected(int intensity)
+{
+    switch (intensity) {
+    case Backlighting: List45_Click(); break;
+    case Indicator: List49_Click(); break;
+    case Dimmed: List46_Click(); break;
+    }
+}
+
+// --- Assignment selection handlers -----------------------------------------------------
+
+void FormModel::moduleSelected(int index)
+{
+    const AssignmentItem &item = assignmentItems[index];
+    const int p = m_items[index].module;
+    if (p < 0)
+        return;
+    const bool assigned = p != 0;
+    setChannelVisible(index, assigned);
+    if (item.follower >= 0 && m_intensities[item.follower].visible != assigned) {
+        m_intensities[item.follower].visible = assigned;
+        emit changed();
+    }
+    if (!assigned) {
+        m_cfg.*item.selected = moduleList[p].value;
+        return;
+    }
+    m_cfg.*item.moduleCode = moduleList[p].value;
+    m_cfg.*item.selected = qint16(m_cfg.*item.channelCode + m_cfg.*item.moduleCode);
+}
+
+void FormModel::channelSelected(int index)
+{
+    const AssignmentItem &item = assignmentItems[index];
+    const int q = m_items[index].channel;
+    if (q < 0)
+        return;
+    m_cfg.*item.channelCode = channelList[q].value;
+    m_cfg.*item.selected = qint16(m_cfg.*item.moduleCode + m_cfg.*item.channelCode);
+    if (item.designation)
+        setDesignationVisible(index, true);
+}
+
+// --- Lighting intensities ----------------------------------------------------------------
+
+int FormModel::selectedCode(int intensity)
+{
+    if (m_intensities[intensity].position == -1)
+        selectIntensity(intensity, 0); // runs the handler for "100" first
+    return intensityList[m_intensities[intensity].position].value;
+}
+
+void FormModel::List46_Click()
+{
+    m_cfg.dindpercent = qint16(selectedCode(Dimmed));
+}
+
+void FormModel::List45_Click()
+{
+    m_cfg.blpercent = qint16(selectedCode(Backlighting));
+    if (m_cfg.indpercent < m_cfg.blpercent) {
+        m_host.messageBox(intensityRule);
+        selectIntensity(Backlighting, std::max(m_intensities[Indicator].position, 0));
+        m_cfg.blpercent = intensityList[m_intensities[Backlighting].position].value;
+    }
+}
+
+void FormModel::List49_Click()
+{
+    m_cfg.indpercent = qint16(selectedCode(Indicator));
+    if (m_cfg.indpercent < m_cfg.blpercent) {
+        m_host.messageBox(intensityRule);
+        // The backlighting follows the indicator down, never the other way round.
+        selectIntensity(Backlighting, m_intensities[Indicator].position);
+        m_cfg.indpercent = intensityList[m_intensities[Indicator].position].value;
+    }
+}
+
+// --- Boxes, visibility, status -------------------------------------------------------------
+
+void FormModel::setDesignation(int item, const QString &text)
+{
+    if (m_items[item].designation == text)
+        return;
+    m_items[item].designation = text;
+    emit changed();
+}
+
+void FormModel::setPanelName(const QString &text)
+{
+    if (m_panelName == text)
+        return;
+    m_panelName = text;
+    emit changed();
+}
+
+void FormModel::setDesignationVisible(int item, bool visible)
+{
+    if (m_items[item].designationVisible == visible)
+        return;
+    m_items[item].designationVisible = visible;
+    emit changed();
+}
+
+void FormModel::setModuleVisible(int item, bool visible)
+{
+    if (m_items[item].moduleVisible == visible)
+        return;
+    m_items[item].moduleVisible = visible;
+    emit changed();
+}
+
+void FormModel::setChannelVisible(int item, bool visible)
+{
+    if (m_items[item].channelVisible == visible)
+        return;
+    m_items[item].channelVisible = visible;
+    emit changed();
+}
+
+void FormModel::setStatusText(const QString &text, const QString &detail)
+{
+    m_status.text = text;
+    m_status.detail = detail.isEmpty() ? text : detail;
+    emit changed();
+}
+
+void FormModel::setStatusColour(StatusColour colour)
+{
+    m_status.colour = colour;
+    emit changed();
+}
+
+void FormModel::setStatusVisible(bool visible)
+{
+    m_status.visible = visible;
+    emit changed();
+}
+
+// --- Views -------------------------------------------------------------------------------
+
+void FormModel::showChannelFor(int item)
+{
+    setChannelVisible(item, m_items[item].module != 0);
+}
+
+void FormModel::show_switch_view()
+{
+    m_framesVisible = false;
+    m_view = View::Switches;
+    for (int i = 0; i < switchCount; ++i)
+        setDesignationVisible(i, m_cfg.config_flag == 0);
+    for (int i = switchCount; i < gridItemCount; ++i)
+        setDesignationVisible(i, false);
+    for (int i = 0; i < switchCount; ++i) {
+        setModuleVisible(i, true);
+        showChannelFor(i);
+    }
+    for (int i = switchCount; i <= gridItemCount; ++i) { // the LEDs, then the backlight
+        setModuleVisible(i, false);
+        setChannelVisible(i, false);
+    }
+    m_captionItem = 0;
+    emit changed();
+}
+
+void FormModel::Option2_Click()
+{
+    m_framesVisible = true;
+    m_view = View::Lighting;
+    for (int i = 0; i < switchCount; ++i)
+        setDesignationVisible(i, false);
+    for (int i = switchCount; i < gridItemCount; ++i)
+        setDesignationVisible(i, true);
+    for (int i = 0; i < switchCount; ++i) {
+        setModuleVisible(i, false);
+        setChannelVisible(i, false);
+    }
+    for (int i = switchCount; i <= gridItemCount; ++i) { // the LEDs, then the backlight
+        setModuleVisible(i, true);
+        showChannelFor(i);
+    }
+    m_captionItem = switchCount;
+    emit changed();
+}
+
+// --- Codes to selections and back ----------------------------------------------------------
+
+void FormModel::show_code(int item, qint16 code)
+{
+    m_cfg.A = code;
+    split_code(m_cfg);
+    if (code < 0) {
+        selectModule(item, 0);
+        return;
+    }
+    selectModule(item, m_cfg.m_index);
+    if (m_cfg.c_index >= 0 && m_cfg.c_index < int(channelList.size()))
+        selectChannel(item, m_cfg.c_index);
+}
+
+void FormModel::show_intensity(int intensity)
+{
+    const IntensityItem &item = intensityItems[intensity];
+    int pos = ::intensityPosition(m_cfg.*item.code);
+    if (pos <= 0) {
+        m_cfg.*item.code = 10;
+        pos = 0;
+    }
+    selectIntensity(intensity, pos);
+}
+
+void FormModel::gather_config()
+{
+    for (int i = 0; i < int(assignmentItems.size()); ++i) {
+        const AssignmentItem &item = assignmentItems[i];
+        const int module = m_items[i].module;
+        if (module == 0) { // "N/A": the channel plays no part
+            m_cfg.*item.writeValue = moduleList[0].value;
+            continue;
+        }
+        const int channel = m_items[i].channel;
+        if (module < 0 || channel < 0) {
+            m_cfg.error_flag = item.incompleteFlag;
+            return;
+        }
+        m_cfg.*item.writeValue = qint16(moduleList[module].value + channelList[channel].value);
+    }
+    show_switch_view();
+}
