@@ -25,7 +25,7 @@ namespace {
 const char usage[] =
     "Usage: durvex-virtual-panel [options]\n"
     "Plays a DURVEX 4/6 button switch panel on a pseudo-terminal. Prints the terminal's\n"
-    "path on the first line of its output; point the tool at it with DURVEX_PORT=PATH.\n"
+    "path on the first line of its output; point the tool at it: durvex-config --port PATH.\n"
     "Ends on SIGINT or SIGTERM, or when the program that started it ends.\n"
     "\n"
     "  --link PATH          also make PATH a symbolic link to the terminal\n"
@@ -45,7 +45,15 @@ const char usage[] =
     "  --ack-delay MS       answer each \"A\" only after MS milliseconds\n"
     "  --flood-after N      after N commands, send bytes without end\n"
     "  --quiet              print nothing but the terminal's path\n"
-    "  --help               show this text\n";
+    "  --help               show this text\n"
+    "  --version            show the version\n"
+    "\n"
+    "Files:\n"
+    "  The memory file (--memory) holds the panel's 64 memory bytes, so that what one run\n"
+    "  writes the next can read back; without it the panel starts fresh: nothing assigned,\n"
+    "  every intensity at 100 %, model byte 74.\n"
+    "\n"
+    "Exit status: 0 when ended by a signal or its starter, 2 for a usage error.\n";
 
 volatile std::sig_atomic_t stopRequested = 0;
 void onSignal(int) { stopRequested = 1; }
@@ -116,6 +124,9 @@ Options parse(int argc, char **argv)
         };
         if (arg == "--help" || arg == "-h") {
             std::fputs(usage, stdout);
+            std::exit(0);
+        } else if (arg == "--version") {
+            std::printf("durvex-virtual-panel %s\n", DURVEX_VERSION);
             std::exit(0);
         } else if (arg == "--link") {
             o.link = value();

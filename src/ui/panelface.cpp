@@ -58,7 +58,13 @@ QImage PanelFace::icon(int size)
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 40.0, size / 40.0);
+    p.scale(size / double(iconSize), size / double(iconSize));
+    drawIcon(p);
+    return image;
+}
+
+void PanelFace::drawIcon(QPainter &p)
+{
     p.setPen(QPen(bevelDark, 2));
     p.setBrush(plateColour);
     p.drawRoundedRect(QRectF(7, 2, 26, 36), 3, 3);
@@ -74,7 +80,6 @@ QImage PanelFace::icon(int size)
             p.drawEllipse(QPointF(key.center().x(), key.top() + 2.2), 1.4, 1.4);
         }
     }
-    return image;
 }
 
 void PanelFace::paintEvent(QPaintEvent *)

@@ -15,8 +15,11 @@ public:
     explicit PanelFace(QWidget *parent = nullptr);
 
     static QImage plate();
-    // The program's own icon: the panel face with its six switches and LEDs.
+    // The program's own icon: the panel face with its six switches and LEDs, drawn on a
+    // square of iconSize units, so any painter (an image, a scalable picture) can draw it.
+    static constexpr int iconSize = 40;
     static QImage icon(int size);
+    static void drawIcon(QPainter &p);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
