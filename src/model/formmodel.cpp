@@ -77,10 +77,8 @@ void FormModel::moduleSelected(int index)
         return;
     const bool assigned = p != 0;
     setChannelVisible(index, assigned);
-    if (item.follower >= 0 && m_intensities[item.follower].visible != assigned) {
-        m_intensities[item.follower].visible = assigned;
-        emit changed();
-    }
+    if (item.follower >= 0)
+        update(m_intensities[item.follower].visible, assigned);
     if (!assigned) {
         m_cfg.*item.selected = moduleList[p].value;
         return;
@@ -138,44 +136,39 @@ void FormModel::List49_Click()
 
 // --- Boxes, visibility, status -------------------------------------------------------------
 
+// Every change of what is shown is news for whoever draws the form.
+template <typename T>
+void FormModel::update(T &field, const T &value)
+{
+    if (field == value)
+        return;
+    field = value;
+    emit changed();
+}
+
 void FormModel::setDesignation(int item, const QString &text)
 {
-    if (m_items[item].designation == text)
-        return;
-    m_items[item].designation = text;
-    emit changed();
+    update(m_items[item].designation, text);
 }
 
 void FormModel::setPanelName(const QString &text)
 {
-    if (m_panelName == text)
-        return;
-    m_panelName = text;
-    emit changed();
+    update(m_panelName, text);
 }
 
 void FormModel::setDesignationVisible(int item, bool visible)
 {
-    if (m_items[item].designationVisible == visible)
-        return;
-    m_items[item].designationVisible = visible;
-    emit changed();
+    update(m_items[item].designationVisible, visible);
 }
 
 void FormModel::setModuleVisible(int item, bool visible)
 {
-    if (m_items[item].moduleVisible == visible)
-        return;
-    m_items[item].moduleVisible = visible;
-    emit changed();
+    update(m_items[item].moduleVisible, visible);
 }
 
 void FormModel::setChannelVisible(int item, bool visible)
 {
-    if (m_items[item].channelVisible == visible)
-        return;
-    m_items[item].channelVisible = visible;
-    emit changed();
+    update(m_items[item].channelVisible, visible);
 }
 
 void FormModel::setStatusText(const QString &text, const QString &detail)

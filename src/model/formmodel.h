@@ -113,6 +113,8 @@ private:
         bool visible = true;
     };
 
+    template <typename T>
+    void update(T &field, const T &value);
     void moduleSelected(int item);  // List1_Click .. List43_Click
     void channelSelected(int item); // List2_Click .. List42_Click
     void List45_Click();
