@@ -1,6 +1,7 @@
 // The .zcf record reader on arbitrary bytes. Beyond not crashing: a record the reader
 // accepts, written back by the writer and read again, gives the same values, and its
-// texts hold nothing the writer could not carry (a quote, a control character).
+// texts hold nothing the writer could not carry (a quote, a control character, a character
+// that Windows-1252 lacks).
 #include "files/configrecord.h"
 
 #include <cstdint>
@@ -15,8 +16,7 @@ void check(bool condition)
 
 void checkText(const QString &text)
 {
-    for (QChar c : text)
-        check(c != u'"' && c.unicode() >= 0x20 && c.unicode() != 0x7F && c.unicode() <= 0xFF);
+    check(ConfigRecord::acceptable(text));
 }
 } // namespace
 

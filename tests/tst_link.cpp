@@ -1,5 +1,8 @@
 #include "fakeline.h"
 #include "link/panellink.h"
+#include "link/serialportline.h"
+
+#include <cerrno>
 #include "recordinghost.h"
 
 #include <QTest>
@@ -234,6 +237,36 @@ private slots:
                                << "COMMUNICATIONS FAILURE - SERIAL PORT COM7 COULD NOT BE OPENED: Some reason";
         QTest::newRow("long link, shortened") << byId << int(Kind::NotFound)
                                               << "SERIAL PORT ...T_A50285BI-if00-port0 NOT FOUND - PLUG IN THE ADAPTER OR CHOOSE ANOTHER PORT";
+    }
+
+    // Qt's errors told apart; a lock held by another program comes as a permission error on
+    // a device the user may open, which root alone cannot show on a real port.
+    void classifyOpenErrors_data()
+    {
+        using Kind = SerialLine::OpenFailure::Kind;
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<bool>("accessible");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("missing") << int(QSerialPort::DeviceNotFoundError) << "No such file or directory" << false
+                                 << int(Kind::NotFound);
+        QTest::newRow("no permission") << int(QSerialPort::PermissionError) << "Permission denied" << false
+                                       << int(Kind::PermissionDenied);
+        QTest::newRow("locked by another") << int(QSerialPort::PermissionError)
+                                           << "Permission error while locking the device" << true << int(Kind::InUse);
+#ifdef Q_OS_UNIX
+        QTest::newRow("not a terminal") << int(QSerialPort::UnsupportedOperationError) << qt_error_string(ENOTTY) << true
+                                        << int(Kind::NotASerialPort);
+#endif
+        QTest::newRow("anything else") << int(QSerialPort::ResourceError) << "Input/output error" << true << int(Kind::Other);
+    }
+
+    void classifyOpenErrors()
+    {
+        QFETCH(int, error);
+        QFETCH(QString, reason);
+        QFETCH(bool, accessible);
+        QTEST(int(SerialPortLine::classify(QSerialPort::SerialPortError(error), reason, accessible)), "kind");
     }
 
     void portThatCannotBeOpened()
