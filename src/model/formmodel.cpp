@@ -27,35 +27,33 @@ void FormModel::Form_Load()
 
 // --- Selections --------------------------------------------------------------------------
 
+// Moves a selector to a position of its list of `count` entries (-1 for none); true when it
+// moved, and then the handler is to run.
+bool FormModel::select(int &current, int position, int count)
+{
+    if (position == current || position < -1 || position >= count)
+        return false;
+    current = position;
+    emit changed();
+    return true;
+}
+
 void FormModel::selectModule(int item, int position)
 {
-    int &module = m_items[item].module;
-    if (position == module || position < -1 || position >= int(moduleList.size()))
-        return;
-    module = position;
-    emit changed();
-    moduleSelected(item);
+    if (select(m_items[item].module, position, int(moduleList.size())))
+        moduleSelected(item);
 }
 
 void FormModel::selectChannel(int item, int position)
 {
-    int &channel = m_items[item].channel;
-    if (position == channel || position < -1 || position >= int(channelList.size()))
-        return;
-    channel = position;
-    emit changed();
-    if (assignmentItems[item].channelHandler)
+    if (select(m_items[item].channel, position, int(channelList.size())) && assignmentItems[item].channelHandler)
         channelSelected(item);
 }
 
 void FormModel::selectIntensity(int intensity, int position)
 {
-    int &current = m_intensities[intensity].position;
-    if (position == current || position < -1 || position >= intensityCount)
-        return;
-    current = position;
-    emit changed();
-    intensitySelected(intensity);
+    if (select(m_intensities[intensity].position, position, intensityCount))
+        intensitySelected(intensity);
 }
 
 void FormModel::intensitySelected(int intensity)

@@ -115,6 +115,7 @@ private:
 
     template <typename T>
     void update(T &field, const T &value);
+    bool select(int &current, int position, int count);
     void moduleSelected(int item);  // List1_Click .. List43_Click
     void channelSelected(int item); // List2_Click .. List42_Click
     void List45_Click();
