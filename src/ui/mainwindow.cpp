@@ -135,18 +135,26 @@ void MainWindow::sync()
     setShown("Frame2", m_form.framesVisible());
     control<QRadioButton>(QString::fromLatin1(m_form.view() == FormModel::View::Switches ? "Option1" : "Option2"))
         ->setChecked(true);
-    for (int place = 0; place < int(itemLabels.size()); ++place)
-        control<QLabel>(QString::fromLatin1(itemLabels[place]))
-            ->setText(QString::fromLatin1(assignmentItems[m_form.captionItem() + place].name));
+    // Only what changed is set: the window redraws from the model after every change.
+    for (int place = 0; place < int(itemLabels.size()); ++place) {
+        auto *caption = control<QLabel>(QString::fromLatin1(itemLabels[place]));
+        const QString name = QString::fromLatin1(assignmentItems[m_form.captionItem() + place].name);
+        if (caption->text() != name)
+            caption->setText(name);
+    }
 
     const FormModel::Status &status = m_form.status();
     if (m_status->text() != status.text)
         m_status->setText(status.text);
-    m_status->setToolTip(status.detail);
+    if (m_status->toolTip() != status.detail)
+        m_status->setToolTip(status.detail);
     static const QColor colours[] = {Qt::white, QColor(255, 255, 0), QColor(255, 0, 0), QColor(0, 255, 0)};
-    QPalette palette = m_status->palette();
-    palette.setColor(QPalette::Window, colours[int(status.colour)]);
-    m_status->setPalette(palette);
+    const QColor &colour = colours[int(status.colour)];
+    if (m_status->palette().color(QPalette::Window) != colour) {
+        QPalette palette = m_status->palette();
+        palette.setColor(QPalette::Window, colour);
+        m_status->setPalette(palette);
+    }
     m_status->setVisible(status.visible);
     m_syncing = false;
 }
