@@ -217,10 +217,8 @@ int CommandRunner::verify()
     if (cfg.error_flag != 0)
         return CommandLine::FileFailed;
     PanelTransfer::Bytes file{};
-    for (int i = 0; i < int(assignmentItems.size()); ++i)
-        file[i] = cfg.*assignmentItems[i].writeValue;
-    for (const IntensityItem &item : intensityItems)
-        file[item.address] = cfg.*item.code;
+    for (int address = 0; address < PanelTransfer::byteCount; ++address)
+        file[address] = cfg.*PanelTransfer::byteField(address);
 
     PanelTransfer::Bytes panel{};
     const int code = transferExit(m_transfer.readBytes(panel));

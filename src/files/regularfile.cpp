@@ -12,9 +12,10 @@
 namespace RegularFile {
 namespace {
 
-#ifdef Q_OS_UNIX
-Status open(const QString &path, int flags, QIODevice::OpenMode mode, QFile &file)
+Status open(const QString &path, bool append, QFile &file)
 {
+    const QIODevice::OpenMode mode = append ? QIODevice::WriteOnly | QIODevice::Append : QIODevice::ReadOnly;
+#ifdef Q_OS_UNIX
     const QByteArray name = QFile::encodeName(path);
     struct stat st {};
     if (::stat(name.constData(), &st) == 0) {
@@ -22,10 +23,11 @@ Status open(const QString &path, int flags, QIODevice::OpenMode mode, QFile &fil
             return Status::NotRegular;
     } else if (errno == EACCES) {
         return Status::NoAccess;
-    } else if (!(flags & O_CREAT)) {
+    } else if (!append) {
         return Status::Missing;
     }
     // Non-blocking, and checked again once open: the path may have changed in between.
+    const int flags = append ? O_WRONLY | O_APPEND | O_CREAT : O_RDONLY;
     const int fd = ::open(name.constData(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
     if (fd < 0) {
         if (errno == EACCES || errno == EPERM || errno == EROFS || errno == EISDIR)
@@ -42,38 +44,27 @@ Status open(const QString &path, int flags, QIODevice::OpenMode mode, QFile &fil
         return Status::NoAccess;
     }
     return Status::Ok;
-}
 #else
-Status open(const QString &path, bool create, QIODevice::OpenMode mode, QFile &file)
-{
     const QFileInfo info(path);
     if (info.exists() && !info.isFile())
         return Status::NotRegular;
-    if (!info.exists() && !create)
+    if (!info.exists() && !append)
         return Status::Missing;
     file.setFileName(path);
     return file.open(mode) ? Status::Ok : Status::NoAccess;
-}
 #endif
+}
 
 } // namespace
 
 Status openForReading(const QString &path, QFile &file)
 {
-#ifdef Q_OS_UNIX
-    return open(path, O_RDONLY, QIODevice::ReadOnly, file);
-#else
-    return open(path, false, QIODevice::ReadOnly, file);
-#endif
+    return open(path, false, file);
 }
 
 Status openForAppending(const QString &path, QFile &file)
 {
-#ifdef Q_OS_UNIX
-    return open(path, O_WRONLY | O_APPEND | O_CREAT, QIODevice::WriteOnly | QIODevice::Append, file);
-#else
-    return open(path, true, QIODevice::WriteOnly | QIODevice::Append, file);
-#endif
+    return open(path, true, file);
 }
 
 } // namespace RegularFile

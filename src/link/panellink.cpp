@@ -131,9 +131,10 @@ PanelLink::ReadResult PanelLink::readee()
     m_cfg.temp1 = qint16(std::min<qsizetype>(reply.size(), 32767));
     if (!wellFormed(reply))
         return ReadResult::NoValue;
-    // A number too large to read fails as any value outside 0..160 does.
+    // A number too large to read comes as the 16-bit limit on its side, so it fails as any
+    // value outside 0..160 does.
     m_cfg.A = ReplyNumber::saturated(reply);
-    if (m_cfg.A > 160 || m_cfg.A < 0 || !ReplyNumber::value(reply)) {
+    if (m_cfg.A > 160 || m_cfg.A < 0) {
         m_cfg.error_flag = 1;
         m_form.setStatusText(QStringLiteral("ERROR - DATA OUT OF RANGE"));
         return ReadResult::OutOfRange;

@@ -25,10 +25,11 @@ QString resolve(const Sources &sources)
     for (const QString &name : {sources.commandLine, sources.environment, sources.remembered})
         if (!name.isEmpty())
             return name;
-    const auto usb = std::count_if(sources.ports.begin(), sources.ports.end(), [](const Port &p) { return p.usb; });
-    if (usb == 1)
-        return std::find_if(sources.ports.begin(), sources.ports.end(), [](const Port &p) { return p.usb; })->name;
-    return firstPort();
+    QStringList adapters;
+    for (const Port &port : sources.ports)
+        if (port.usb)
+            adapters << port.name;
+    return adapters.size() == 1 ? adapters.constFirst() : firstPort();
 }
 
 QString firstPort()

@@ -53,16 +53,13 @@ bool SerialPortLine::open(OpenFailure *failure)
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     m_port.setReadBufferSize(readBufferLimit);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        const QSerialPort::SerialPortError error = m_port.error() != QSerialPort::NoError ? m_port.error() : m_openError;
-        QString reason = m_port.error() != QSerialPort::NoError ? m_port.errorString() : m_openReason;
-        if (reason.isEmpty())
-            reason = QStringLiteral("Unknown error");
+        const QString reason = m_openReason.isEmpty() ? QStringLiteral("Unknown error") : m_openReason;
         bool accessible = false;
 #ifdef Q_OS_UNIX
         accessible = ::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0;
 #endif
         if (failure)
-            *failure = {classify(error, reason, accessible), reason};
+            *failure = {classify(m_openError, reason, accessible), reason};
         m_trace.event(QStringLiteral("OPEN %1 FAILED: %2").arg(m_portName, reason));
         m_port.clearError();
         return false;

@@ -172,6 +172,12 @@ Outcome PanelTransfer::readBody(Bytes *raw)
     return Outcome::Done;
 }
 
+CodeField PanelTransfer::byteField(int address)
+{
+    return address < int(assignmentItems.size()) ? assignmentItems[address].writeValue
+                                                 : intensityItems[address - assignmentItems.size()].code;
+}
+
 Outcome PanelTransfer::WRITE_CONFIG_Click()
 {
     m_form.setStatusColour(Colour::Yellow);
@@ -207,11 +213,8 @@ Outcome PanelTransfer::writeBody()
             return outcomeOfFailure();
         // Read at the moment the byte goes out: bl, dimch and the intensities may change
         // while the write waits.
-        const CodeField field = address < int(assignmentItems.size())
-                                    ? assignmentItems[address].writeValue
-                                    : intensityItems[address - assignmentItems.size()].code;
         m_cfg.address_l = qint16(address);
-        m_cfg.data_l = m_cfg.*field;
+        m_cfg.data_l = m_cfg.*byteField(address);
         m_link.sendee();
         if (ended())
             return outcomeOfFailure();

@@ -23,6 +23,10 @@ public:
     // nothing of them: for comparing a panel with a file.
     Outcome readBytes(Bytes &bytes);
 
+    // The record field a write sends at a configuration address (0..16): the item's write
+    // value, or the intensity code.
+    static CodeField byteField(int address);
+
     // Called before each configuration byte is transferred, with its index (0..16).
     std::function<void(int)> onByte;
 
