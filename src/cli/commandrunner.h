@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/commandline.h"
-#include "files/filecommands.h"
+#include "cli/commandline.h"
+#include "session/filecommands.h"
 #include "link/panellink.h"
 #include "link/serialportline.h"
 #include "model/formhost.h"

@@ -1,6 +1,6 @@
 #include "bytetrace.h"
 
-#include "files/regularfile.h"
+#include "platform/regularfile.h"
 
 #include <QDateTime>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "files/filecommands.h"
+#include "session/filecommands.h"
 #include "link/panellink.h"
 #include "model/formhost.h"
 #include "model/formmodel.h"

@@ -1,7 +1,7 @@
 #include "filecommands.h"
 
-#include "configrecord.h"
-#include "regularfile.h"
+#include "files/configrecord.h"
+#include "platform/regularfile.h"
 
 #include <QFile>
 #include <QFileInfo>
