@@ -3,10 +3,11 @@
 #include "link/portchoice.h"
 #include "link/serialportline.h"
 #include "ui/mainwindow.h"
+#include "version.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
+#include <QSettings>
 #include <QStyleFactory>
 #include <QTimer>
 
@@ -23,7 +24,7 @@ int main(int argc, char *argv[])
         arguments << QString::fromLocal8Bit(argv[i]);
     QCoreApplication::setApplicationName(QStringLiteral("durvex-config"));
     QCoreApplication::setApplicationVersion(QStringLiteral(DURVEX_VERSION));
-    const CommandLine commandLine = CommandLine::parse(arguments);
+    CommandLine commandLine = CommandLine::parse(arguments);
     switch (commandLine.action) {
     case CommandLine::Action::Help:
         std::fputs(qPrintable(CommandLine::helpText()), stdout);
@@ -37,12 +38,15 @@ int main(int argc, char *argv[])
     case CommandLine::Action::Run:
         break;
     }
-    if (!commandLine.trace.isEmpty())
-        qputenv("DURVEX_TRACE", QFile::encodeName(commandLine.trace));
+    // The environment's settings, read once, beside the arguments that override them.
+    commandLine.environmentPort = qEnvironmentVariable("DURVEX_PORT");
+    if (commandLine.trace.isEmpty())
+        commandLine.trace = qEnvironmentVariable("DURVEX_TRACE");
 
     if (commandLine.command != CommandLine::Command::Window) {
         QCoreApplication app(argc, argv); // no display: the commands run the form without a window
-        CommandRunner runner(commandLine);
+        const std::unique_ptr<QSettings> settings = PortChoice::userSettings();
+        CommandRunner runner(commandLine, settings.get());
         return runner.run();
     }
 
@@ -50,7 +54,11 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("durvex-config")); // ties the window to its menu entry
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
-    MainWindow window(std::make_unique<SerialPortLine>(PortChoice::forThisRun(commandLine.port)));
+    const std::unique_ptr<QSettings> settings = PortChoice::userSettings();
+    MainWindow window(std::make_unique<SerialPortLine>(
+                          PortChoice::forThisRun(commandLine.port, commandLine.environmentPort, settings.get()),
+                          commandLine.trace),
+                      settings.get());
     window.show();
     if (!commandLine.file.isEmpty())
         QTimer::singleShot(0, &window, [&] { window.openFile(commandLine.file); });

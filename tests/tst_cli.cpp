@@ -148,24 +148,36 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("lastLine");
+        // The status line's detail, on the lines after it.
+        QTest::addColumn<QStringList>("detail");
         QTest::newRow("programmed") << QStringList{} << QStringList{"write", "truck.zcf"} << 0
-                                    << "SWITCH PANEL HAS BEEN PROGRAMMED";
+                                    << "SWITCH PANEL HAS BEEN PROGRAMMED" << QStringList{"  Port %1, panel model 74"};
         QTest::newRow("no answer") << QStringList{"--silent"} << QStringList{"write", "truck.zcf"} << 1
-                                   << "COMMUNICATIONS FAILURE SWITCH PANEL FAILED TO RESPOND ON %1";
+                                   << "COMMUNICATIONS FAILURE SWITCH PANEL FAILED TO RESPOND ON %1"
+                                   << QStringList{"  No answer to the attention command"};
         QTest::newRow("bad data") << QStringList{"--reply", "4=xx"} << QStringList{"verify", "truck.zcf"} << 1
-                                  << "COMMUNICATIONS FAILURE-BAD SWITCH PANEL DATA";
+                                  << "COMMUNICATIONS FAILURE-BAD SWITCH PANEL DATA"
+                                  << QStringList{"  SW5 (address 4): short reply \"xx\"", "  Port %1, panel model 74"};
+        QTest::newRow("read-back differs") << QStringList{"--no-verify", "1"} << QStringList{"write", "truck.zcf"} << 1
+                                           << "COMMUNICATIONS FAILURE-BAD SWITCH PANEL DATA"
+                                           << QStringList{"  SW2 (address 1): wrote module B channel 2, read back "
+                                                          "module B channel 3",
+                                                          "  Port %1, panel model 74"};
         QTest::newRow("wrong model") << QStringList{"--model", "75"} << QStringList{"write", "truck.zcf"} << 2
                                      << "SWITCH PANEL/CONFIGURATION MIS-MATCH: THE SWITCH PANEL THAT YOU HAVE ATTEMPTED "
-                                        "TO WRITE DATA TO DOES NOT MATCH THIS CONFIGURATION PROGRAM";
+                                        "TO WRITE DATA TO DOES NOT MATCH THIS CONFIGURATION PROGRAM"
+                                     << QStringList{"  the panel reports model 75", "  Port %1"};
         QTest::newRow("file refused") << QStringList{} << QStringList{"write", "missing.zcf"} << 4
-                                      << "  -------------THE FILE READ OPERATION IS BEING ABANDONED!--------------";
+                                      << "  -------------THE FILE READ OPERATION IS BEING ABANDONED!--------------"
+                                      << QStringList{};
         QTest::newRow("file exists") << QStringList{} << QStringList{"read", "--name", "TRUCK 12", "-o", "truck.zcf"} << 4
-                                     << "durvex-config: truck.zcf exists; --force replaces it";
+                                     << "durvex-config: truck.zcf exists; --force replaces it" << QStringList{};
         QTest::newRow("name the box refuses") << QStringList{} << QStringList{"read", "--name", "THIRTEEN CHAR"} << 64
                                               << "durvex-config: the panel name box would refuse \"THIRTEEN CHAR\": at "
-                                                 "most 12 characters, no double quote or control character (see --help)";
+                                                 "most 12 characters, no double quote or control character (see --help)"
+                                              << QStringList{};
         QTest::newRow("usage") << QStringList{} << QStringList{"verify"} << 64
-                               << "durvex-config: verify needs a configuration file (see --help)";
+                               << "durvex-config: verify needs a configuration file (see --help)" << QStringList{};
     }
 
     void exitCodes()
@@ -176,8 +188,12 @@ private slots:
         VirtualPanel panel(panelArgs);
         const Run run = tool(arguments + QStringList{"--port", panel.port()}, dir.path());
         QTEST(run.exitCode, "exitCode");
+        QFETCH(QStringList, detail);
         const QStringList lines = run.err.split('\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.value(lines.size() - 1), lastLine.contains("%1") ? lastLine.arg(panel.port()) : lastLine);
+        const auto onPort = [&](const QString &line) { return line.contains("%1") ? line.arg(panel.port()) : line; };
+        QCOMPARE(lines.value(lines.size() - 1 - detail.size()), onPort(lastLine));
+        for (int i = 0; i < detail.size(); ++i)
+            QCOMPARE(lines.value(lines.size() - detail.size() + i), onPort(detail[i]));
     }
 
     // A production line: two panels programmed with a failed one between, tried again.

@@ -1,4 +1,5 @@
 #include "cli/commandline.h"
+#include "version.h"
 
 #include <QProcess>
 #include <QTest>

@@ -1,21 +1,23 @@
 #include "fakeline.h"
 #include "link/panellink.h"
 #include "link/serialportline.h"
-
-#include <cerrno>
 #include "recordinghost.h"
+#include "session/session.h"
+#include "session/statustexts.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 
+#include <cerrno>
+
+using Kind = LinkResult::Kind;
+
 // The link against an in-process line, for the handshake's timing cases and the exact
-// bytes and outcomes of the two memory commands.
+// bytes and results of the two memory commands.
 struct LinkFixture
 {
-    RecordingHost host;
-    FormModel form{host};
-    PanelConfig &cfg = form.config();
     FakeLine line;
-    PanelLink link{form, line};
+    PanelLink link{line};
     int attentions = 0;
 
     LinkFixture() { link.open_port(); }
@@ -75,7 +77,7 @@ private slots:
                 f.line.deliverAfter(30, "0D");
             }
         };
-        QTEST(f.link.attention_handshake(), "success");
+        QTEST(f.link.attention_handshake().ok(), "success");
         QFETCH(int, attentionsSent);
         QCOMPARE(f.line.sent, QByteArray(attentionsSent, 'A'));
     }
@@ -87,28 +89,30 @@ private slots:
         QCOMPARE(PanelLink::readCommand(63), QByteArray("V\0?00V", 6));
     }
 
+    // Each write's result, and what the status line says of it.
     void sendee_data()
     {
         QTest::addColumn<int>("data");
         QTest::addColumn<QByteArray>("ack");
         QTest::addColumn<QByteArray>("readBack");
-        QTest::addColumn<int>("errorFlag");
+        QTest::addColumn<Kind>("kind");
         QTest::addColumn<QString>("status");
         QTest::addColumn<bool>("readSent");
 
-        QTest::newRow("160 verifies") << 160 << QByteArray("D000D") << QByteArray("01600") << 0 << "COMMUNICATIONS OK" << true;
-        QTest::newRow("0 verifies") << 0 << QByteArray("D000D") << QByteArray("00000") << 0 << "COMMUNICATIONS OK" << true;
-        QTest::newRow("1505 verifies 150") << 150 << QByteArray("D000D") << QByteArray("01505") << 0 << "COMMUNICATIONS OK" << true;
-        QTest::newRow("1515 fails 151") << 151 << QByteArray("D000D") << QByteArray("01515") << 1 << "DATA FAILED TO VERIFY" << true;
-        QTest::newRow("ack with a sixth byte") << 5 << QByteArray("D000DX") << QByteArray("00050") << 1 << "BEFORE" << false;
-        QTest::newRow("ack in lower case") << 5 << QByteArray("d000d") << QByteArray("00050") << 1 << "BEFORE" << false;
-        QTest::newRow("no ack") << 5 << QByteArray() << QByteArray("00050") << 1 << "BEFORE" << false;
-        QTest::newRow("short read-back") << 5 << QByteArray("D000D") << QByteArray("050") << 1 << "COMMUNICATIONS CORRUPTED" << true;
-        QTest::newRow("no read-back") << 5 << QByteArray("D000D") << QByteArray() << 1 << "COMMUNICATIONS CORRUPTED" << true;
-        QTest::newRow("unreadable read-back") << 5 << QByteArray("D000D") << QByteArray("1E999") << 1 << "DATA FAILED TO VERIFY" << true;
+        QTest::newRow("160 verifies") << 160 << QByteArray("D000D") << QByteArray("01600") << Kind::Ok << "COMMUNICATIONS OK" << true;
+        QTest::newRow("0 verifies") << 0 << QByteArray("D000D") << QByteArray("00000") << Kind::Ok << "COMMUNICATIONS OK" << true;
+        QTest::newRow("1505 verifies 150") << 150 << QByteArray("D000D") << QByteArray("01505") << Kind::Ok << "COMMUNICATIONS OK" << true;
+        QTest::newRow("1515 fails 151") << 151 << QByteArray("D000D") << QByteArray("01515") << Kind::ReadBackDiffers << "DATA FAILED TO VERIFY" << true;
+        QTest::newRow("ack with a sixth byte") << 5 << QByteArray("D000DX") << QByteArray("00050") << Kind::NoAcknowledgement << "BEFORE" << false;
+        QTest::newRow("ack in lower case") << 5 << QByteArray("d000d") << QByteArray("00050") << Kind::NoAcknowledgement << "BEFORE" << false;
+        QTest::newRow("no ack") << 5 << QByteArray() << QByteArray("00050") << Kind::NoAcknowledgement << "BEFORE" << false;
+        QTest::newRow("short read-back") << 5 << QByteArray("D000D") << QByteArray("050") << Kind::ReadBackUnreadable << "COMMUNICATIONS CORRUPTED" << true;
+        QTest::newRow("no read-back") << 5 << QByteArray("D000D") << QByteArray() << Kind::ReadBackUnreadable << "COMMUNICATIONS CORRUPTED" << true;
+        QTest::newRow("unreadable read-back") << 5 << QByteArray("D000D") << QByteArray("1E999") << Kind::ReadBackDiffers << "DATA FAILED TO VERIFY" << true;
         // Garble is no value: read as 0 it would verify a 0.
-        QTest::newRow("NULs verify no 0") << 0 << QByteArray("D000D") << QByteArray(5, '\0') << 1 << "COMMUNICATIONS CORRUPTED" << true;
-        QTest::newRow("letters verify no 0") << 0 << QByteArray("D000D") << QByteArray("D000D") << 1 << "COMMUNICATIONS CORRUPTED" << true;
+        QTest::newRow("NULs verify no 0") << 0 << QByteArray("D000D") << QByteArray(5, '\0') << Kind::ReadBackUnreadable << "COMMUNICATIONS CORRUPTED" << true;
+        QTest::newRow("letters verify no 0") << 0 << QByteArray("D000D") << QByteArray("D000D") << Kind::ReadBackUnreadable << "COMMUNICATIONS CORRUPTED" << true;
+        QTest::newRow("no byte") << 256 << QByteArray("D000D") << QByteArray("02560") << Kind::NotAByte << "DATA FAILED TO VERIFY" << false;
     }
 
     void sendee()
@@ -116,20 +120,20 @@ private slots:
         QFETCH(int, data);
         QFETCH(QByteArray, ack);
         QFETCH(QByteArray, readBack);
-        LinkFixture f;
-        f.form.setStatusText(QStringLiteral("BEFORE"));
-        f.form.setStatusColour(FormModel::StatusColour::Green);
-        f.line.onOutput = [&](const QByteArray &bytes) { f.line.deliver(bytes[0] == 'S' ? ack : readBack); };
-        f.cfg.address_l = 7;
-        f.cfg.data_l = qint16(data);
-        f.cfg.error_flag = 1;
-        f.link.sendee();
-        QTEST(int(f.cfg.error_flag), "errorFlag");
-        QTEST(f.form.status().text, "status");
         QFETCH(bool, readSent);
-        QCOMPARE(f.line.sent, PanelLink::writeCommand(7, data) + (readSent ? PanelLink::readCommand(7) : QByteArray()));
-        const bool verified = f.cfg.error_flag == 0;
-        QCOMPARE(f.form.status().colour, verified ? FormModel::StatusColour::Yellow : FormModel::StatusColour::Green);
+        LinkFixture f;
+        f.line.onOutput = [&](const QByteArray &bytes) { f.line.deliver(bytes[0] == 'S' ? ack : readBack); };
+        const LinkResult result = f.link.sendee(7, qint16(data));
+        QTEST(result.kind, "kind");
+        QCOMPARE(int(result.sent), data);
+        QTEST(StatusTexts::afterByte(result, StatusTexts::Direction::Write).value_or("BEFORE"), "status");
+        const QByteArray write = data <= 255 ? PanelLink::writeCommand(7, data) : QByteArray();
+        QCOMPARE(f.line.sent, write + (readSent ? PanelLink::readCommand(7) : QByteArray()));
+        // What came back is kept to be told, at most 16 bytes of it.
+        if (result.kind == Kind::NoAcknowledgement)
+            QCOMPARE(result.reply, ack);
+        if (result.kind == Kind::ReadBackDiffers)
+            QCOMPARE(result.reply, readBack);
     }
 
     // Unlike the handshake, a write's acknowledgement is judged by its text alone.
@@ -142,52 +146,44 @@ private slots:
             else
                 f.line.deliver("00090");
         };
-        f.cfg.address_l = 2;
-        f.cfg.data_l = 9;
-        f.link.sendee();
-        QCOMPARE(f.cfg.error_flag, 0);
+        QVERIFY(f.link.sendee(2, 9).ok());
     }
 
     void readee_data()
     {
         QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<int>("a");
-        QTest::addColumn<int>("errorFlag");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<Kind>("kind");
         QTest::addColumn<QString>("status");
-        QTest::addColumn<int>("result");
-        const int ok = int(PanelLink::ReadResult::Ok), out = int(PanelLink::ReadResult::OutOfRange),
-                  none = int(PanelLink::ReadResult::NoValue);
-        // A holds 33 before every read.
-        QTest::newRow("model 74") << QByteArray("00740") << 74 << 0 << "COMMUNICATIONS OK" << ok;
-        QTest::newRow("160") << QByteArray("01600") << 160 << 0 << "COMMUNICATIONS OK" << ok;
-        QTest::newRow("161") << QByteArray("01606") << 161 << 1 << "ERROR - DATA OUT OF RANGE" << out;
-        QTest::newRow("-1") << QByteArray("-0006") << -1 << 1 << "ERROR - DATA OUT OF RANGE" << out;
-        QTest::newRow("late acknowledgement is no value") << QByteArray("D000D") << 33 << 1 << "COMMUNICATIONS CORRUPTED" << none;
-        QTest::newRow("NULs are no value") << QByteArray(5, '\0') << 33 << 1 << "COMMUNICATIONS CORRUPTED" << none;
-        QTest::newRow("blanks then digits") << QByteArray(" \t00740") << 74 << 0 << "COMMUNICATIONS OK" << ok;
-        QTest::newRow("longer reply") << QByteArray("00740XYZ") << 74 << 0 << "COMMUNICATIONS OK" << ok;
-        QTest::newRow("short reply keeps no old A") << QByteArray("740") << 33 << 1 << "COMMUNICATIONS CORRUPTED" << none;
-        QTest::newRow("silence") << QByteArray() << 33 << 1 << "COMMUNICATIONS CORRUPTED" << none;
+        QTest::newRow("model 74") << QByteArray("00740") << 74 << Kind::Ok << "COMMUNICATIONS OK";
+        QTest::newRow("160") << QByteArray("01600") << 160 << Kind::Ok << "COMMUNICATIONS OK";
+        QTest::newRow("161") << QByteArray("01606") << 161 << Kind::OutOfRange << "ERROR - DATA OUT OF RANGE";
+        QTest::newRow("-1") << QByteArray("-0006") << -1 << Kind::OutOfRange << "ERROR - DATA OUT OF RANGE";
+        QTest::newRow("late acknowledgement is no value") << QByteArray("D000D") << 0 << Kind::CorruptedReply << "COMMUNICATIONS CORRUPTED";
+        QTest::newRow("NULs are no value") << QByteArray(5, '\0') << 0 << Kind::CorruptedReply << "COMMUNICATIONS CORRUPTED";
+        QTest::newRow("blanks then digits") << QByteArray(" \t00740") << 74 << Kind::Ok << "COMMUNICATIONS OK";
+        QTest::newRow("longer reply") << QByteArray("00740XYZ") << 74 << Kind::Ok << "COMMUNICATIONS OK";
+        QTest::newRow("short reply") << QByteArray("740") << 0 << Kind::ShortReply << "COMMUNICATIONS CORRUPTED";
+        QTest::newRow("silence") << QByteArray() << 0 << Kind::NoReply << "COMMUNICATIONS CORRUPTED";
         // Too large to read fails as 161 does, on the side of its sign.
-        QTest::newRow("too large to read") << QByteArray("1E999") << 32767 << 1 << "ERROR - DATA OUT OF RANGE" << out;
-        QTest::newRow("too large, negative") << QByteArray("-1E999") << -32768 << 1 << "ERROR - DATA OUT OF RANGE" << out;
-        QTest::newRow("hex wider than 32 bits") << QByteArray("&H1FFFFFFFF") << 32767 << 1 << "ERROR - DATA OUT OF RANGE" << out;
+        QTest::newRow("too large to read") << QByteArray("1E999") << 32767 << Kind::OutOfRange << "ERROR - DATA OUT OF RANGE";
+        QTest::newRow("too large, negative") << QByteArray("-1E999") << -32768 << Kind::OutOfRange << "ERROR - DATA OUT OF RANGE";
+        QTest::newRow("hex wider than 32 bits") << QByteArray("&H1FFFFFFFF") << 32767 << Kind::OutOfRange << "ERROR - DATA OUT OF RANGE";
+        QTest::newRow("a flood keeps 16 bytes") << QByteArray(40, '\xff') << 0 << Kind::CorruptedReply << "COMMUNICATIONS CORRUPTED";
     }
 
     void readee()
     {
         QFETCH(QByteArray, reply);
+        QFETCH(Kind, kind);
         LinkFixture f;
         f.line.onOutput = [&](const QByteArray &) { f.line.deliver(reply); };
-        f.cfg.A = 33;
-        f.cfg.address_l = 63;
-        const PanelLink::ReadResult result = f.link.readee();
-        QTEST(int(result), "result");
-        QTEST(int(f.cfg.A), "a");
-        QTEST(int(f.cfg.error_flag), "errorFlag");
-        QTEST(f.form.status().text, "status");
-        QCOMPARE(int(f.cfg.temp1), int(reply.size()));
-        QVERIFY(f.form.status().visible);
+        const LinkResult result = f.link.readee(63);
+        QCOMPARE(result.kind, kind);
+        if (kind == Kind::Ok || kind == Kind::OutOfRange)
+            QTEST(int(result.value), "value");
+        QTEST(StatusTexts::afterByte(result, StatusTexts::Direction::Read).value_or("BEFORE"), "status");
+        QCOMPARE(result.reply, kind == Kind::Ok ? QByteArray() : reply.left(LinkResult::replyLimit));
         QCOMPARE(f.line.sent, PanelLink::readCommand(63));
     }
 
@@ -196,22 +192,20 @@ private slots:
     {
         LinkFixture f;
         f.line.onOutput = [&](const QByteArray &) { QTimer::singleShot(20, &f.line, [&] { emit f.line.lost(); }); };
-        QVERIFY(!f.link.attention_handshake());
-        QCOMPARE(f.cfg.timer_flag, 0); // ended before its tick
-        QCOMPARE(f.link.fault(), PanelLink::Fault::PortLost);
+        QCOMPARE(f.link.attention_handshake().kind, Kind::LineLost);
         QCOMPARE(f.line.sent, QByteArray("A"));
-        f.link.wait_tick();
-        QCOMPARE(f.link.readee(), PanelLink::ReadResult::NoValue);
-        QCOMPARE(f.cfg.error_flag, 1);
+        QCOMPARE(f.link.wait_tick().kind, Kind::LineLost);
+        QCOMPARE(f.link.readee(0).kind, Kind::LineLost);
     }
 
     void abortEndsTheWait()
     {
         LinkFixture f;
         QTimer::singleShot(20, &f.line, [&] { f.link.abort(); });
-        f.link.wait_tick();
-        QCOMPARE(f.cfg.timer_flag, 0); // ended before its tick
-        QCOMPARE(f.link.fault(), PanelLink::Fault::Aborted);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(f.link.wait_tick().kind, Kind::Aborted);
+        QVERIFY(clock.elapsed() < 100); // ended before its tick
         QVERIFY(!f.line.isOpen());
     }
 
@@ -275,19 +269,20 @@ private slots:
         QFETCH(int, kind);
         QFETCH(QString, status);
         RecordingHost host;
-        FormModel form(host);
-        FakeLine line;
+        auto fake = std::make_unique<FakeLine>();
+        FakeLine &line = *fake;
         line.name = port;
         line.openFailure = SerialLine::OpenFailure{SerialLine::OpenFailure::Kind(kind), QStringLiteral("Some reason")};
-        PanelLink link(form, line);
-        QVERIFY(!link.open_port());
+        Session session(host, std::move(fake));
+        const FormModel &form = session.form();
+        QCOMPARE(session.READ_CONFIG_Click().kind, TransferOutcome::Kind::PortFailed);
         QCOMPARE(form.status().text, status);
         QVERIFY(form.status().detail.contains(port));
         QVERIFY(form.status().detail.endsWith(QStringLiteral("(Some reason)")));
         QCOMPARE(form.status().colour, FormModel::StatusColour::Red);
         QVERIFY(form.status().visible);
         QVERIFY(line.sent.isEmpty());
-        QVERIFY(!link.timer().isActive());
+        QVERIFY(!session.link().timer().isActive());
     }
 };
 

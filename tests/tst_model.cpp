@@ -33,10 +33,8 @@ private slots:
     void splitCodeRoundTrip()
     {
         for (qint16 code = 0; code < 160; ++code) {
-            PanelConfig cfg;
-            cfg.A = code;
-            split_code(cfg);
-            QCOMPARE(moduleList[cfg.m_index].value + channelList[cfg.c_index].value, code);
+            const CodePositions p = split_code(code, 7);
+            QCOMPARE(moduleList[p.module].value + channelList[p.channel].value, code);
         }
     }
 
@@ -45,44 +43,74 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<int>("mIndex");
         QTest::addColumn<int>("cIndex");
-        QTest::addColumn<int>("aAfter");
-        // Before each call c_index holds 7 and m_index 5 from an earlier one.
-        QTest::newRow("0 is A 1") << 0 << 1 << 0 << 0;
-        QTest::newRow("9 is A 10") << 9 << 1 << 9 << 9;
-        QTest::newRow("10 is B 1, A keeps the channel") << 10 << 2 << 0 << 0;
-        QTest::newRow("159 is P 10") << 159 << 16 << 9 << 9;
-        QTest::newRow("160 is N/A, c_index left over") << 160 << 0 << 7 << 160;
-        QTest::newRow("161 and above too") << 200 << 0 << 7 << 200;
-        QTest::newRow("negative: module A, negative channel") << -3 << 1 << -3 << -3;
+        // The channel left over from an earlier split is 7.
+        QTest::newRow("0 is A 1") << 0 << 1 << 0;
+        QTest::newRow("9 is A 10") << 9 << 1 << 9;
+        QTest::newRow("10 is B 1") << 10 << 2 << 0;
+        QTest::newRow("159 is P 10") << 159 << 16 << 9;
+        QTest::newRow("160 is N/A, channel left over") << 160 << 0 << 7;
+        QTest::newRow("161 and above too") << 200 << 0 << 7;
+        QTest::newRow("negative: module A, negative channel") << -3 << 1 << -3;
     }
 
     void splitCode()
     {
         QFETCH(int, code);
-        PanelConfig cfg;
-        cfg.m_index = 5;
-        cfg.c_index = 7;
-        cfg.A = qint16(code);
-        split_code(cfg);
-        QTEST(int(cfg.m_index), "mIndex");
-        QTEST(int(cfg.c_index), "cIndex");
-        QTEST(int(cfg.A), "aAfter");
+        const CodePositions p = split_code(qint16(code), 7);
+        QTEST(int(p.module), "mIndex");
+        QTEST(int(p.channel), "cIndex");
     }
 
     // The items follow the memory map and the file record: switches, LEDs, backlight, dimming.
     void itemTable()
     {
-        QCOMPARE(assignmentItems[0].name, "SW1");
+        QCOMPARE(PanelConfiguration::name(0), QStringLiteral("SW1"));
+        QCOMPARE(PanelConfiguration::name(13), QStringLiteral("DIMMING"));
+        QCOMPARE(PanelConfiguration::name(16), QStringLiteral("DIMMED BACKLIGHTING AND INDICATOR (%)"));
         QCOMPARE(assignmentItems[12].follower, int(Backlighting));
         QCOMPARE(assignmentItems[13].follower, int(Dimmed));
         QCOMPARE(assignmentItems[12].writeValue, &PanelConfig::bl);
         QCOMPARE(assignmentItems[13].writeValue, &PanelConfig::dimch);
         QVERIFY(!assignmentItems[13].channelHandler);
-        for (int i = 0; i < 14; ++i)
-            QCOMPARE(assignmentItems[i].incompleteFlag, i < 6 ? 1 : 2);
         QCOMPARE(intensityItems[0].code, &PanelConfig::blpercent);
         QCOMPARE(intensityItems[1].code, &PanelConfig::indpercent);
         QCOMPARE(intensityItems[2].code, &PanelConfig::dindpercent);
+    }
+
+    // The one map between memory addresses and the configuration, and the file's order.
+    void memoryImage()
+    {
+        PanelConfiguration c;
+        for (int i = 0; i < 14; ++i)
+            c.codes[i] = qint16(10 * i + 1);
+        c.intensities = {6, 10, 1};
+        const PanelConfiguration::MemoryImage image = c.memoryImage();
+        QCOMPARE(image[0], 1);
+        QCOMPARE(image[13], 131);
+        QCOMPARE(image[14], 6);  // backlighting
+        QCOMPARE(image[15], 10); // indicator
+        QCOMPARE(image[16], 1);  // dimmed
+        QCOMPARE(PanelConfiguration::fromMemoryImage(image).memoryImage(), image);
+    }
+
+    void describeBytes_data()
+    {
+        QTest::addColumn<int>("address");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("first") << 0 << 0 << "module A channel 1";
+        QTest::newRow("last") << 5 << 159 << "module P channel 10";
+        QTest::newRow("not assigned") << 12 << 160 << "N/A";
+        QTest::newRow("no entry") << 13 << 200 << "N/A (code 200)";
+        QTest::newRow("intensity") << 14 << 7 << "90 %";
+        QTest::newRow("intensity without entry") << 16 << 9 << "100 % (code 9)";
+    }
+
+    void describeBytes()
+    {
+        QFETCH(int, address);
+        QFETCH(int, code);
+        QTEST(describeByte(address, qint16(code)), "text");
     }
 };
 

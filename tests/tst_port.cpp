@@ -26,17 +26,13 @@ class TestPort : public QObject
     Q_OBJECT
 
     QTemporaryDir settingsDir;
+    std::unique_ptr<QSettings> settings;
 
 private slots:
-    void initTestCase()
-    {
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
-    }
-
     void init()
     {
-        QFile::remove(settingsDir.filePath("durvex-config/durvex-config.ini"));
-        qunsetenv("DURVEX_PORT");
+        QFile::remove(settingsDir.filePath("durvex-config.ini"));
+        settings = std::make_unique<QSettings>(settingsDir.filePath("durvex-config.ini"), QSettings::IniFormat);
     }
 
     void resolve_data()
@@ -67,9 +63,9 @@ private slots:
     // --port and DURVEX_PORT hold for one run; the box's choice is kept for the next.
     void rememberedAcrossRuns()
     {
-        QCOMPARE(PortChoice::remembered(), QString());
+        QCOMPARE(PortChoice::remembered(*settings), QString());
         {
-            auto first = makeWindow();
+            auto first = makeWindow(std::make_unique<FakeLine>(), settings.get());
             PortBox *box = portBox(*first);
             box->setFocus();
             box->lineEdit()->selectAll();
@@ -77,17 +73,16 @@ private slots:
             QTest::keyClick(box->lineEdit(), Qt::Key_Return);
             QCOMPARE(first->line().portName(), QStringLiteral("/dev/ttyUSB3"));
         }
-        QCOMPARE(PortChoice::forThisRun(QString()), QStringLiteral("/dev/ttyUSB3"));
-        qputenv("DURVEX_PORT", "/dev/ttyACM9");
-        QCOMPARE(PortChoice::forThisRun(QString()), QStringLiteral("/dev/ttyACM9"));
-        QCOMPARE(PortChoice::forThisRun(QStringLiteral("/dev/pts/9")), QStringLiteral("/dev/pts/9"));
-        QCOMPARE(PortChoice::remembered(), QStringLiteral("/dev/ttyUSB3"));
+        QCOMPARE(PortChoice::forThisRun(QString(), QString(), settings.get()), QStringLiteral("/dev/ttyUSB3"));
+        QCOMPARE(PortChoice::forThisRun(QString(), "/dev/ttyACM9", settings.get()), QStringLiteral("/dev/ttyACM9"));
+        QCOMPARE(PortChoice::forThisRun("/dev/pts/9", "/dev/ttyACM9", settings.get()), QStringLiteral("/dev/pts/9"));
+        QCOMPARE(PortChoice::remembered(*settings), QStringLiteral("/dev/ttyUSB3"));
     }
 
     // The list is read anew each time it opens; a pick shows the port's system name.
     void listReadWhenOpened()
     {
-        auto w = makeWindow();
+        auto w = makeWindow(std::make_unique<FakeLine>(), settings.get());
         PortBox *box = portBox(*w);
         int reads = 0;
         Ports offered{s1};
@@ -109,13 +104,13 @@ private slots:
         emit box->activated(0);
         QCOMPARE(box->currentText(), QStringLiteral("/dev/ttyUSB0"));
         QCOMPARE(w->line().portName(), QStringLiteral("/dev/ttyUSB0"));
-        QCOMPARE(PortChoice::remembered(), QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(PortChoice::remembered(*settings), QStringLiteral("/dev/ttyUSB0"));
     }
 
     // A typed name is taken when the box is left; an emptied box keeps the port in use.
     void typedNames()
     {
-        auto w = makeWindow();
+        auto w = makeWindow(std::make_unique<FakeLine>(), settings.get());
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
         PortBox *box = portBox(*w);
@@ -136,7 +131,7 @@ private slots:
     {
         auto line = std::make_unique<FakeLine>();
         FakeLine *fake = line.get();
-        auto w = makeWindow(std::move(line));
+        auto w = makeWindow(std::move(line), settings.get());
         bool enabledDuring = true;
         fake->onOutput = [&](const QByteArray &) { enabledDuring = portBox(*w)->isEnabled(); };
         w->control<QAbstractButton>("READ_CONFIG")->click();

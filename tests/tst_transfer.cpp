@@ -91,12 +91,9 @@ class TestTransfer : public QObject
     Q_OBJECT
 
     QTemporaryDir settingsDir;
+    QSettings settings{settingsDir.filePath("durvex-config.ini"), QSettings::IniFormat};
 
 private slots:
-    void initTestCase()
-    {
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
-    }
 
     void transfer_data()
     {
@@ -251,15 +248,13 @@ private slots:
         }
     }
 
-    // DURVEX_TRACE: every byte each way, readable, with the port's opening and closing.
+    // The trace: every byte each way, readable, with the port's opening and closing.
     void byteTrace()
     {
         QTemporaryDir dir;
         const QString tracePath = dir.filePath("trace.txt");
-        qputenv("DURVEX_TRACE", tracePath.toLocal8Bit());
         VirtualPanel panel({"--model", "80"});
-        auto w = makeWindow(std::make_unique<SerialPortLine>(panel.port()));
-        qunsetenv("DURVEX_TRACE");
+        auto w = makeWindow(std::make_unique<SerialPortLine>(panel.port(), tracePath));
         w->control<QAbstractButton>("READ_CONFIG")->click();
         QFile file(tracePath);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -282,7 +277,7 @@ private slots:
     {
         VirtualPanel panel;
         {
-            auto w = makeWindow(std::make_unique<SerialPortLine>(QStringLiteral("/dev/durvex-no-such-port")));
+            auto w = makeWindow(std::make_unique<SerialPortLine>(QStringLiteral("/dev/durvex-no-such-port")), &settings);
             auto *box = w->control<QComboBox>("Combo1");
             box->lineEdit()->selectAll();
             QTest::keyClicks(box->lineEdit(), panel.port());
@@ -291,7 +286,7 @@ private slots:
             w->control<QAbstractButton>("WRITE_CONFIG")->click();
             QCOMPARE(w->statusText(), QStringLiteral("SWITCH PANEL HAS BEEN PROGRAMMED"));
         }
-        auto next = makeWindow(std::make_unique<SerialPortLine>(PortChoice::forThisRun(QString())));
+        auto next = makeWindow(std::make_unique<SerialPortLine>(PortChoice::forThisRun(QString(), QString(), &settings)));
         QCOMPARE(next->control<QComboBox>("Combo1")->currentText(), panel.port());
         next->control<QAbstractButton>("READ_CONFIG")->click();
         QCOMPARE(next->statusText(), QStringLiteral("SWITCH PANEL DATA READ SUCCESSFUL"));
@@ -304,10 +299,8 @@ private slots:
     {
         QTemporaryDir dir;
         const QString tracePath = dir.filePath("trace.txt");
-        qputenv("DURVEX_TRACE", tracePath.toLocal8Bit());
         VirtualPanel panel({"--model", "75", "--flood-after", "2"});
-        auto w = makeWindow(std::make_unique<SerialPortLine>(panel.port()));
-        qunsetenv("DURVEX_TRACE");
+        auto w = makeWindow(std::make_unique<SerialPortLine>(panel.port(), tracePath));
         ModalDriver driver;
         driver.handler = [&](QWidget *modal) {
             auto *box = qobject_cast<QMessageBox *>(modal);
@@ -347,9 +340,7 @@ private slots:
         const QString fifo = dir.filePath("trace-fifo");
         QCOMPARE(QProcess::execute("mkfifo", {fifo}), 0);
         VirtualPanel panel;
-        qputenv("DURVEX_TRACE", fifo.toLocal8Bit());
-        auto w = makeWindow(std::make_unique<SerialPortLine>(panel.port()));
-        qunsetenv("DURVEX_TRACE");
+        auto w = makeWindow(std::make_unique<SerialPortLine>(panel.port(), fifo));
         {
             Watchdog watchdog(10000);
             w->control<QAbstractButton>("READ_CONFIG")->click();

@@ -315,15 +315,13 @@ private slots:
         QCOMPARE(snapshot(*w), switches);
     }
 
-    // config_flag keeps the switch boxes hidden; the nested Option1 selection changes nothing.
+    // After a read the switch boxes stay hidden; the nested Option1 selection changes nothing.
     void switchViewAfterRead()
     {
         auto w = makeWindow();
         QTest::mouseClick(w->control("Option2"), Qt::LeftButton);
         w->selectPosition("List3", 0);
-        w->config().config_flag = 1;
-        w->show_switch_view();
-        w->config().config_flag = 0;
+        w->form().show_switch_view(true);
         for (int i = 0; i < 6; ++i)
             QVERIFY(!shown(*w, itemControls[i].designationBox));
         QVERIFY(shown(*w, "List3"));

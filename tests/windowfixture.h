@@ -9,13 +9,16 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QRadioButton>
+#include <QSettings>
 #include <QTest>
 #include <memory>
 
-// A fresh window for one test, talking to an in-process line.
-inline std::unique_ptr<MainWindow> makeWindow(std::unique_ptr<SerialLine> line = std::make_unique<FakeLine>())
+// A fresh window for one test, talking to an in-process line, keeping its port choice in
+// the test's settings, if any.
+inline std::unique_ptr<MainWindow> makeWindow(std::unique_ptr<SerialLine> line = std::make_unique<FakeLine>(),
+                                              QSettings *settings = nullptr)
 {
-    auto window = std::make_unique<MainWindow>(std::move(line));
+    auto window = std::make_unique<MainWindow>(std::move(line), settings);
     window->show();
     return window;
 }

@@ -6,6 +6,8 @@
 //
 // Unix only: it uses the POSIX pseudo-terminal calls.
 
+#include "version.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>

@@ -1,5 +1,7 @@
 #include "commandline.h"
 
+#include "version.h"
+
 #include "files/configrecord.h"
 
 #include <QCommandLineParser>

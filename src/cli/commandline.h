@@ -18,7 +18,8 @@ struct CommandLine
     Action action = Action::Run;
     Command command = Command::Window;
     QString port;   // --port
-    QString trace;  // --trace
+    QString trace;  // --trace, else DURVEX_TRACE
+    QString environmentPort; // DURVEX_PORT
     QString file;   // the configuration file to open, write or verify
     bool series = false;
     QString name;   // read: the panel name

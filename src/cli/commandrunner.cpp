@@ -2,6 +2,7 @@
 
 #include "files/configrecord.h"
 #include "link/portchoice.h"
+#include "link/serialportline.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -16,7 +17,7 @@
 #include <unistd.h>
 #endif
 
-using Outcome = PanelTransfer::Outcome;
+using Kind = TransferOutcome::Kind;
 
 namespace {
 
@@ -30,27 +31,9 @@ void onInterrupt(int)
 }
 #endif
 
-// An address code as the window shows it.
-QString assignment(int code)
-{
-    if (code >= 0 && code < 160)
-        return QStringLiteral("module %1 channel %2")
-            .arg(QLatin1String(moduleList[code / 10 + 1].text), QLatin1String(channelList[code % 10].text));
-    return code == 160 ? QStringLiteral("N/A") : QStringLiteral("N/A (code %1)").arg(code);
-}
-
-// An intensity code as the window shows it: a code with no entry shows "100".
-QString intensity(int code)
-{
-    const int position = intensityPosition(code);
-    if (position >= 0)
-        return QStringLiteral("%1 %").arg(QLatin1String(intensityList[position].text));
-    return QStringLiteral("100 % (code %1)").arg(code);
-}
-
 } // namespace
 
-CommandRunner::CommandRunner(const CommandLine &commandLine, std::FILE *err, QObject *parent)
+CommandRunner::CommandRunner(const CommandLine &commandLine, QSettings *settings, std::FILE *err, QObject *parent)
     : QObject(parent)
     , m_commandLine(commandLine)
     , m_err(err)
@@ -59,14 +42,13 @@ CommandRunner::CommandRunner(const CommandLine &commandLine, std::FILE *err, QOb
 #else
     , m_terminal(false)
 #endif
-    , m_form(*this)
-    , m_line(PortChoice::forThisRun(commandLine.port))
-    , m_link(m_form, m_line)
-    , m_transfer(m_form, m_link)
-    , m_files(m_form)
+    , m_session(*this,
+                std::make_unique<SerialPortLine>(
+                    PortChoice::forThisRun(commandLine.port, commandLine.environmentPort, settings), commandLine.trace))
+    , m_form(m_session.form())
 {
     connect(&m_form, &FormModel::changed, this, &CommandRunner::statusChanged);
-    m_transfer.onByte = [this](int byte) {
+    m_session.onByte = [this](int byte) {
         m_byte = byte;
         drawProgress();
     };
@@ -79,7 +61,7 @@ CommandRunner::CommandRunner(const CommandLine &commandLine, std::FILE *err, QOb
             char byte;
             [[maybe_unused]] const ssize_t n = ::read(interruptPipe[0], &byte, 1);
             m_interrupted = true;
-            m_link.abort();
+            m_session.abort();
         });
         struct sigaction action {};
         action.sa_handler = onInterrupt;
@@ -120,7 +102,7 @@ int CommandRunner::run()
 
 int CommandRunner::openFile()
 {
-    switch (m_files.openFile(m_commandLine.file)) {
+    switch (m_session.files().openFile(m_commandLine.file)) {
     case FileCommands::OpenOutcome::Loaded:
         return CommandLine::Done;
     case FileCommands::OpenOutcome::NoAccess:
@@ -132,19 +114,18 @@ int CommandRunner::openFile()
     return CommandLine::FileFailed;
 }
 
-int CommandRunner::transferExit(Outcome outcome) const
+int CommandRunner::transferExit(const TransferOutcome &outcome) const
 {
     if (m_interrupted)
         return CommandLine::Interrupted;
-    switch (outcome) {
-    case Outcome::Done:
+    switch (outcome.kind) {
+    case Kind::Done:
         return CommandLine::Done;
-    case Outcome::WrongModel:
+    case Kind::WrongModel:
         return CommandLine::WrongModel;
-    case Outcome::Incomplete:
+    case Kind::Incomplete:
         return CommandLine::FileFailed;
-    case Outcome::Failed:
-    case Outcome::Aborted:
+    default:
         break;
     }
     return CommandLine::PanelFailed;
@@ -154,7 +135,7 @@ int CommandRunner::write()
 {
     if (const int opened = openFile(); opened != CommandLine::Done)
         return opened;
-    const int code = transferExit(m_transfer.WRITE_CONFIG_Click());
+    const int code = transferExit(m_session.WRITE_CONFIG_Click());
     endProgress();
     return code;
 }
@@ -166,7 +147,7 @@ int CommandRunner::series()
     int panel = 1, programmed = 0, failed = 0, code = CommandLine::Done;
     for (;;) {
         say(QStringLiteral("PANEL %1: WRITING").arg(panel));
-        code = transferExit(m_transfer.WRITE_CONFIG_Click());
+        code = transferExit(m_session.WRITE_CONFIG_Click());
         endProgress();
         if (code == CommandLine::Done) {
             ++programmed;
@@ -195,12 +176,12 @@ int CommandRunner::read()
         say(QStringLiteral("durvex-config: %1 exists; --force replaces it").arg(m_saveTo));
         return CommandLine::FileFailed;
     }
-    const int code = transferExit(m_transfer.READ_CONFIG_Click());
+    const int code = transferExit(m_session.READ_CONFIG_Click());
     endProgress();
     if (code != CommandLine::Done)
         return code;
     m_form.setPanelName(m_commandLine.name);
-    if (m_files.WRITE_FILE_Click() != FileCommands::SaveOutcome::Saved)
+    if (m_session.files().WRITE_FILE_Click() != FileCommands::SaveOutcome::Saved)
         return CommandLine::FileFailed;
     say(QStringLiteral("SAVED %1").arg(m_saveTo));
     return CommandLine::Done;
@@ -211,17 +192,12 @@ int CommandRunner::verify()
     if (const int opened = openFile(); opened != CommandLine::Done)
         return opened;
     // The values a write of the file would send.
-    PanelConfig &cfg = m_form.config();
-    cfg.error_flag = 0;
-    m_form.gather_config();
-    if (cfg.error_flag != 0)
+    if (m_form.gather_config())
         return CommandLine::FileFailed;
-    PanelTransfer::Bytes file{};
-    for (int address = 0; address < PanelTransfer::byteCount; ++address)
-        file[address] = cfg.*PanelTransfer::byteField(address);
+    const PanelConfiguration::MemoryImage file = m_form.configuration().memoryImage();
 
-    PanelTransfer::Bytes panel{};
-    const int code = transferExit(m_transfer.readBytes(panel));
+    PanelConfiguration::MemoryImage panel{};
+    const int code = transferExit(m_session.readImage(panel));
     endProgress();
     if (code != CommandLine::Done)
         return code;
@@ -234,17 +210,15 @@ int CommandRunner::verify()
     return lines.isEmpty() ? CommandLine::Done : CommandLine::Differs;
 }
 
-QStringList CommandRunner::differences(const PanelTransfer::Bytes &panel, const PanelTransfer::Bytes &file)
+QStringList CommandRunner::differences(const PanelConfiguration::MemoryImage &panel,
+                                       const PanelConfiguration::MemoryImage &file)
 {
     QStringList lines;
-    for (int i = 0; i < int(assignmentItems.size()); ++i)
-        if (panel[i] != file[i])
+    for (int address = 0; address < PanelConfiguration::byteCount; ++address)
+        if (panel[address] != file[address])
             lines << QStringLiteral("%1: panel %2, file %3")
-                         .arg(QLatin1String(assignmentItems[i].name), assignment(panel[i]), assignment(file[i]));
-    for (const IntensityItem &item : intensityItems)
-        if (panel[item.address] != file[item.address])
-            lines << QStringLiteral("%1: panel %2, file %3")
-                         .arg(QLatin1String(item.caption), intensity(panel[item.address]), intensity(file[item.address]));
+                         .arg(PanelConfiguration::name(address), describeByte(address, panel[address]),
+                              describeByte(address, file[address]));
     return lines;
 }
 
@@ -267,11 +241,6 @@ std::optional<QString> CommandRunner::openFileDialog(const QString &, const QStr
     return m_commandLine.file;
 }
 
-void CommandRunner::pumpEvents(bool waitForMore)
-{
-    QCoreApplication::processEvents(waitForMore ? QEventLoop::WaitForMoreEvents : QEventLoop::AllEvents);
-}
-
 // --- Output ----------------------------------------------------------------------------------
 
 void CommandRunner::say(const QString &line)
@@ -282,13 +251,26 @@ void CommandRunner::say(const QString &line)
     std::fflush(m_err);
 }
 
+// Each new text once, with its detail on the lines after it; a detail that grows under the
+// same text adds its new lines.
 void CommandRunner::statusChanged()
 {
     const FormModel::Status &status = m_form.status();
-    if (!status.visible || status.text.isEmpty() || status.text == m_lastStatus)
+    if (!status.visible || status.text.isEmpty())
         return;
+    // The detail's further lines are indented, as a box's are.
+    const auto indented = [](QString lines) { return lines.replace(QLatin1Char('\n'), QStringLiteral("\n  ")); };
+    if (status.text != m_lastStatus) {
+        say(indented(status.detail));
+    } else if (status.detail != m_lastDetail) {
+        const QString added = status.detail.section(QLatin1Char('\n'), 1);
+        if (!added.isEmpty())
+            say(QStringLiteral("  ") + indented(added));
+    } else {
+        return;
+    }
     m_lastStatus = status.text;
-    say(status.detail);
+    m_lastDetail = status.detail;
 }
 
 // On a terminal: the byte being transferred and the panel's state, redrawn in place.
@@ -299,7 +281,7 @@ void CommandRunner::drawProgress()
     constexpr int width = 17;
     const int done = m_byte + 1;
     const QString bar = QString(done, QLatin1Char('#')) + QString(width - done, QLatin1Char('.'));
-    std::fprintf(m_err, "\r\033[K[%s] byte %2d of %d  %s", qPrintable(bar), done, PanelTransfer::byteCount,
+    std::fprintf(m_err, "\r\033[K[%s] byte %2d of %d  %s", qPrintable(bar), done, PanelConfiguration::byteCount,
                  qPrintable(m_form.status().text.left(40)));
     std::fflush(m_err);
     m_progressShown = true;

@@ -1,16 +1,13 @@
 #pragma once
 
 #include "cli/commandline.h"
-#include "session/filecommands.h"
-#include "link/panellink.h"
-#include "link/serialportline.h"
 #include "model/formhost.h"
-#include "model/formmodel.h"
-#include "transfer/paneltransfer.h"
+#include "session/session.h"
 
 #include <QObject>
 #include <cstdio>
 
+class QSettings;
 class QSocketNotifier;
 
 // The commands of the command line: the window's procedures on the same form model, with
@@ -22,7 +19,8 @@ class CommandRunner : public QObject, public FormHost
     Q_OBJECT
 
 public:
-    explicit CommandRunner(const CommandLine &commandLine, std::FILE *err = stderr, QObject *parent = nullptr);
+    // `settings` holds the port last chosen in the window.
+    CommandRunner(const CommandLine &commandLine, QSettings *settings, std::FILE *err = stderr, QObject *parent = nullptr);
     ~CommandRunner() override;
 
     // Runs the command; returns the exit code.
@@ -33,11 +31,11 @@ public:
     std::optional<QString> saveFileDialog(const QString &title, const QString &filter,
                                           const QString &proposedName) override;
     std::optional<QString> openFileDialog(const QString &title, const QString &filter) override;
-    void pumpEvents(bool waitForMore) override;
 
-    // Which item differs between two sets of seventeen bytes, as lines that name the item
-    // and show both values as the window shows them.
-    static QStringList differences(const PanelTransfer::Bytes &panel, const PanelTransfer::Bytes &file);
+    // Which item differs between two memory images, as lines that name the item and show
+    // both values as the window shows them.
+    static QStringList differences(const PanelConfiguration::MemoryImage &panel,
+                                   const PanelConfiguration::MemoryImage &file);
 
 private:
     int write();
@@ -45,7 +43,7 @@ private:
     int read();
     int verify();
     int openFile();
-    int transferExit(PanelTransfer::Outcome outcome) const;
+    int transferExit(const TransferOutcome &outcome) const;
     void say(const QString &line);
     void statusChanged();
     void drawProgress();
@@ -55,13 +53,10 @@ private:
     CommandLine m_commandLine;
     std::FILE *m_err;
     bool m_terminal;
-    FormModel m_form;
-    SerialPortLine m_line;
-    PanelLink m_link;
-    PanelTransfer m_transfer;
-    FileCommands m_files;
+    Session m_session;
+    FormModel &m_form;
     QString m_saveTo;
-    QString m_lastStatus;
+    QString m_lastStatus, m_lastDetail;
     int m_byte = -1;
     bool m_progressShown = false;
     bool m_interrupted = false;

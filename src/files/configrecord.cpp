@@ -153,3 +153,36 @@ std::optional<ConfigRecord> ConfigRecord::parse(const QByteArray &bytes)
     }
     return record;
 }
+
+int ConfigRecord::pairAddress(int pair)
+{
+    static constexpr std::array<PanelConfiguration::Intensity, 3> intensities = {
+        PanelConfiguration::Indicator, PanelConfiguration::Backlighting, PanelConfiguration::Dimmed};
+    return PanelConfiguration::isItem(pair) ? pair
+                                            : PanelConfiguration::intensityAddress(intensities[pair - PanelConfiguration::itemCount]);
+}
+
+ConfigRecord ConfigRecord::of(const PanelConfiguration &configuration, const QString &model)
+{
+    ConfigRecord record;
+    record.model = model;
+    record.panel = configuration.panelName;
+    for (int i = 0; i < int(record.pairs.size()); ++i) {
+        const int address = pairAddress(i);
+        record.pairs[i].text = i < designationCount ? configuration.designations[i] : PanelConfiguration::name(address);
+        record.pairs[i].code = configuration.byte(address);
+    }
+    return record;
+}
+
+PanelConfiguration ConfigRecord::configuration() const
+{
+    PanelConfiguration configuration;
+    configuration.panelName = panel;
+    for (int i = 0; i < int(pairs.size()); ++i) {
+        configuration.setByte(pairAddress(i), pairs[i].code);
+        if (i < designationCount)
+            configuration.designations[i] = pairs[i].text;
+    }
+    return configuration;
+}

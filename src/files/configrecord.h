@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/panelconfiguration.h"
+
 #include <QByteArray>
 #include <QString>
 #include <array>
@@ -33,6 +35,14 @@ struct ConfigRecord
     bool operator==(const ConfigRecord &) const = default;
 
     QByteArray toLine() const;
+
+    // The record of a configuration, and back. The backlight, the dimming input and the
+    // intensities are saved with their names as texts; the texts are not read back.
+    static ConfigRecord of(const PanelConfiguration &configuration, const QString &model = modelTag);
+    PanelConfiguration configuration() const;
+    // The configuration address of a pair: the items in their order, then the indicator,
+    // backlighting and dimmed intensities.
+    static int pairAddress(int pair);
 
     // Whether a text can be saved and read back as it is: no double quote, which ends a
     // field, no control character, nothing the character set lacks. The boxes take only these.

@@ -6,7 +6,7 @@
 
 // A readable record of every byte that crosses the line, for diagnosis in the field:
 // one line per chunk with a timestamp, the direction, hex bytes and printable characters.
-// It writes only when given a file name (the DURVEX_TRACE environment variable), and only
+// It writes only when given a file name (--trace or DURVEX_TRACE), and only
 // into a regular file. Its cost is bounded: past receivedLimit bytes received in one
 // transfer (a flooding line), one line says so and the rest of the transfer's input is
 // left out.

@@ -2,7 +2,8 @@
 
 #include "replynumber.h"
 
-#include <algorithm>
+#include <QCoreApplication>
+#include <QThread>
 
 namespace {
 constexpr int tickPeriod = 100;  // ms
@@ -10,10 +11,10 @@ constexpr int replyThreshold = 5;
 constexpr int attentionAttempts = 6;
 } // namespace
 
-PanelLink::PanelLink(FormModel &form, SerialLine &line, QObject *parent)
+using Kind = LinkResult::Kind;
+
+PanelLink::PanelLink(SerialLine &line, QObject *parent)
     : QObject(parent)
-    , m_form(form)
-    , m_cfg(form.config())
     , m_line(line)
 {
     m_timer.setObjectName(QStringLiteral("Timer1"));
@@ -27,38 +28,24 @@ PanelLink::PanelLink(FormModel &form, SerialLine &line, QObject *parent)
     });
 }
 
-bool PanelLink::open_port()
+LinkResult PanelLink::open_port()
 {
     m_fault = Fault::None;
     SerialLine::OpenFailure failure;
     if (m_line.open(&failure))
-        return true;
-    // The status line names the port briefly and says what to do; its tooltip has the whole name.
-    auto text = [&](const QString &port) {
-        using Kind = SerialLine::OpenFailure::Kind;
-        switch (failure.kind) {
-        case Kind::NotFound:
-            return QStringLiteral("SERIAL PORT %1 NOT FOUND - PLUG IN THE ADAPTER OR CHOOSE ANOTHER PORT").arg(port);
-        case Kind::PermissionDenied:
-#ifdef Q_OS_LINUX
-            return QStringLiteral("NO PERMISSION FOR PORT %1 - JOIN THE dialout GROUP, THEN LOG IN AGAIN").arg(port);
-#else
-            return QStringLiteral("NO PERMISSION FOR SERIAL PORT %1 - ASK YOUR ADMINISTRATOR FOR ACCESS").arg(port);
-#endif
-        case Kind::InUse:
-            return QStringLiteral("SERIAL PORT %1 IS IN USE BY ANOTHER PROGRAM - CLOSE IT AND TRY AGAIN").arg(port);
-        case Kind::NotASerialPort:
-            return QStringLiteral("%1 IS NOT A SERIAL PORT - CHOOSE THE PORT OF THE SWITCH PANEL").arg(port);
-        case Kind::Other:
-            break;
-        }
-        return QStringLiteral("COMMUNICATIONS FAILURE - SERIAL PORT %1 COULD NOT BE OPENED: %2").arg(port, failure.reason);
+        return {};
+    using OpenKind = SerialLine::OpenFailure::Kind;
+    static constexpr std::pair<OpenKind, Kind> kinds[] = {
+        {OpenKind::NotFound, Kind::PortNotFound},   {OpenKind::PermissionDenied, Kind::PortNoPermission},
+        {OpenKind::InUse, Kind::PortInUse},         {OpenKind::NotASerialPort, Kind::NotASerialPort},
+        {OpenKind::Other, Kind::PortNotOpened},
     };
-    m_form.setStatusColour(FormModel::StatusColour::Red);
-    m_form.setStatusText(text(SerialLine::shortName(m_line.portName())),
-                         text(m_line.portName()) + QStringLiteral(" (%1)").arg(failure.reason));
-    m_form.setStatusVisible(true);
-    return false;
+    LinkResult result = LinkResult::of(Kind::PortNotOpened);
+    for (auto [open, kind] : kinds)
+        if (open == failure.kind)
+            result.kind = kind;
+    result.reason = failure.reason;
+    return result;
 }
 
 void PanelLink::close_port()
@@ -68,40 +55,50 @@ void PanelLink::close_port()
 
 void PanelLink::abort()
 {
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(this, &PanelLink::abort, Qt::QueuedConnection);
+        return;
+    }
     m_fault = Fault::Aborted;
     m_line.close();
 }
 
-void PanelLink::Timer1_Timer()
+LinkResult PanelLink::faultResult() const
 {
-    m_cfg.timer_flag = 1;
+    return LinkResult::of(m_fault == Fault::Aborted ? Kind::Aborted : Kind::LineLost);
+}
+
+void PanelLink::pump(bool waitForMore)
+{
+    QCoreApplication::processEvents(waitForMore ? QEventLoop::WaitForMoreEvents : QEventLoop::AllEvents);
 }
 
 void PanelLink::armTick()
 {
     m_timer.start(tickPeriod); // start() restarts the period, so every wait lasts a full tick
-    m_cfg.timer_flag = 0;
+    m_tick = false;
 }
 
-void PanelLink::wait_tick()
+LinkResult PanelLink::wait_tick()
 {
     armTick();
-    while (m_cfg.timer_flag != 1 && waiting())
-        m_form.host().pumpEvents(true);
+    while (!m_tick && waiting())
+        pump(true);
+    return waiting() ? LinkResult{} : faultResult();
 }
 
 void PanelLink::wait_reply()
 {
     armTick();
     for (;;) {
-        m_form.host().pumpEvents(false);
-        if (m_line.inBufferCount() >= replyThreshold || m_cfg.timer_flag == 1 || !waiting())
+        pump(false);
+        if (m_line.inBufferCount() >= replyThreshold || m_tick || !waiting())
             return;
-        m_form.host().pumpEvents(true);
+        pump(true);
     }
 }
 
-bool PanelLink::attention_handshake()
+LinkResult PanelLink::attention_handshake()
 {
     int counter = 1;
     for (;;) {
@@ -109,85 +106,78 @@ bool PanelLink::attention_handshake()
         wait_reply();
         ++counter;
         if (!waiting())
-            return false;
+            return faultResult();
         if (m_line.inBufferCount() >= replyThreshold || counter == attentionAttempts + 1)
             break;
     }
     const QByteArray text = m_line.input();
-    return text == acknowledgement && m_cfg.timer_flag != 1;
-}
-
-PanelLink::ReadResult PanelLink::readee()
-{
-    m_form.setStatusVisible(true);
-    m_cfg.error_flag = 0;
-    m_line.output(readCommand(m_cfg.address_l));
-    wait_reply();
-    if (!waiting()) {
-        m_cfg.error_flag = 1;
-        return ReadResult::NoValue;
-    }
-    const QByteArray reply = m_line.input();
-    m_cfg.temp1 = qint16(std::min<qsizetype>(reply.size(), 32767));
-    if (!wellFormed(reply))
-        return ReadResult::NoValue;
-    // A number too large to read comes as the 16-bit limit on its side, so it fails as any
-    // value outside 0..160 does.
-    m_cfg.A = ReplyNumber::saturated(reply);
-    if (m_cfg.A > 160 || m_cfg.A < 0) {
-        m_cfg.error_flag = 1;
-        m_form.setStatusText(QStringLiteral("ERROR - DATA OUT OF RANGE"));
-        return ReadResult::OutOfRange;
-    }
-    m_form.setStatusText(QStringLiteral("COMMUNICATIONS OK"));
-    return ReadResult::Ok;
+    if (text == acknowledgement && !m_tick)
+        return {};
+    return LinkResult::withReply(Kind::NoResponse, text);
 }
 
 // A panel's reply always begins with a number. One too short to hold one, or one that does
-// not begin with one (NULs from a broken cable, a late "D000D"), is no value: the old A must
-// not pass for it, nor must it read as 0.
-bool PanelLink::wellFormed(const QByteArray &reply)
+// not begin with one (NULs from a broken cable, a late "D000D"), is no value: nothing that
+// was read before must pass for it, nor must it read as 0.
+LinkResult PanelLink::readReply(Kind empty, Kind shortReply, Kind corrupted)
 {
-    if (reply.size() >= 4 && ReplyNumber::beginsWithNumber(reply))
-        return true;
-    m_cfg.error_flag = 1;
-    m_form.setStatusText(QStringLiteral("COMMUNICATIONS CORRUPTED"));
-    return false;
+    wait_reply();
+    if (!waiting())
+        return faultResult();
+    const QByteArray reply = m_line.input();
+    if (reply.isEmpty())
+        return LinkResult::of(empty);
+    if (reply.size() < 4)
+        return LinkResult::withReply(shortReply, reply);
+    if (!ReplyNumber::beginsWithNumber(reply))
+        return LinkResult::withReply(corrupted, reply);
+    return LinkResult::withReply(Kind::Ok, reply);
 }
 
-void PanelLink::sendee()
+LinkResult PanelLink::readee(int address)
 {
-    m_cfg.error_flag = 0;
-    if (m_cfg.data_l < 0 || m_cfg.data_l > 255) { // cannot go out as one byte
-        m_cfg.error_flag = 1;
-        m_form.setStatusText(QStringLiteral("DATA FAILED TO VERIFY"));
-        return;
-    }
-    m_line.output(writeCommand(m_cfg.address_l, m_cfg.data_l));
+    m_line.output(readCommand(address));
+    LinkResult result = readReply(Kind::NoReply, Kind::ShortReply, Kind::CorruptedReply);
+    if (!result.ok())
+        return result;
+    // A number too large to read comes as the 16-bit limit on its side, so it fails as any
+    // value outside 0..160 does.
+    result.value = ReplyNumber::saturated(result.reply);
+    if (result.value > 160 || result.value < 0)
+        result.kind = Kind::OutOfRange;
+    else
+        result.reply.clear();
+    return result;
+}
+
+LinkResult PanelLink::sendee(int address, qint16 data)
+{
+    LinkResult result = write(address, data);
+    result.sent = data;
+    return result;
+}
+
+LinkResult PanelLink::write(int address, qint16 data)
+{
+    if (data < 0 || data > 255) // cannot go out as one byte
+        return LinkResult::of(Kind::NotAByte);
+    m_line.output(writeCommand(address, data));
     wait_reply();
-    if (!waiting() || m_line.input() != acknowledgement) {
-        m_cfg.error_flag = 1;
-        return;
-    }
-    m_line.output(readCommand(m_cfg.address_l));
-    wait_reply();
-    if (!waiting()) {
-        m_cfg.error_flag = 1;
-        return;
-    }
-    const QByteArray reply = m_line.input();
-    if (!wellFormed(reply))
-        return;
-    const std::optional<qint16> value = ReplyNumber::value(reply);
-    if (value)
-        m_cfg.A = *value;
-    if (value && *value == m_cfg.data_l) {
-        m_form.setStatusColour(FormModel::StatusColour::Yellow);
-        m_form.setStatusText(QStringLiteral("COMMUNICATIONS OK"));
-    } else {
-        m_cfg.error_flag = 1;
-        m_form.setStatusText(QStringLiteral("DATA FAILED TO VERIFY"));
-    }
+    if (!waiting())
+        return faultResult();
+    if (const QByteArray reply = m_line.input(); reply != acknowledgement)
+        return LinkResult::withReply(Kind::NoAcknowledgement, reply);
+    m_line.output(readCommand(address));
+    LinkResult result = readReply(Kind::ReadBackUnreadable, Kind::ReadBackUnreadable, Kind::ReadBackUnreadable);
+    if (!result.ok())
+        return result;
+    const std::optional<qint16> value = ReplyNumber::value(result.reply);
+    result.value = value.value_or(ReplyNumber::saturated(result.reply));
+    if (value && *value == data)
+        result.reply.clear();
+    else
+        result.kind = Kind::ReadBackDiffers;
+    return result;
 }
 
 QByteArray PanelLink::readCommand(int address)

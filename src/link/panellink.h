@@ -1,43 +1,39 @@
 #pragma once
 
-#include "model/formmodel.h"
+#include "linkresult.h"
 #include "serialline.h"
 
 #include <QObject>
 #include <QTimer>
 
 // The panel link: the port, the 100 ms tick that bounds every wait, the attention
-// handshake and the two memory commands. Everything runs on the window's thread inside
-// the handler that started a transfer; waits run the window's events and block in the
-// event loop between them, so the window stays alive and no core is burnt.
+// handshake and the two memory commands. It runs on the thread it lives on, inside
+// whatever started a transfer; waits run that thread's events and block in its event loop
+// between them, so a window stays alive and no core is burnt. Several links on threads of
+// their own run side by side.
 class PanelLink : public QObject
 {
     Q_OBJECT
 
 public:
-    // What ended a transfer from outside: the line failed, or the window is closing.
-    enum class Fault { None, PortLost, Aborted };
-    enum class ReadResult { Ok, OutOfRange, NoValue };
+    explicit PanelLink(SerialLine &line, QObject *parent = nullptr);
 
-    PanelLink(FormModel &form, SerialLine &line, QObject *parent = nullptr);
-
-    // Opens the port at 9600,N,8,1. When it cannot be opened nothing is sent, the status
-    // line turns red with the port's name and the system's reason, and false comes back.
-    bool open_port();
+    // Opens the port at 9600,N,8,1; when it cannot be opened nothing is sent.
+    LinkResult open_port();
     void close_port();
 
-    void wait_tick();
-    void wait_reply();
-    bool attention_handshake();
+    // One full tick; ends early only when the line fails or the transfer is aborted.
+    LinkResult wait_tick();
+    // "A" up to six times until the panel answers "D000D".
+    LinkResult attention_handshake();
+    // One byte of panel memory: read, or written and read back. The value read comes in
+    // the result, also for a value out of range.
+    LinkResult readee(int address);
+    LinkResult sendee(int address, qint16 data);
 
-    // One byte of panel memory at address_l: read into A, or written from data_l and read
-    // back. Both leave error_flag 1 on failure.
-    ReadResult readee();
-    void sendee();
-
-    Fault fault() const { return m_fault; }
     QString portName() const { return m_line.portName(); }
-    // Ends the current wait at once and closes the line; nothing more is sent.
+    // Ends the current wait at once and closes the line; nothing more is sent. Called from
+    // another thread, it goes through the link's own event loop.
     void abort();
 
     QTimer &timer() { return m_timer; }
@@ -47,14 +43,19 @@ public:
     static inline const QByteArray acknowledgement = QByteArrayLiteral("D000D");
 
 private:
-    void Timer1_Timer();
-    void armTick();
-    bool wellFormed(const QByteArray &reply);
-    bool waiting() const { return m_fault == Fault::None; }
+    enum class Fault { None, PortLost, Aborted };
 
-    FormModel &m_form;
-    PanelConfig &m_cfg;
+    void Timer1_Timer() { m_tick = true; }
+    void armTick();
+    void wait_reply();
+    void pump(bool waitForMore);
+    bool waiting() const { return m_fault == Fault::None; }
+    LinkResult faultResult() const;
+    LinkResult write(int address, qint16 data);
+    LinkResult readReply(LinkResult::Kind empty, LinkResult::Kind shortReply, LinkResult::Kind corrupted);
+
     SerialLine &m_line;
     QTimer m_timer; // Timer1
+    bool m_tick = false; // timer_flag
     Fault m_fault = Fault::None;
 };

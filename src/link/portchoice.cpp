@@ -10,12 +10,6 @@
 namespace PortChoice {
 namespace {
 
-QSettings settings()
-{
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("durvex-config"),
-                     QStringLiteral("durvex-config"));
-}
-
 const QString portKey = QStringLiteral("serial/port");
 
 } // namespace
@@ -57,15 +51,22 @@ QList<Port> available()
     return ports;
 }
 
-QString remembered()
+std::unique_ptr<QSettings> userSettings()
 {
-    return settings().value(portKey).toString();
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("durvex-config"),
+                                       QStringLiteral("durvex-config"));
 }
 
-void remember(const QString &name)
+QString remembered(QSettings &settings)
 {
-    QSettings s = settings();
-    s.setValue(portKey, name);
+    return settings.value(portKey).toString();
+}
+
+bool remember(QSettings &settings, const QString &name)
+{
+    settings.setValue(portKey, name);
+    settings.sync();
+    return settings.status() == QSettings::NoError;
 }
 
 QList<Port> usbAdapters()
@@ -88,11 +89,12 @@ QList<Port> usbAdapters()
 #endif
 }
 
-QString forThisRun(const QString &commandLine)
+QString forThisRun(const QString &commandLine, const QString &environment, QSettings *settings)
 {
-    Sources sources{commandLine, qEnvironmentVariable("DURVEX_PORT"), {}, {}};
+    Sources sources{commandLine, environment, {}, {}};
     if (sources.commandLine.isEmpty() && sources.environment.isEmpty()) {
-        sources.remembered = remembered();
+        if (settings)
+            sources.remembered = remembered(*settings);
         if (sources.remembered.isEmpty())
             sources.ports = usbAdapters(); // only when it decides
     }

@@ -2,6 +2,9 @@
 
 #include <QList>
 #include <QString>
+#include <memory>
+
+class QSettings;
 
 // Which serial port the tool talks to, and the ports the system offers.
 namespace PortChoice {
@@ -34,11 +37,15 @@ QList<Port> available();
 // The USB serial adapters plugged in, found quickly enough for the start.
 QList<Port> usbAdapters();
 
-// The choice made in the port box, kept in the user's settings across runs.
-QString remembered();
-void remember(const QString &name);
+// The choice made in the port box, kept in the user's settings across runs. remember()
+// says whether the settings could be written.
+QString remembered(QSettings &settings);
+bool remember(QSettings &settings, const QString &name);
+
+// The user's own settings store.
+std::unique_ptr<QSettings> userSettings();
 
 // What a run starts with: --port, DURVEX_PORT, the settings and the system's ports.
-QString forThisRun(const QString &commandLine);
+QString forThisRun(const QString &commandLine, const QString &environment, QSettings *settings);
 
 } // namespace PortChoice

@@ -7,10 +7,10 @@
 #include <unistd.h>
 #endif
 
-SerialPortLine::SerialPortLine(QString portName, QObject *parent)
+SerialPortLine::SerialPortLine(QString portName, const QString &traceFile, QObject *parent)
     : SerialLine(parent)
     , m_portName(std::move(portName))
-    , m_trace(qEnvironmentVariable("DURVEX_TRACE"))
+    , m_trace(traceFile)
 {
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPortLine::onError);
 }

@@ -11,7 +11,8 @@ class SerialPortLine : public SerialLine
     Q_OBJECT
 
 public:
-    explicit SerialPortLine(QString portName, QObject *parent = nullptr);
+    // With a trace file name, every byte on the line is traced into it.
+    explicit SerialPortLine(QString portName, const QString &traceFile = QString(), QObject *parent = nullptr);
 
     // Nothing the link waits for is longer than a few replies: input beyond this stays in
     // the system's own small buffer, so a line that floods while a box is open cannot grow

@@ -3,9 +3,8 @@
 #include <QString>
 #include <optional>
 
-// What the form asks of whoever drives it: the window shows boxes and dialogs and runs its
-// events; the command line prints the boxes, takes files from its arguments and runs the
-// event loop of a program without a display.
+// What the form asks of whoever drives it: the window shows boxes and dialogs; the command
+// line prints the boxes and takes files from its arguments.
 class FormHost
 {
 public:
@@ -18,7 +17,4 @@ public:
     virtual std::optional<QString> saveFileDialog(const QString &title, const QString &filter,
                                                   const QString &proposedName) = 0;
     virtual std::optional<QString> openFileDialog(const QString &title, const QString &filter) = 0;
-
-    // Runs pending events; with waitForMore it first blocks until one comes.
-    virtual void pumpEvents(bool waitForMore) = 0;
 };

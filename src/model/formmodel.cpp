@@ -40,19 +40,19 @@ bool FormModel::select(int &current, int position, int count)
 
 void FormModel::selectModule(int item, int position)
 {
-    if (select(m_items[item].module, position, int(moduleList.size())))
+    if (select(m_s.items[item].module, position, int(moduleList.size())))
         moduleSelected(item);
 }
 
 void FormModel::selectChannel(int item, int position)
 {
-    if (select(m_items[item].channel, position, int(channelList.size())) && assignmentItems[item].channelHandler)
+    if (select(m_s.items[item].channel, position, int(channelList.size())) && assignmentItems[item].channelHandler)
         channelSelected(item);
 }
 
 void FormModel::selectIntensity(int intensity, int position)
 {
-    if (select(m_intensities[intensity].position, position, intensityCount))
+    if (select(m_s.intensities[intensity].position, position, intensityCount))
         intensitySelected(intensity);
 }
 
@@ -70,13 +70,13 @@ void FormModel::intensitySelected(int intensity)
 void FormModel::moduleSelected(int index)
 {
     const AssignmentItem &item = assignmentItems[index];
-    const int p = m_items[index].module;
+    const int p = m_s.items[index].module;
     if (p < 0)
         return;
     const bool assigned = p != 0;
     setChannelVisible(index, assigned);
     if (item.follower >= 0)
-        update(m_intensities[item.follower].visible, assigned);
+        update(m_s.intensities[item.follower].visible, assigned);
     if (!assigned) {
         m_cfg.*item.selected = moduleList[p].value;
         return;
@@ -88,7 +88,7 @@ void FormModel::moduleSelected(int index)
 void FormModel::channelSelected(int index)
 {
     const AssignmentItem &item = assignmentItems[index];
-    const int q = m_items[index].channel;
+    const int q = m_s.items[index].channel;
     if (q < 0)
         return;
     m_cfg.*item.channelCode = channelList[q].value;
@@ -101,9 +101,9 @@ void FormModel::channelSelected(int index)
 
 int FormModel::selectedCode(int intensity)
 {
-    if (m_intensities[intensity].position == -1)
+    if (m_s.intensities[intensity].position == -1)
         selectIntensity(intensity, 0); // runs the handler for "100" first
-    return intensityList[m_intensities[intensity].position].value;
+    return intensityList[m_s.intensities[intensity].position].value;
 }
 
 void FormModel::List46_Click()
@@ -116,8 +116,8 @@ void FormModel::List45_Click()
     m_cfg.blpercent = qint16(selectedCode(Backlighting));
     if (m_cfg.indpercent < m_cfg.blpercent) {
         m_host.messageBox(intensityRule);
-        selectIntensity(Backlighting, std::max(m_intensities[Indicator].position, 0));
-        m_cfg.blpercent = intensityList[m_intensities[Backlighting].position].value;
+        selectIntensity(Backlighting, std::max(m_s.intensities[Indicator].position, 0));
+        m_cfg.blpercent = intensityList[m_s.intensities[Backlighting].position].value;
     }
 }
 
@@ -127,8 +127,8 @@ void FormModel::List49_Click()
     if (m_cfg.indpercent < m_cfg.blpercent) {
         m_host.messageBox(intensityRule);
         // The backlighting follows the indicator down, never the other way round.
-        selectIntensity(Backlighting, m_intensities[Indicator].position);
-        m_cfg.indpercent = intensityList[m_intensities[Indicator].position].value;
+        selectIntensity(Backlighting, m_s.intensities[Indicator].position);
+        m_cfg.indpercent = intensityList[m_s.intensities[Indicator].position].value;
     }
 }
 
@@ -146,27 +146,27 @@ void FormModel::update(T &field, const T &value)
 
 void FormModel::setDesignation(int item, const QString &text)
 {
-    update(m_items[item].designation, text);
+    update(m_s.items[item].designation, text);
 }
 
 void FormModel::setPanelName(const QString &text)
 {
-    update(m_panelName, text);
+    update(m_s.panelName, text);
 }
 
 void FormModel::setDesignationVisible(int item, bool visible)
 {
-    update(m_items[item].designationVisible, visible);
+    update(m_s.items[item].designationVisible, visible);
 }
 
 void FormModel::setModuleVisible(int item, bool visible)
 {
-    update(m_items[item].moduleVisible, visible);
+    update(m_s.items[item].moduleVisible, visible);
 }
 
 void FormModel::setChannelVisible(int item, bool visible)
 {
-    update(m_items[item].channelVisible, visible);
+    update(m_s.items[item].channelVisible, visible);
 }
 
 void FormModel::setStatusText(const QString &text, const QString &detail)
@@ -192,15 +192,15 @@ void FormModel::setStatusVisible(bool visible)
 
 void FormModel::showChannelFor(int item)
 {
-    setChannelVisible(item, m_items[item].module != 0);
+    setChannelVisible(item, m_s.items[item].module != 0);
 }
 
-void FormModel::show_switch_view()
+void FormModel::show_switch_view(bool afterRead)
 {
-    m_framesVisible = false;
-    m_view = View::Switches;
+    m_s.framesVisible = false;
+    m_s.view = View::Switches;
     for (int i = 0; i < switchCount; ++i)
-        setDesignationVisible(i, m_cfg.config_flag == 0);
+        setDesignationVisible(i, !afterRead);
     for (int i = switchCount; i < gridItemCount; ++i)
         setDesignationVisible(i, false);
     for (int i = 0; i < switchCount; ++i) {
@@ -211,14 +211,14 @@ void FormModel::show_switch_view()
         setModuleVisible(i, false);
         setChannelVisible(i, false);
     }
-    m_captionItem = 0;
+    m_s.captionItem = 0;
     emit changed();
 }
 
 void FormModel::Option2_Click()
 {
-    m_framesVisible = true;
-    m_view = View::Lighting;
+    m_s.framesVisible = true;
+    m_s.view = View::Lighting;
     for (int i = 0; i < switchCount; ++i)
         setDesignationVisible(i, false);
     for (int i = switchCount; i < gridItemCount; ++i)
@@ -231,7 +231,7 @@ void FormModel::Option2_Click()
         setModuleVisible(i, true);
         showChannelFor(i);
     }
-    m_captionItem = switchCount;
+    m_s.captionItem = switchCount;
     emit changed();
 }
 
@@ -239,15 +239,15 @@ void FormModel::Option2_Click()
 
 void FormModel::show_code(int item, qint16 code)
 {
-    m_cfg.A = code;
-    split_code(m_cfg);
+    const CodePositions positions = split_code(code, m_s.leftoverChannel);
+    m_s.leftoverChannel = positions.channel;
     if (code < 0) {
         selectModule(item, 0);
         return;
     }
-    selectModule(item, m_cfg.m_index);
-    if (m_cfg.c_index >= 0 && m_cfg.c_index < int(channelList.size()))
-        selectChannel(item, m_cfg.c_index);
+    selectModule(item, positions.module);
+    if (positions.channel >= 0 && positions.channel < int(channelList.size()))
+        selectChannel(item, positions.channel);
 }
 
 void FormModel::show_intensity(int intensity)
@@ -261,21 +261,93 @@ void FormModel::show_intensity(int intensity)
     selectIntensity(intensity, pos);
 }
 
-void FormModel::gather_config()
+std::optional<MissingPick> FormModel::gather_config()
 {
     for (int i = 0; i < int(assignmentItems.size()); ++i) {
         const AssignmentItem &item = assignmentItems[i];
-        const int module = m_items[i].module;
+        const int module = m_s.items[i].module;
         if (module == 0) { // "N/A": the channel plays no part
             m_cfg.*item.writeValue = moduleList[0].value;
             continue;
         }
-        const int channel = m_items[i].channel;
-        if (module < 0 || channel < 0) {
-            m_cfg.error_flag = item.incompleteFlag;
-            return;
-        }
+        const int channel = m_s.items[i].channel;
+        if (module < 0 || channel < 0)
+            return MissingPick{i, module < 0};
         m_cfg.*item.writeValue = qint16(moduleList[module].value + channelList[channel].value);
     }
     show_switch_view();
+    return std::nullopt;
+}
+
+QList<MissingPick> FormModel::missingPicks() const
+{
+    QList<MissingPick> missing;
+    for (int i = 0; i < int(m_s.items.size()); ++i) {
+        const ItemState &item = m_s.items[i];
+        if (item.module < 0 || (item.module > 0 && item.channel < 0))
+            missing.append({i, item.module < 0});
+    }
+    return missing;
+}
+
+void FormModel::applyReadByte(int address, qint16 code)
+{
+    if (!PanelConfiguration::isItem(address)) {
+        const Intensity intensity = PanelConfiguration::intensityAt(address);
+        m_cfg.*intensityItems[intensity].code = code;
+        show_intensity(intensity);
+        return;
+    }
+    show_code(address, code);
+    if (assignmentItems[address].designation) {
+        setDesignation(address, QString());
+        setDesignationVisible(address, false);
+    }
+}
+
+void FormModel::load(const PanelConfiguration &configuration)
+{
+    m_cfg.panel = configuration.panelName;
+    for (int i = 0; i < PanelConfiguration::itemCount; ++i) {
+        const AssignmentItem &item = assignmentItems[i];
+        m_cfg.*item.selected = configuration.codes[i];
+        if (item.designation)
+            m_cfg.*item.designation = configuration.designations[i];
+    }
+    for (int k = 0; k < PanelConfiguration::intensityCount; ++k)
+        m_cfg.*intensityItems[k].code = configuration.intensities[k];
+
+    setPanelName(m_cfg.panel);
+    for (int i = 0; i < PanelConfiguration::itemCount; ++i) {
+        const AssignmentItem &item = assignmentItems[i];
+        if (item.designation)
+            setDesignation(i, m_cfg.*item.designation);
+        show_code(i, m_cfg.*item.selected);
+    }
+    show_blpercent();
+    show_indpercent();
+    show_dindpercent();
+    show_switch_view();
+}
+
+PanelConfiguration FormModel::configuration() const
+{
+    PanelConfiguration configuration;
+    for (int i = 0; i < PanelConfiguration::itemCount; ++i) {
+        configuration.codes[i] = m_cfg.*assignmentItems[i].writeValue;
+        if (i < PanelConfiguration::designationCount)
+            configuration.designations[i] = m_s.items[i].designation;
+    }
+    for (int k = 0; k < PanelConfiguration::intensityCount; ++k)
+        configuration.intensities[k] = m_cfg.*intensityItems[k].code;
+    configuration.panelName = m_s.panelName;
+    return configuration;
+}
+
+void FormModel::restore(const State &state)
+{
+    if (state == m_s)
+        return;
+    m_s = state;
+    emit changed();
 }

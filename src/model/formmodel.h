@@ -1,11 +1,14 @@
 #pragma once
 
+#include "config/panelconfiguration.h"
 #include "formhost.h"
 #include "panelconfig.h"
 #include "selectortables.h"
 
+#include <QList>
 #include <QObject>
 #include <array>
+#include <optional>
 
 // The window's state and handlers without a widget: the selections of the module, channel
 // and intensity selectors, the designation and panel name texts, what is shown and hidden,
@@ -27,45 +30,80 @@ public:
     struct Status
     {
         QString text;
-        QString detail; // the whole text where the line shows a short one; else the text
+        // The whole text where the line shows a short one, with what more there is to
+        // know on the lines after it; else the text.
+        QString detail;
         StatusColour colour = StatusColour::White;
         bool visible = false;
+        bool operator==(const Status &) const = default;
+    };
+
+    struct ItemState
+    {
+        int module = -1, channel = -1;
+        bool moduleVisible = true, channelVisible = true, designationVisible = true;
+        QString designation = QStringLiteral("DESIGNATION ");
+        bool operator==(const ItemState &) const = default;
+    };
+    struct IntensityState
+    {
+        int position = -1;
+        bool visible = true;
+        bool operator==(const IntensityState &) const = default;
+    };
+    // Everything the form shows and keeps, as a value: a snapshot to go back to.
+    struct State
+    {
+        PanelConfig cfg;
+        std::array<ItemState, 14> items;
+        std::array<IntensityState, 3> intensities;
+        QString panelName;
+        View view = View::Switches;
+        bool framesVisible = true;
+        int captionItem = 0;
+        qint16 leftoverChannel = 0; // the channel position a later "N/A" code shows
+        bool operator==(const State &) const = default;
     };
 
     explicit FormModel(FormHost &host, QObject *parent = nullptr);
 
-    PanelConfig &config() { return m_cfg; }
-    const PanelConfig &config() const { return m_cfg; }
+    PanelConfig &config() { return m_s.cfg; }
+    const PanelConfig &config() const { return m_s.cfg; }
     FormHost &host() { return m_host; }
+
+    // The whole form as a value, and back: restoring runs no handler and shows no box.
+    // The status line is no part of it.
+    const State &state() const { return m_s; }
+    void restore(const State &state);
 
     // Start-up: the intensity codes and selections, then the switch-assignment view.
     void Form_Load();
 
     // Selectors.
-    int modulePosition(int item) const { return m_items[item].module; }
-    int channelPosition(int item) const { return m_items[item].channel; }
-    int intensityPosition(int intensity) const { return m_intensities[intensity].position; }
+    int modulePosition(int item) const { return m_s.items[item].module; }
+    int channelPosition(int item) const { return m_s.items[item].channel; }
+    int intensityPosition(int intensity) const { return m_s.intensities[intensity].position; }
     void selectModule(int item, int position);
     void selectChannel(int item, int position);
     void selectIntensity(int intensity, int position);
 
     // Boxes.
-    QString designation(int item) const { return m_items[item].designation; }
+    QString designation(int item) const { return m_s.items[item].designation; }
     void setDesignation(int item, const QString &text);
-    QString panelName() const { return m_panelName; }
+    QString panelName() const { return m_s.panelName; }
     void setPanelName(const QString &text);
 
     // What is shown.
-    bool moduleVisible(int item) const { return m_items[item].moduleVisible; }
-    bool channelVisible(int item) const { return m_items[item].channelVisible; }
-    bool designationVisible(int item) const { return m_items[item].designationVisible; }
+    bool moduleVisible(int item) const { return m_s.items[item].moduleVisible; }
+    bool channelVisible(int item) const { return m_s.items[item].channelVisible; }
+    bool designationVisible(int item) const { return m_s.items[item].designationVisible; }
     void setDesignationVisible(int item, bool visible);
     // An intensity selector with its caption.
-    bool intensityVisible(int intensity) const { return m_intensities[intensity].visible; }
-    View view() const { return m_view; }
-    bool framesVisible() const { return m_framesVisible; }
+    bool intensityVisible(int intensity) const { return m_s.intensities[intensity].visible; }
+    View view() const { return m_s.view; }
+    bool framesVisible() const { return m_s.framesVisible; }
     // The first item whose names the six item captions of the grid show (0 or 6).
-    int captionItem() const { return m_captionItem; }
+    int captionItem() const { return m_s.captionItem; }
 
     // The status line.
     const Status &status() const { return m_status; }
@@ -73,17 +111,17 @@ public:
     void setStatusColour(StatusColour colour);
     void setStatusVisible(bool visible);
 
-    // The views.
-    void show_switch_view();
+    // The views. After a panel read the switch view keeps the designation boxes hidden.
+    void show_switch_view(bool afterRead = false);
     void Option1_Click() { show_switch_view(); }
     void Option2_Click();
 
     // Going back from codes to selections, as a panel read and a file load show them.
-    // show_code shows an address code in the item's selectors: the code goes into A,
-    // split_code finds the positions, then the module and the channel position are
-    // selected. A code of 160 or more shows "N/A" and selects the channel position left
-    // over from the previous split; a negative code shows "N/A" and leaves the channel
-    // alone, since no list has a negative position.
+    // show_code shows an address code in the item's selectors: split_code finds the
+    // positions, then the module and the channel position are selected. A code of 160 or
+    // more shows "N/A" and selects the channel position left over from the previous split;
+    // a negative code shows "N/A" and leaves the channel alone, since no list has a
+    // negative position.
     void show_code(int item, qint16 code);
     // Selects the entry of the intensity's code; a code with no entry becomes 10 ("100").
     void show_intensity(int intensity);
@@ -92,27 +130,26 @@ public:
     void show_dindpercent() { show_intensity(Dimmed); }
 
     // The fourteen write values computed afresh from the selections. The first incomplete
-    // item sets error_flag (1 for a switch, 2 for the rest) and ends the gathering; the
-    // caller clears error_flag first. A complete gathering ends in the switch view.
-    void gather_config();
+    // item ends the gathering and comes back; a complete gathering ends in the switch view.
+    std::optional<MissingPick> gather_config();
+    // Every item that keeps a gathering from completing; changes nothing.
+    QList<MissingPick> missingPicks() const;
+
+    // A panel read applies each configuration byte as it comes: an item's code shown in
+    // its selectors with its designation emptied and hidden, or an intensity's code.
+    void applyReadByte(int address, qint16 code);
+    // A file load: every code and text stored first, so that the intensity handlers compare
+    // the file's codes with each other, then shown in the order of the memory map.
+    void load(const PanelConfiguration &configuration);
+    // What a write or a save takes from the form: the write values of the last gathering,
+    // the intensity codes, the designations and the panel name.
+    PanelConfiguration configuration() const;
 
 signals:
     // Anything shown has changed.
     void changed();
 
 private:
-    struct ItemState
-    {
-        int module = -1, channel = -1;
-        bool moduleVisible = true, channelVisible = true, designationVisible = true;
-        QString designation = QStringLiteral("DESIGNATION ");
-    };
-    struct IntensityState
-    {
-        int position = -1;
-        bool visible = true;
-    };
-
     template <typename T>
     void update(T &field, const T &value);
     bool select(int &current, int position, int count);
@@ -128,12 +165,7 @@ private:
     void setChannelVisible(int item, bool visible);
 
     FormHost &m_host;
-    PanelConfig m_cfg;
-    std::array<ItemState, 14> m_items;
-    std::array<IntensityState, 3> m_intensities;
-    QString m_panelName;
+    State m_s;
+    PanelConfig &m_cfg = m_s.cfg;
     Status m_status;
-    View m_view = View::Switches;
-    bool m_framesVisible = true;
-    int m_captionItem = 0;
 };

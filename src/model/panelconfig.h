@@ -3,9 +3,9 @@
 #include <QString>
 #include <QtGlobal>
 
-// The one record of the program's working state. Handlers and procedures hand values to
-// each other through these fields, so their names are the ones the whole program uses.
-// Every numeric field is a 16-bit signed integer, as the panel's codes are.
+// The form's record of codes and texts behind its selectors: what the selection handlers
+// keep up to date and what a gathering computes. Field names are the ones the whole window
+// uses. Every numeric field is a 16-bit signed integer, as the panel's codes are.
 struct PanelConfig
 {
     // Selected codes: the item's address code as last picked or loaded.
@@ -24,16 +24,6 @@ struct PanelConfig
     qint16 dimch = 0, dimchm = 0, dimchc = 0;
     // Lighting intensity codes: 10 for 100 %, 7 down to 1 for 90 % down to 30 %.
     qint16 blpercent = 0, indpercent = 0, dindpercent = 0;
-
-    // Working fields of the panel link and the shared procedures.
-    qint16 timer_flag = 0;
-    qint16 error_flag = 0;   // 0 ok; 1 failed link operation or incomplete switch; 2 incomplete lighting
-    qint16 config_flag = 0;  // 1 only while a panel read refreshes the switch view
-    qint16 address_h = 0, address_l = 0;
-    qint16 data_h = 0, data_l = 0;
-    qint16 m_index = 0, c_index = 0;  // left by split_code; callers rely on the leftover c_index
-    qint16 temp1 = 0;                 // length of the last read reply
-    qint16 A = 0;                     // last value read from the panel; input of split_code
 
     // Texts a configuration file brings in or takes out.
     QString rmodel, panel;

@@ -15,53 +15,44 @@ const std::array<ListEntry, 8> intensityList = {{
     {"100", 10}, {"90", 7}, {"80", 6}, {"70", 5}, {"60", 4}, {"50", 3}, {"40", 2}, {"30", 1},
 }};
 
-#define GRID_ITEM(name, f, flag)                                                                   \
-    {name, &PanelConfig::f, &PanelConfig::f##m, &PanelConfig::f##c, &PanelConfig::f##w,             \
-     &PanelConfig::f##desig, flag, true, -1}
+#define GRID_ITEM(f)                                                                               \
+    {&PanelConfig::f, &PanelConfig::f##m, &PanelConfig::f##c, &PanelConfig::f##w,             \
+     &PanelConfig::f##desig, true, -1}
 
 const std::array<AssignmentItem, 14> assignmentItems = {{
-    GRID_ITEM("SW1", s1, 1),
-    GRID_ITEM("SW2", s2, 1),
-    GRID_ITEM("SW3", s3, 1),
-    GRID_ITEM("SW4", s4, 1),
-    GRID_ITEM("SW5", s5, 1),
-    GRID_ITEM("SW6", s6, 1),
-    GRID_ITEM("LED1", led1, 2),
-    GRID_ITEM("LED2", led2, 2),
-    GRID_ITEM("LED3", led3, 2),
-    GRID_ITEM("LED4", led4, 2),
-    GRID_ITEM("LED5", led5, 2),
-    GRID_ITEM("LED6", led6, 2),
-    {"BACKLIGHT", &PanelConfig::bl, &PanelConfig::blm, &PanelConfig::blc, &PanelConfig::bl, nullptr, 2, true,
+    GRID_ITEM(s1),
+    GRID_ITEM(s2),
+    GRID_ITEM(s3),
+    GRID_ITEM(s4),
+    GRID_ITEM(s5),
+    GRID_ITEM(s6),
+    GRID_ITEM(led1),
+    GRID_ITEM(led2),
+    GRID_ITEM(led3),
+    GRID_ITEM(led4),
+    GRID_ITEM(led5),
+    GRID_ITEM(led6),
+    {&PanelConfig::bl, &PanelConfig::blm, &PanelConfig::blc, &PanelConfig::bl, nullptr, true,
      Backlighting},
-    {"DIMMING", &PanelConfig::dimch, &PanelConfig::dimchm, &PanelConfig::dimchc, &PanelConfig::dimch, nullptr, 2,
+    {&PanelConfig::dimch, &PanelConfig::dimchm, &PanelConfig::dimchc, &PanelConfig::dimch, nullptr,
      false, Dimmed},
 }};
 
 #undef GRID_ITEM
 
 const std::array<IntensityItem, 3> intensityItems = {{
-    {"NORMAL BACKLIGHTING (%)", &PanelConfig::blpercent, 14},
-    {"NORMAL INDICATOR (%)", &PanelConfig::indpercent, 15},
-    {"DIMMED BACKLIGHTING AND INDICATOR (%)", &PanelConfig::dindpercent, 16},
+    {&PanelConfig::blpercent},
+    {&PanelConfig::indpercent},
+    {&PanelConfig::dindpercent},
 }};
 
-void split_code(PanelConfig &cfg)
+CodePositions split_code(qint16 code, qint16 leftoverChannel)
 {
-    cfg.m_index = 1;
-    if (cfg.A > 159) {
-        cfg.m_index = 0;
-        return;
-    }
-    if (cfg.A < 10) {
-        cfg.c_index = cfg.A;
-        return;
-    }
-    do {
-        cfg.A -= 10;
-        cfg.m_index += 1;
-        cfg.c_index = cfg.A;
-    } while (cfg.A >= 10);
+    if (code > 159)
+        return {0, leftoverChannel};
+    if (code < 10)
+        return {1, code};
+    return {qint16(1 + code / 10), qint16(code % 10)};
 }
 
 int intensityPosition(int code)
@@ -69,4 +60,18 @@ int intensityPosition(int code)
     if (code >= 1 && code <= 7)
         return 8 - code;
     return code == 10 ? 0 : -1;
+}
+
+QString describeByte(int address, qint16 code)
+{
+    if (!PanelConfiguration::isItem(address)) {
+        const int position = intensityPosition(code);
+        if (position >= 0)
+            return QStringLiteral("%1 %").arg(QLatin1String(intensityList[position].text));
+        return QStringLiteral("100 % (code %1)").arg(code);
+    }
+    if (code >= 0 && code < notAssigned)
+        return QStringLiteral("module %1 channel %2")
+            .arg(QLatin1String(moduleList[code / 10 + 1].text), QLatin1String(channelList[code % 10].text));
+    return code == notAssigned ? QStringLiteral("N/A") : QStringLiteral("N/A (code %1)").arg(code);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/panelconfiguration.h"
 #include "panelconfig.h"
 
 #include <array>
@@ -25,13 +26,11 @@ using TextField = QString PanelConfig::*;
 
 struct AssignmentItem
 {
-    const char *name;           // "SW1", "LED1", "BACKLIGHT", "DIMMING": also the item's caption
     CodeField selected;         // selected code
     CodeField moduleCode;
     CodeField channelCode;
     CodeField writeValue;       // bl and dimch serve as selected code and write value
     TextField designation;      // nullptr where there is no designation box
-    qint16 incompleteFlag;      // error_flag value when the item is incomplete at gathering
     bool channelHandler;        // the dimming channel selector has no handler
     // The intensity selector (with its caption) that follows the channel selector's
     // visibility: the backlighting's for the backlight, the dimmed one's for the dimming
@@ -47,21 +46,32 @@ inline constexpr int gridItemCount = 12; // items 0..11 have designation boxes
 
 struct IntensityItem
 {
-    const char *caption; // the label beside the selector, also the item's text in a file
     CodeField code;
-    int address;
 };
 
-// Backlighting, indicator, dimmed: memory map order, 14..16.
+// Backlighting, indicator, dimmed, as PanelConfiguration::Intensity numbers them.
 extern const std::array<IntensityItem, 3> intensityItems;
-enum Intensity { Backlighting = 0, Indicator = 1, Dimmed = 2 };
+using Intensity = PanelConfiguration::Intensity;
+inline constexpr Intensity Backlighting = PanelConfiguration::Backlighting;
+inline constexpr Intensity Indicator = PanelConfiguration::Indicator;
+inline constexpr Intensity Dimmed = PanelConfiguration::Dimmed;
 
-inline constexpr int modelAddress = 63;
 inline constexpr qint16 notAssigned = 160;
 
-// Module and channel positions of the address code in A, left in m_index and c_index.
-// For codes of 160 and above only m_index changes: c_index and A keep their old values.
-void split_code(PanelConfig &cfg);
+// The module and channel positions that show an address code.
+struct CodePositions
+{
+    qint16 module;
+    qint16 channel;
+};
+// For codes of 160 and above the module is "N/A" and the channel is the one given: the
+// one left over from the previous split, which the form keeps. A negative code gives
+// module position 1 and its own value as the channel.
+CodePositions split_code(qint16 code, qint16 leftoverChannel);
+
+// A configuration byte as the window shows it: "module E channel 6", "N/A", "90 %"; a code
+// with no entry says so beside what the window shows for it.
+QString describeByte(int address, qint16 code);
 
 // Position of an intensity code in the intensity list, or -1 for a code with no entry.
 int intensityPosition(int code);

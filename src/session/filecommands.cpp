@@ -1,6 +1,7 @@
 #include "filecommands.h"
 
 #include "files/configrecord.h"
+#include "statustexts.h"
 #include "platform/regularfile.h"
 
 #include <QFile>
@@ -22,15 +23,14 @@ FileCommands::FileCommands(FormModel &form)
 SaveOutcome FileCommands::WRITE_FILE_Click()
 {
     m_form.setStatusVisible(false);
-    m_cfg.error_flag = 0;
     m_cfg.wmodel = ConfigRecord::modelTag;
-    m_form.gather_config();
-    if (m_cfg.error_flag != 0) {
+    if (const std::optional<MissingPick> missing = m_form.gather_config()) {
         m_form.setStatusVisible(true);
         m_form.setStatusColour(Colour::Red);
-        m_form.setStatusText(m_cfg.error_flag == 1
+        const QString text = missing->item < switchCount
             ? QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA")
-            : QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL LED's AND BACKLIGHTING BEFORE WRITING DATA"));
+            : QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL LED's AND BACKLIGHTING BEFORE WRITING DATA");
+        m_form.setStatusText(text, text + QLatin1Char('\n') + StatusTexts::missing(m_form.missingPicks()));
         return SaveOutcome::Incomplete;
     }
     const QString panelName = m_form.panelName();
@@ -43,22 +43,7 @@ SaveOutcome FileCommands::WRITE_FILE_Click()
     if (!path)
         return SaveOutcome::Cancelled;
 
-    ConfigRecord record;
-    record.model = m_cfg.wmodel;
-    record.panel = panelName;
-    for (int i = 0; i < int(assignmentItems.size()); ++i) {
-        const AssignmentItem &item = assignmentItems[i];
-        // The designation box's text; the backlight and the dimming input have their captions.
-        record.pairs[i].text = item.designation ? m_form.designation(i) : QString::fromLatin1(item.name);
-        record.pairs[i].code = m_cfg.*item.writeValue;
-    }
-    // The intensities with their captions, the indicator's first.
-    const auto intensity = [&](int i) -> ConfigRecord::Pair {
-        return {QString::fromLatin1(intensityItems[i].caption), m_cfg.*intensityItems[i].code};
-    };
-    record.pairs[14] = intensity(Indicator);
-    record.pairs[15] = intensity(Backlighting);
-    record.pairs[16] = intensity(Dimmed);
+    const ConfigRecord record = ConfigRecord::of(m_form.configuration(), m_cfg.wmodel);
 
     // Written beside the old file and renamed over it, so a failed save leaves it whole.
     // commit() alone misses a write that fails part-way (a full disk): flush first.
@@ -122,36 +107,14 @@ OpenOutcome FileCommands::load(const QString &path)
         return OpenOutcome::Refused;
     }
 
-    // The whole record is accepted: store every value before the window shows any, so that
-    // the intensity handlers compare the file's codes with each other.
+    // The whole record is accepted. The texts of the backlight, the dimming input and the
+    // intensities are kept as the file has them.
     m_cfg.rmodel = record->model;
-    m_cfg.panel = record->panel;
-    for (int i = 0; i < gridItemCount; ++i) {
-        m_cfg.*assignmentItems[i].designation = record->pairs[i].text;
-        m_cfg.*assignmentItems[i].selected = record->pairs[i].code;
-    }
-    m_cfg.blchan = record->pairs[12].text;
-    m_cfg.bl = record->pairs[12].code;
-    m_cfg.dimchan = record->pairs[13].text;
-    m_cfg.dimch = record->pairs[13].code;
-    m_cfg.indpct = record->pairs[14].text;
-    m_cfg.indpercent = record->pairs[14].code;
-    m_cfg.blpct = record->pairs[15].text;
-    m_cfg.blpercent = record->pairs[15].code;
-    m_cfg.dindpct = record->pairs[16].text;
-    m_cfg.dindpercent = record->pairs[16].code;
-
-    m_form.setPanelName(m_cfg.panel);
-    for (int i = 0; i < int(assignmentItems.size()); ++i) {
-        const AssignmentItem &item = assignmentItems[i];
-        if (item.designation)
-            m_form.setDesignation(i, m_cfg.*item.designation);
-        m_form.show_code(i, m_cfg.*item.selected);
-    }
-    m_form.show_blpercent();
-    m_form.show_indpercent();
-    m_form.show_dindpercent();
-    m_form.show_switch_view();
+    static constexpr TextField labels[] = {&PanelConfig::blchan, &PanelConfig::dimchan, &PanelConfig::indpct,
+                                           &PanelConfig::blpct, &PanelConfig::dindpct}; // pairs 12..16
+    for (int i = 0; i < int(std::size(labels)); ++i)
+        m_cfg.*labels[i] = record->pairs[ConfigRecord::designationCount + i].text;
+    m_form.load(record->configuration());
     return OpenOutcome::Loaded;
 }
 

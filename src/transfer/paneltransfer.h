@@ -1,48 +1,42 @@
 #pragma once
 
 #include "link/panellink.h"
+#include "transferoutcome.h"
 
-#include <array>
 #include <functional>
 
-// Moving a whole configuration between the form and a panel: the read and the write
-// commands, each in the same frame of open, handshake, model check, seventeen bytes, close.
+// Moving a whole configuration between a panel and whoever holds it: the read and the
+// write, each in the same frame of open, handshake, model check, seventeen bytes, close.
+// Each byte is handed over as it comes and each value asked for as it goes out, so the
+// holder applies a read item by item and a write sends what is picked at that moment.
 class PanelTransfer
 {
 public:
-    // How a transfer ended, for those who drive it without looking at the status line.
-    enum class Outcome { Done, Failed, WrongModel, Incomplete, Aborted };
-    static constexpr int byteCount = 17;
-    using Bytes = std::array<qint16, byteCount>;
+    static constexpr int byteCount = PanelConfiguration::byteCount;
 
-    PanelTransfer(FormModel &form, PanelLink &link);
+    struct Steps
+    {
+        // Before each configuration byte (0..16).
+        std::function<void(int address)> starting;
+        // Each byte as it was read or written, also the model byte (address 63) and a byte
+        // that failed; a read hands over a value out of range too.
+        std::function<void(int address, const LinkResult &result)> done;
+        // A write: the value to send at a configuration address, asked as it goes out.
+        std::function<qint16(int address)> value;
+        // A panel of another model, before the port closes.
+        std::function<void(qint16 model)> refused;
+    };
 
-    Outcome READ_CONFIG_Click();
-    Outcome WRITE_CONFIG_Click();
-    // Reads the seventeen configuration bytes in the read's frame, with its texts, and shows
-    // nothing of them: for comparing a panel with a file.
-    Outcome readBytes(Bytes &bytes);
+    explicit PanelTransfer(PanelLink &link);
 
-    // The record field a write sends at a configuration address (0..16): the item's write
-    // value, or the intensity code.
-    static CodeField byteField(int address);
-
-    // Called before each configuration byte is transferred, with its index (0..16).
-    std::function<void(int)> onByte;
+    TransferOutcome read(const Steps &steps);
+    // With items missing, the port is opened and closed again and nothing is sent.
+    TransferOutcome write(const Steps &steps, const QList<MissingPick> &missing = {});
 
 private:
-    Outcome readBody(Bytes *raw);
-    Outcome writeBody();
-    Outcome startRead(bool emptyPanelName);
-    Outcome outcomeOfFailure();
-    // True when the line failed or the window is closing; a lost line is reported.
-    bool ended();
-    Outcome modelAccepted(const QString &mismatchText);
-    bool readByte(int address);
-    void fail(const QString &text);
-    void failOnPort(const QString &text);
+    TransferOutcome run(const Steps &steps, bool writing, const QList<MissingPick> &missing);
+    TransferOutcome body(const Steps &steps, bool writing);
+    TransferOutcome failed(TransferOutcome::Kind kind, const LinkResult &result, int address = -1) const;
 
-    FormModel &m_form;
-    PanelConfig &m_cfg;
     PanelLink &m_link;
 };

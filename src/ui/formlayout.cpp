@@ -92,7 +92,7 @@ void buildGrid(QWidget *form)
     for (int i = 0; i < gridItemCount; ++i) {
         const ItemControls &item = itemControls[i];
         const GridPlace &place = gridPlaces[i % 6];
-        const QString name = QString::fromLatin1(assignmentItems[i].name);
+        const QString name = PanelConfiguration::name(i);
         const QColor colour = i < switchCount ? darkGreen : darkRed;
         auto *box = textBox(form, item.designationBox,
                             twips(place.designation.x(), place.designation.y(), 1455, 285),
@@ -106,7 +106,7 @@ void buildGrid(QWidget *form)
     for (int i = 0; i < 6; ++i) {
         const GridPlace &place = gridPlaces[i];
         auto *l = label(form, place.itemLabel, twips(place.label.x(), place.label.y(), 420, 195),
-                        assignmentItems[i].name, sansSerifFont(true));
+                        qPrintable(PanelConfiguration::name(i)), sansSerifFont(true));
         setColour(l, QPalette::WindowText, Qt::white);
     }
 }

@@ -20,10 +20,9 @@ namespace {
 const QColor windowColour(212, 208, 200); // the classic colour of inactive window borders
 }
 
-MainWindow::MainWindow(std::unique_ptr<SerialLine> line, QWidget *parent)
+MainWindow::MainWindow(std::unique_ptr<SerialLine> line, QSettings *settings, QWidget *parent)
     : QWidget(parent)
-    , m_form(*this)
-    , m_line(std::move(line))
+    , m_session(*this, std::move(line), settings)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("DURVEX 4/6 BUTTON DIMMABLE SWITCH PANEL CONFIGURATION PROGRAM"));
@@ -41,19 +40,12 @@ MainWindow::MainWindow(std::unique_ptr<SerialLine> line, QWidget *parent)
     m_controls = FormLayout::build(this);
     m_status = control<QLabel>(QStringLiteral("Text1"));
 
-    m_link = std::make_unique<PanelLink>(m_form, *m_line);
-    m_transfer = std::make_unique<PanelTransfer>(m_form, *m_link);
-    m_files = std::make_unique<FileCommands>(m_form);
-
     connectControls();
-    connect(&m_form, &FormModel::changed, this, &MainWindow::sync);
-    m_form.Form_Load();
+    connect(&form(), &FormModel::changed, this, &MainWindow::sync);
+    form().Form_Load();
 }
 
-MainWindow::~MainWindow()
-{
-    m_link->close_port();
-}
+MainWindow::~MainWindow() = default;
 
 void MainWindow::connectControls()
 {
@@ -61,31 +53,31 @@ void MainWindow::connectControls()
         const ItemControls &item = itemControls[i];
         connect(list(item.moduleList), &SelectorList::positionChanged, this, [this, i](int position) {
             if (!m_syncing)
-                m_form.selectModule(i, position);
+                form().selectModule(i, position);
         });
         connect(list(item.channelList), &SelectorList::positionChanged, this, [this, i](int position) {
             if (!m_syncing)
-                m_form.selectChannel(i, position);
+                form().selectChannel(i, position);
         });
         if (item.designationBox)
             connect(control<QLineEdit>(QString::fromLatin1(item.designationBox)), &QLineEdit::textChanged, this,
                     [this, i](const QString &text) {
                         if (!m_syncing)
-                            m_form.setDesignation(i, text);
+                            form().setDesignation(i, text);
                     });
     }
     for (int k = 0; k < int(intensityControls.size()); ++k)
         connect(list(intensityControls[k].list), &SelectorList::positionChanged, this, [this, k](int position) {
             if (!m_syncing)
-                m_form.selectIntensity(k, position);
+                form().selectIntensity(k, position);
         });
     connect(control<QLineEdit>(QStringLiteral("Text2")), &QLineEdit::textChanged, this, [this](const QString &text) {
         if (!m_syncing)
-            m_form.setPanelName(text);
+            form().setPanelName(text);
     });
     // clicked, not toggled: selecting Option1 from the program must not run its handler.
-    connect(control<QRadioButton>(QStringLiteral("Option1")), &QRadioButton::clicked, &m_form, &FormModel::Option1_Click);
-    connect(control<QRadioButton>(QStringLiteral("Option2")), &QRadioButton::clicked, &m_form, &FormModel::Option2_Click);
+    connect(control<QRadioButton>(QStringLiteral("Option1")), &QRadioButton::clicked, &form(), &FormModel::Option1_Click);
+    connect(control<QRadioButton>(QStringLiteral("Option2")), &QRadioButton::clicked, &form(), &FormModel::Option2_Click);
 
     const std::pair<const char *, void (MainWindow::*)()> commands[] = {
         {"READ_CONFIG", &MainWindow::READ_CONFIG_Click},
@@ -98,11 +90,8 @@ void MainWindow::connectControls()
                 [this, command = command] { runCommand(command); });
 
     auto *port = control<PortBox>(QStringLiteral("Combo1"));
-    port->setPort(m_line->portName());
-    connect(port, &PortBox::chosen, this, [this](const QString &name) {
-        m_line->setPortName(name);
-        PortChoice::remember(name);
-    });
+    port->setPort(line().portName());
+    connect(port, &PortBox::chosen, &m_session, &Session::choosePort);
 }
 
 // Draws the model: every selection, text, visibility, the view and the status line.
@@ -116,34 +105,34 @@ void MainWindow::sync()
     };
     for (int i = 0; i < int(itemControls.size()); ++i) {
         const ItemControls &item = itemControls[i];
-        list(item.moduleList)->setPosition(m_form.modulePosition(i));
-        list(item.channelList)->setPosition(m_form.channelPosition(i));
-        setShown(item.moduleList, m_form.moduleVisible(i));
-        setShown(item.channelList, m_form.channelVisible(i));
+        list(item.moduleList)->setPosition(form().modulePosition(i));
+        list(item.channelList)->setPosition(form().channelPosition(i));
+        setShown(item.moduleList, form().moduleVisible(i));
+        setShown(item.channelList, form().channelVisible(i));
         if (item.designationBox) {
-            setText(item.designationBox, m_form.designation(i));
-            setShown(item.designationBox, m_form.designationVisible(i));
+            setText(item.designationBox, form().designation(i));
+            setShown(item.designationBox, form().designationVisible(i));
         }
     }
     for (int k = 0; k < int(intensityControls.size()); ++k) {
-        list(intensityControls[k].list)->setPosition(m_form.intensityPosition(k));
-        setShown(intensityControls[k].list, m_form.intensityVisible(k));
-        setShown(intensityControls[k].label, m_form.intensityVisible(k));
+        list(intensityControls[k].list)->setPosition(form().intensityPosition(k));
+        setShown(intensityControls[k].list, form().intensityVisible(k));
+        setShown(intensityControls[k].label, form().intensityVisible(k));
     }
-    setText("Text2", m_form.panelName());
-    setShown("Frame1", m_form.framesVisible());
-    setShown("Frame2", m_form.framesVisible());
-    control<QRadioButton>(QString::fromLatin1(m_form.view() == FormModel::View::Switches ? "Option1" : "Option2"))
+    setText("Text2", form().panelName());
+    setShown("Frame1", form().framesVisible());
+    setShown("Frame2", form().framesVisible());
+    control<QRadioButton>(QString::fromLatin1(form().view() == FormModel::View::Switches ? "Option1" : "Option2"))
         ->setChecked(true);
     // Only what changed is set: the window redraws from the model after every change.
     for (int place = 0; place < int(itemLabels.size()); ++place) {
         auto *caption = control<QLabel>(QString::fromLatin1(itemLabels[place]));
-        const QString name = QString::fromLatin1(assignmentItems[m_form.captionItem() + place].name);
+        const QString name = PanelConfiguration::name(form().captionItem() + place);
         if (caption->text() != name)
             caption->setText(name);
     }
 
-    const FormModel::Status &status = m_form.status();
+    const FormModel::Status &status = form().status();
     if (m_status->text() != status.text)
         m_status->setText(status.text);
     if (m_status->toolTip() != status.detail)
@@ -188,7 +177,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     if (m_commandRunning) {
         // End the transfer at its current wait; the window closes once it has unwound.
         m_closePending = true;
-        m_link->abort();
+        m_session.abort();
         event->ignore();
         return;
     }
@@ -277,9 +266,4 @@ std::optional<QString> MainWindow::fileDialog(bool save, const QString &title, c
     if (chosen)
         m_dialogFileName = *chosen;
     return chosen;
-}
-
-void MainWindow::pumpEvents(bool waitForMore)
-{
-    QCoreApplication::processEvents(waitForMore ? QEventLoop::WaitForMoreEvents : QEventLoop::AllEvents);
 }

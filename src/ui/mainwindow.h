@@ -1,10 +1,7 @@
 #pragma once
 
-#include "session/filecommands.h"
-#include "link/panellink.h"
 #include "model/formhost.h"
-#include "model/formmodel.h"
-#include "transfer/paneltransfer.h"
+#include "session/session.h"
 
 #include <QHash>
 #include <QWidget>
@@ -12,6 +9,7 @@
 #include <memory>
 
 class QLabel;
+class QSettings;
 class SelectorList;
 
 // Form1, the program's one window. It draws the form model in its controls, hands the
@@ -22,14 +20,16 @@ class MainWindow : public QWidget, public FormHost
     Q_OBJECT
 
 public:
-    // The window takes the line it talks to the panel over (tests hand it one of theirs).
-    explicit MainWindow(std::unique_ptr<SerialLine> line, QWidget *parent = nullptr);
+    // The window takes the line it talks to the panel over (tests hand it one of theirs)
+    // and the settings that keep the port chosen in its box.
+    explicit MainWindow(std::unique_ptr<SerialLine> line, QSettings *settings = nullptr, QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    Session &session() { return m_session; }
     FormModel &form() { return m_form; }
-    PanelConfig &config() { return m_form.config(); }
-    PanelLink &link() { return *m_link; }
-    SerialLine &line() { return *m_line; }
+    PanelConfig &config() { return form().config(); }
+    PanelLink &link() { return m_session.link(); }
+    SerialLine &line() { return m_session.line(); }
     bool commandRunning() const { return m_commandRunning; }
 
     template <typename W = QWidget>
@@ -49,7 +49,7 @@ public:
     void setFileDialog(FileDialog dialog) { m_fileDialog = std::move(dialog); }
     QString dialogFileName() const { return m_dialogFileName; }
 
-    void show_switch_view() { m_form.show_switch_view(); }
+    void show_switch_view() { form().show_switch_view(); }
 
     // Opens a configuration file as OPEN CONFIGURATION FILE opens one the user picked.
     void openFile(const QString &path);
@@ -59,7 +59,6 @@ public:
     std::optional<QString> saveFileDialog(const QString &title, const QString &filter,
                                           const QString &proposedName) override;
     std::optional<QString> openFileDialog(const QString &title, const QString &filter) override;
-    void pumpEvents(bool waitForMore) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -68,24 +67,21 @@ private:
     void connectControls();
     void sync();
     void runCommand(void (MainWindow::*command)());
-    void READ_CONFIG_Click() { m_transfer->READ_CONFIG_Click(); }
-    void WRITE_CONFIG_Click() { m_transfer->WRITE_CONFIG_Click(); }
-    void READ_FILE_Click() { m_files->READ_FILE_Click(); }
-    void WRITE_FILE_Click() { m_files->WRITE_FILE_Click(); }
-    void openDialogFile() { m_files->openFile(m_dialogFileName); }
+    void READ_CONFIG_Click() { m_session.READ_CONFIG_Click(); }
+    void WRITE_CONFIG_Click() { m_session.WRITE_CONFIG_Click(); }
+    void READ_FILE_Click() { m_session.files().READ_FILE_Click(); }
+    void WRITE_FILE_Click() { m_session.files().WRITE_FILE_Click(); }
+    void openDialogFile() { m_session.files().openFile(m_dialogFileName); }
     std::optional<QString> fileDialog(bool save, const QString &title, const QString &filter);
     static QString startFolder();
 
     SelectorList *list(const char *name) const;
     void setShown(const char *name, bool visible);
 
-    FormModel m_form;
+    Session m_session;
+    FormModel &m_form = m_session.form();
     QHash<QString, QWidget *> m_controls;
     QLabel *m_status = nullptr;
-    std::unique_ptr<SerialLine> m_line;
-    std::unique_ptr<PanelLink> m_link;
-    std::unique_ptr<PanelTransfer> m_transfer;
-    std::unique_ptr<FileCommands> m_files;
     FileDialog m_fileDialog;
     QString m_dialogFileName; // CommonDialog1's FileName, shared by save and open
     bool m_commandRunning = false;

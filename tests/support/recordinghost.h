@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 
-// A host for the form without a window: records the boxes, answers no dialog, runs events.
+// A host for the form without a window: records the boxes, answers no dialog.
 class RecordingHost : public FormHost
 {
 public:
@@ -14,8 +14,4 @@ public:
     void messageBox(const QString &text, const QString &title) override { boxes << title + QLatin1Char('|') + text; }
     std::optional<QString> saveFileDialog(const QString &, const QString &, const QString &) override { return {}; }
     std::optional<QString> openFileDialog(const QString &, const QString &) override { return {}; }
-    void pumpEvents(bool waitForMore) override
-    {
-        QCoreApplication::processEvents(waitForMore ? QEventLoop::WaitForMoreEvents : QEventLoop::AllEvents);
-    }
 };

@@ -1,0 +1,39 @@
+#include "panelconfiguration.h"
+
+namespace {
+constexpr std::array<const char *, PanelConfiguration::byteCount> names = {
+    "SW1", "SW2", "SW3", "SW4", "SW5", "SW6", "LED1", "LED2", "LED3", "LED4", "LED5", "LED6", "BACKLIGHT", "DIMMING",
+    "NORMAL BACKLIGHTING (%)", "NORMAL INDICATOR (%)", "DIMMED BACKLIGHTING AND INDICATOR (%)",
+};
+} // namespace
+
+qint16 PanelConfiguration::byte(int address) const
+{
+    return isItem(address) ? codes[address] : intensities[intensityAt(address)];
+}
+
+void PanelConfiguration::setByte(int address, qint16 value)
+{
+    (isItem(address) ? codes[address] : intensities[intensityAt(address)]) = value;
+}
+
+PanelConfiguration::MemoryImage PanelConfiguration::memoryImage() const
+{
+    MemoryImage image{};
+    for (int address = 0; address < byteCount; ++address)
+        image[address] = byte(address);
+    return image;
+}
+
+PanelConfiguration PanelConfiguration::fromMemoryImage(const MemoryImage &image)
+{
+    PanelConfiguration configuration;
+    for (int address = 0; address < byteCount; ++address)
+        configuration.setByte(address, image[address]);
+    return configuration;
+}
+
+QString PanelConfiguration::name(int address)
+{
+    return QString::fromLatin1(names[address]);
+}

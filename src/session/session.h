@@ -1,0 +1,61 @@
+#pragma once
+
+#include "filecommands.h"
+#include "link/panellink.h"
+#include "model/formmodel.h"
+#include "transfer/paneltransfer.h"
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+class QSettings;
+
+// One front end's working set: the form, the line to the panel with its link and
+// transfers, and the file commands, wired together. The window and the command line each
+// hold one. The transfers apply what they read to the form byte by byte and write what the
+// form holds at the moment each byte goes out; their outcomes reach the status line
+// through one table.
+class Session : public QObject
+{
+    Q_OBJECT
+
+public:
+    // `settings` keeps the port chosen for later runs; none keeps nothing.
+    Session(FormHost &host, std::unique_ptr<SerialLine> line, QSettings *settings = nullptr, QObject *parent = nullptr);
+    ~Session() override;
+
+    FormModel &form() { return m_form; }
+    SerialLine &line() { return *m_line; }
+    PanelLink &link() { return m_link; }
+    FileCommands &files() { return m_files; }
+
+    TransferOutcome READ_CONFIG_Click();
+    TransferOutcome WRITE_CONFIG_Click();
+    // The panel's seventeen configuration bytes, read in the read's frame and with its
+    // status texts, and shown nowhere: for comparing a panel with a file.
+    TransferOutcome readImage(PanelConfiguration::MemoryImage &image);
+
+    // The port chosen by the user, used from the next transfer on and remembered.
+    // False when it could not be remembered.
+    bool choosePort(const QString &name);
+
+    // Ends a transfer at its current wait, from any thread.
+    void abort() { m_link.abort(); }
+
+    // Called before each configuration byte is transferred, with its address (0..16).
+    std::function<void(int)> onByte;
+
+private:
+    TransferOutcome readPanel(bool show, PanelConfiguration::MemoryImage *image);
+    PanelTransfer::Steps steps(bool writing);
+    void report(const TransferOutcome &outcome, bool writing);
+    void start(bool writing);
+
+    FormModel m_form;
+    std::unique_ptr<SerialLine> m_line;
+    PanelLink m_link;
+    PanelTransfer m_transfer;
+    FileCommands m_files;
+    QSettings *m_settings;
+};

@@ -1,0 +1,181 @@
+#include "statustexts.h"
+
+#include "link/serialline.h"
+
+using Colour = FormModel::StatusColour;
+using Kind = TransferOutcome::Kind;
+using LinkKind = LinkResult::Kind;
+
+namespace StatusTexts {
+namespace {
+
+const QString badData = QStringLiteral("COMMUNICATIONS FAILURE-BAD SWITCH PANEL DATA");
+
+// A reply as it is told: quoted, with what cannot be printed escaped.
+QString quoted(const QByteArray &reply)
+{
+    return QLatin1Char('"') + LinkResult::printable(reply) + QLatin1Char('"');
+}
+
+// What one step on the line came to, in words.
+QString described(const LinkResult &result, int address)
+{
+    switch (result.kind) {
+    case LinkKind::NoReply: return QStringLiteral("no reply");
+    case LinkKind::ShortReply: return QStringLiteral("short reply %1").arg(quoted(result.reply));
+    case LinkKind::CorruptedReply: return QStringLiteral("corrupted reply %1").arg(quoted(result.reply));
+    case LinkKind::OutOfRange:
+        return QStringLiteral("reply %1 reads %2, out of range").arg(quoted(result.reply)).arg(result.value);
+    case LinkKind::NotAByte: return QStringLiteral("code %1 cannot be sent as one byte").arg(result.sent);
+    case LinkKind::NoAcknowledgement:
+        return result.reply.isEmpty() ? QStringLiteral("no acknowledgement, nothing came back")
+                                      : QStringLiteral("no acknowledgement, %1 came back").arg(quoted(result.reply));
+    case LinkKind::ReadBackDiffers:
+        return QStringLiteral("wrote %1, read back %2")
+            .arg(describeByte(address, result.sent), describeByte(address, result.value));
+    case LinkKind::ReadBackUnreadable:
+        return result.reply.isEmpty() ? QStringLiteral("wrote %1, no read-back").arg(describeByte(address, result.sent))
+                                      : QStringLiteral("wrote %1, read-back %2 unreadable")
+                                            .arg(describeByte(address, result.sent), quoted(result.reply));
+    default: break;
+    }
+    return {};
+}
+
+QString portFailure(LinkKind kind, const QString &port, const QString &reason)
+{
+    switch (kind) {
+    case LinkKind::PortNotFound:
+        return QStringLiteral("SERIAL PORT %1 NOT FOUND - PLUG IN THE ADAPTER OR CHOOSE ANOTHER PORT").arg(port);
+    case LinkKind::PortNoPermission:
+#ifdef Q_OS_LINUX
+        return QStringLiteral("NO PERMISSION FOR PORT %1 - JOIN THE dialout GROUP, THEN LOG IN AGAIN").arg(port);
+#else
+        return QStringLiteral("NO PERMISSION FOR SERIAL PORT %1 - ASK YOUR ADMINISTRATOR FOR ACCESS").arg(port);
+#endif
+    case LinkKind::PortInUse:
+        return QStringLiteral("SERIAL PORT %1 IS IN USE BY ANOTHER PROGRAM - CLOSE IT AND TRY AGAIN").arg(port);
+    case LinkKind::NotASerialPort:
+        return QStringLiteral("%1 IS NOT A SERIAL PORT - CHOOSE THE PORT OF THE SWITCH PANEL").arg(port);
+    default: break;
+    }
+    return QStringLiteral("COMMUNICATIONS FAILURE - SERIAL PORT %1 COULD NOT BE OPENED: %2").arg(port, reason);
+}
+
+// A failure that names the port: briefly on the line, whole in the detail, with more lines.
+Report onPort(const QString &text, const QString &port, const QString &more)
+{
+    QString detail = text.arg(port);
+    if (!more.isEmpty())
+        detail += QLatin1Char('\n') + more;
+    return {text.arg(SerialLine::shortName(port)), detail, Colour::Red};
+}
+
+QString portLine(const TransferOutcome &outcome)
+{
+    QString line = QStringLiteral("Port %1").arg(outcome.port);
+    if (outcome.model)
+        line += QStringLiteral(", panel model %1").arg(*outcome.model);
+    return line;
+}
+
+} // namespace
+
+QString starting(Direction direction)
+{
+    return direction == Direction::Read ? QStringLiteral("STARTING COMMUNICATIONS TO READ SWITCH PANEL CONFIGURATION")
+                                        : QStringLiteral("STARTING COMMUNICATIONS TO WRITE SWITCH PANEL CONFIGURATION");
+}
+
+std::optional<QString> afterByte(const LinkResult &result, Direction)
+{
+    switch (result.kind) {
+    case LinkKind::Ok: return QStringLiteral("COMMUNICATIONS OK");
+    case LinkKind::OutOfRange: return QStringLiteral("ERROR - DATA OUT OF RANGE");
+    case LinkKind::NoReply:
+    case LinkKind::ShortReply:
+    case LinkKind::CorruptedReply:
+    case LinkKind::ReadBackUnreadable: return QStringLiteral("COMMUNICATIONS CORRUPTED");
+    case LinkKind::NotAByte:
+    case LinkKind::ReadBackDiffers: return QStringLiteral("DATA FAILED TO VERIFY");
+    default: break;
+    }
+    return std::nullopt;
+}
+
+QString missing(const QList<MissingPick> &picks)
+{
+    QStringList noChannel, noModule;
+    for (const MissingPick &pick : picks)
+        (pick.module ? noModule : noChannel) << PanelConfiguration::name(pick.item);
+    QStringList parts;
+    if (!noChannel.isEmpty())
+        parts << noChannel.join(QStringLiteral(", ")) + QStringLiteral(": no channel");
+    if (!noModule.isEmpty())
+        parts << noModule.join(QStringLiteral(", ")) + QStringLiteral(": no module");
+    return parts.join(QStringLiteral("; "));
+}
+
+std::optional<Report> ending(const TransferOutcome &outcome, Direction direction)
+{
+    const QString port = portLine(outcome);
+    switch (outcome.kind) {
+    case Kind::Done: {
+        const QString text = direction == Direction::Read ? QStringLiteral("SWITCH PANEL DATA READ SUCCESSFUL")
+                                                          : QStringLiteral("SWITCH PANEL HAS BEEN PROGRAMMED");
+        return Report{text, text + QLatin1Char('\n') + port, Colour::Green};
+    }
+    case Kind::Incomplete: {
+        const QString text = outcome.missing.constFirst().item < switchCount
+            ? QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA")
+            : QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL LED'S AND BACKLIGHTING BEFORE WRITING DATA");
+        return Report{text, text + QLatin1Char('\n') + missing(outcome.missing), Colour::Red};
+    }
+    case Kind::PortFailed: {
+        const LinkResult &link = outcome.link;
+        return Report{portFailure(link.kind, SerialLine::shortName(outcome.port), link.reason),
+                      portFailure(link.kind, outcome.port, link.reason) + QStringLiteral(" (%1)").arg(link.reason),
+                      Colour::Red};
+    }
+    case Kind::NoResponse:
+        return onPort(QStringLiteral("COMMUNICATIONS FAILURE SWITCH PANEL FAILED TO RESPOND ON %1"), outcome.port,
+                      outcome.link.reply.isEmpty()
+                          ? QStringLiteral("No answer to the attention command")
+                          : QStringLiteral("The attention command was answered %1").arg(quoted(outcome.link.reply)));
+    case Kind::ModelUnreadable:
+        return Report{badData,
+                      badData + QStringLiteral("\nThe model byte (address %1): %2\n%3")
+                                    .arg(modelAddress)
+                                    .arg(described(outcome.link, modelAddress), port),
+                      Colour::Red};
+    case Kind::WrongModel:
+        return Report{{}, QStringLiteral("the panel reports model %1\nPort %2").arg(*outcome.model).arg(outcome.port),
+                      Colour::Yellow};
+    case Kind::ByteFailed:
+        return Report{badData,
+                      badData + QStringLiteral("\n%1 (address %2): %3\n%4")
+                                    .arg(PanelConfiguration::name(outcome.address))
+                                    .arg(outcome.address)
+                                    .arg(described(outcome.link, outcome.address), port),
+                      Colour::Red};
+    case Kind::LineLost:
+        return onPort(QStringLiteral("COMMUNICATIONS FAILURE - SERIAL PORT %1 LOST"), outcome.port, {});
+    case Kind::Aborted:
+        break;
+    }
+    return std::nullopt;
+}
+
+QString mismatchText(Direction direction)
+{
+    return direction == Direction::Read
+        ? QStringLiteral("THE SWITCH PANEL THAT YOU HAVE ATTEMPTED TO READ DATA FROM DOES NOT MATCH THIS CONFIGURATION PROGRAM")
+        : QStringLiteral("THE SWITCH PANEL THAT YOU HAVE ATTEMPTED TO WRITE DATA TO DOES NOT MATCH THIS CONFIGURATION PROGRAM");
+}
+
+QString mismatchTitle()
+{
+    return QStringLiteral("SWITCH PANEL/CONFIGURATION MIS-MATCH");
+}
+
+} // namespace StatusTexts

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "config/panelconfiguration.h"
+#include "link/linkresult.h"
+
+#include <QList>
+#include <optional>
+
+// How a whole transfer ended, with what there is to tell about it.
+struct TransferOutcome
+{
+    enum class Kind {
+        Done,
+        Incomplete,      // items not picked: nothing was sent
+        PortFailed,      // the port would not open: see link
+        NoResponse,      // the panel did not answer the handshake
+        ModelUnreadable, // the model byte could not be read: see link
+        WrongModel,      // a panel of another model: see model
+        ByteFailed,      // a configuration byte failed: see address and link
+        LineLost,
+        Aborted,
+    };
+
+    Kind kind = Kind::Done;
+    LinkResult link;               // the step that failed
+    int address = -1;              // ByteFailed: the configuration address (0..16)
+    std::optional<qint16> model;   // the model byte, once read
+    QList<MissingPick> missing;    // Incomplete: every item not picked
+    QString port;                  // the port used, by its whole name
+
+    bool done() const { return kind == Kind::Done; }
+};
