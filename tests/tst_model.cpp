@@ -1,4 +1,6 @@
+#include "model/formmodel.h"
 #include "model/selectortables.h"
+#include "recordinghost.h"
 
 #include <QTest>
 
@@ -112,7 +114,129 @@ private slots:
         QFETCH(int, code);
         QTEST(describeByte(address, qint16(code)), "text");
     }
+
+    // --- The form on its own ---------------------------------------------------------------
+
+    // A module pick shows the channel and keeps the codes; "N/A" hides the channel and
+    // keeps the module code of the last real pick.
+    void selectionHandlers()
+    {
+        RecordingHost host;
+        FormModel form(host);
+        form.Form_Load();
+        form.selectModule(1, 5); // SW2 on E
+        QVERIFY(form.channelVisible(1));
+        QCOMPARE(form.config().s2m, 40);
+        form.selectChannel(1, 2);
+        QCOMPARE(form.config().s2, 42);
+        form.selectModule(1, 0);
+        QVERIFY(!form.channelVisible(1));
+        QCOMPARE(form.config().s2, 160);
+        QCOMPARE(form.config().s2m, 40);
+        // The dimming input's channel has no handler; its module hides the dimmed intensity.
+        form.selectModule(13, 0);
+        QVERIFY(!form.intensityVisible(Dimmed));
+    }
+
+    void views()
+    {
+        RecordingHost host;
+        FormModel form(host);
+        form.Form_Load();
+        QCOMPARE(form.view(), FormModel::View::Switches);
+        QVERIFY(form.moduleVisible(0) && !form.moduleVisible(6) && !form.framesVisible());
+        form.Option2_Click();
+        QCOMPARE(form.captionItem(), 6);
+        QVERIFY(!form.moduleVisible(0) && form.moduleVisible(6) && form.moduleVisible(12) && form.framesVisible());
+        QVERIFY(form.designationVisible(6) && !form.designationVisible(0));
+        form.show_switch_view(true); // after a read the switch boxes stay hidden
+        QVERIFY(!form.designationVisible(0));
+        QCOMPARE(form.captionItem(), 0);
+    }
+
+    // The indicator may not go below the backlighting: a box, and the backlighting follows.
+    void intensityRule()
+    {
+        RecordingHost host;
+        FormModel form(host);
+        form.Form_Load();
+        form.selectIntensity(Backlighting, 2);
+        QVERIFY(host.boxes.isEmpty());
+        form.selectIntensity(Indicator, 4);
+        QCOMPARE(host.boxes.size(), 1);
+        QCOMPARE(form.intensityPosition(Backlighting), 4);
+        QCOMPARE(form.config().blpercent, 4);
+        form.selectIntensity(Backlighting, 1);
+        QCOMPARE(host.boxes.size(), 2);
+        QCOMPARE(form.intensityPosition(Backlighting), 4);
+    }
+
+    // A read's bytes: codes shown, designations emptied and hidden, an "N/A" code showing
+    // the channel left over from the code before it.
+    void readBytesApplied()
+    {
+        RecordingHost host;
+        FormModel form(host);
+        form.Form_Load();
+        form.setDesignation(0, "HORN");
+        form.applyReadByte(0, 42);
+        QCOMPARE(form.modulePosition(0), 5);
+        QCOMPARE(form.channelPosition(0), 2);
+        QCOMPARE(form.designation(0), QString());
+        QVERIFY(!form.designationVisible(0));
+        form.applyReadByte(1, 160);
+        QCOMPARE(form.modulePosition(1), 0);
+        QCOMPARE(form.channelPosition(1), 2);
+        form.applyReadByte(16, 9); // no entry: shown and kept as 100 %
+        QCOMPARE(form.intensityPosition(Dimmed), 0);
+        QCOMPARE(form.config().dindpercent, 10);
+    }
+
+    // The gathering stops at the first item not picked; the check lists them all.
+    void gathering()
+    {
+        RecordingHost host;
+        FormModel form(host);
+        form.Form_Load();
+        for (int i = 0; i < 14; ++i)
+            form.selectModule(i, 0);
+        form.selectModule(3, 2);
+        form.selectModule(8, 2);
+        const std::optional<MissingPick> first = form.gather_config();
+        QVERIFY(first);
+        QCOMPARE(first->item, 3);
+        QCOMPARE(form.missingPicks(), (QList<MissingPick>{{3, false}, {8, false}}));
+        form.selectChannel(3, 0);
+        form.selectChannel(8, 9);
+        QVERIFY(!form.gather_config());
+        QCOMPARE(form.configuration().codes[3], 10);
+        QCOMPARE(form.configuration().codes[8], 19);
+        QCOMPARE(form.configuration().codes[0], 160);
+    }
+
+    // The whole form as a value: restoring brings everything back and runs no handler.
+    void stateRestored()
+    {
+        RecordingHost host;
+        FormModel form(host);
+        form.Form_Load();
+        form.setPanelName("TRUCK");
+        form.selectModule(0, 3);
+        const FormModel::State before = form.state();
+        form.selectIntensity(Backlighting, 2);
+        form.selectIntensity(Indicator, 5); // a box
+        form.applyReadByte(0, 99);
+        form.setPanelName(QString());
+        form.Option2_Click();
+        int changes = 0;
+        connect(&form, &FormModel::changed, this, [&] { ++changes; });
+        form.restore(before);
+        QCOMPARE(form.state(), before);
+        QCOMPARE(form.panelName(), QStringLiteral("TRUCK"));
+        QCOMPARE(host.boxes.size(), 1);
+        QCOMPARE(changes, 1);
+    }
 };
 
-QTEST_APPLESS_MAIN(TestModel)
+QTEST_GUILESS_MAIN(TestModel)
 #include "tst_model.moc"

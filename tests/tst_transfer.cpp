@@ -248,6 +248,51 @@ private slots:
         }
     }
 
+    // What more there is to know stands in the status line's tooltip, after the text.
+    void detailsInTheTooltip_data()
+    {
+        QTest::addColumn<QStringList>("panelArgs");
+        QTest::addColumn<bool>("write");
+        QTest::addColumn<bool>("complete");
+        QTest::addColumn<QStringList>("detail");
+        QTest::newRow("read") << QStringList{} << false << true << QStringList{"Port %1, panel model 74"};
+        QTest::newRow("read-back differs")
+            << QStringList{"--no-verify", "2"} << true << true
+            << QStringList{"SW3 (address 2): wrote module B channel 8, read back module B channel 9", "Port %1, panel model 74"};
+        QTest::newRow("refused panel") << QStringList{"--model", "99"} << false << true
+                                       << QStringList{"the panel reports model 99", "Port %1"};
+        QTest::newRow("read byte fails") << QStringList{"--reply", "7=\\x00"} << false << true
+                                         << QStringList{"LED2 (address 7): short reply \"\\x00\"", "Port %1, panel model 74"};
+        QTest::newRow("incomplete") << QStringList{} << true << false
+                                    << QStringList{"LED1, LED2, LED3, LED4, LED5, LED6, BACKLIGHT, DIMMING: no module"};
+    }
+
+    void detailsInTheTooltip()
+    {
+        QFETCH(QStringList, panelArgs);
+        QFETCH(bool, write);
+        QFETCH(bool, complete);
+        QFETCH(QStringList, detail);
+        VirtualPanel panel(panelArgs);
+        auto w = makeWindow(std::make_unique<SerialPortLine>(panel.port()));
+        if (complete)
+            configure(*w, windowCodes);
+        else
+            for (int i = 0; i < 6; ++i)
+                w->selectPosition(itemControls[i].moduleList, 0);
+        ModalDriver driver;
+        driver.handler = [](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            if (box)
+                box->button(QMessageBox::Ok)->click();
+            return box != nullptr;
+        };
+        w->control<QAbstractButton>(write ? "WRITE_CONFIG" : "READ_CONFIG")->click();
+        const QStringList lines = w->control("Text1")->toolTip().split('\n');
+        QCOMPARE(lines.value(0), w->statusText());
+        QCOMPARE(lines.mid(1).join('\n'), detail.join('\n').arg(panel.port()));
+    }
+
     // The trace: every byte each way, readable, with the port's opening and closing.
     void byteTrace()
     {
