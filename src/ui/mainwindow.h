@@ -11,8 +11,9 @@
 #include <functional>
 #include <memory>
 
-class QLabel;
 class SelectorList;
+class StatusLine;
+class WindowFit;
 
 // Form1, the program's one window. It draws the form model in its controls, hands the
 // user's clicks and keys to it, and serves it as its host: the message boxes, the file
@@ -42,6 +43,9 @@ public:
     void setBoxText(const QString &box, const QString &text);
     QString statusText() const { return m_form.status().text; }
 
+    // Keeps the window within its screen's free area, scrolling its controls where needed.
+    WindowFit &fit() const { return *m_fit; }
+
     // Replaces the real file dialog: called with the dialog's kind, title, filter and the
     // file name it would start from; returns the chosen path, or nothing for a cancel.
     using FileDialog = std::function<std::optional<QString>(bool save, const QString &title,
@@ -66,10 +70,12 @@ protected:
 
 private:
     void connectControls();
+    void applyTabOrder();
     void sync();
     void runCommand(void (MainWindow::*command)());
-    void READ_CONFIG_Click() { m_transfer->READ_CONFIG_Click(); }
-    void WRITE_CONFIG_Click() { m_transfer->WRITE_CONFIG_Click(); }
+    void READ_CONFIG_Click();
+    void WRITE_CONFIG_Click();
+    void transfer(const std::function<void()> &click);
     void READ_FILE_Click() { m_files->READ_FILE_Click(); }
     void WRITE_FILE_Click() { m_files->WRITE_FILE_Click(); }
     void openDialogFile() { m_files->openFile(m_dialogFileName); }
@@ -81,7 +87,8 @@ private:
 
     FormModel m_form;
     QHash<QString, QWidget *> m_controls;
-    QLabel *m_status = nullptr;
+    StatusLine *m_status = nullptr;
+    WindowFit *m_fit = nullptr;
     std::unique_ptr<SerialLine> m_line;
     std::unique_ptr<PanelLink> m_link;
     std::unique_ptr<PanelTransfer> m_transfer;
