@@ -81,7 +81,8 @@ private slots:
         const Run run = tool({"write", "truck.zcf", "--port", byTool.port()}, dir.path());
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.err, QStringLiteral("STARTING COMMUNICATIONS TO WRITE SWITCH PANEL CONFIGURATION\n"
-                                         "COMMUNICATIONS OK\nSWITCH PANEL HAS BEEN PROGRAMMED\n"));
+                                         "COMMUNICATIONS OK\nSWITCH PANEL HAS BEEN PROGRAMMED\n"
+                                         "  Port %1, panel model 74\n").arg(byTool.port()));
 
         VirtualPanel byWindow;
         auto w = makeWindow(std::make_unique<SerialPortLine>(byWindow.port()));

@@ -2,7 +2,8 @@
 
 #include <QPushButton>
 
-// A command button whose caption wraps over several lines, centred.
+// A command button whose caption wraps over several lines, centred. Enter and Return press
+// it when it has the focus, as Space does.
 class CaptionButton : public QPushButton
 {
     Q_OBJECT
@@ -12,4 +13,5 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 };

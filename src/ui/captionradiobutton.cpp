@@ -1,5 +1,6 @@
 #include "captionradiobutton.h"
 
+#include <QFocusEvent>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -20,11 +21,20 @@ void CaptionRadioButton::paintEvent(QPaintEvent *)
     const QRect textArea(indicator.right() + 5, 0, width() - indicator.right() - 5, height());
     painter.setPen(palette().color(QPalette::WindowText));
     painter.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, caption);
-    if (hasFocus()) {
-        QStyleOptionFocusRect focus;
-        focus.initFrom(this);
-        focus.rect = painter.boundingRect(textArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, caption)
-                         .adjusted(-1, 0, 1, 0);
-        painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    // The window's focus ring shows the focus; the style's dotted rectangle is too faint.
+}
+
+void CaptionRadioButton::focusInEvent(QFocusEvent *event)
+{
+    const bool byTab = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    if (byTab && autoExclusive() && !isChecked() && parentWidget()) {
+        const auto group = parentWidget()->findChildren<QAbstractButton *>(Qt::FindDirectChildrenOnly);
+        for (QAbstractButton *button : group)
+            if (button != this && button->autoExclusive() && button->isChecked() && button->isVisibleTo(parentWidget())
+                && button->isEnabled()) {
+                button->setFocus(event->reason());
+                return;
+            }
     }
+    QRadioButton::focusInEvent(event);
 }

@@ -3,13 +3,16 @@
 #include "captionbutton.h"
 #include "controlnames.h"
 #include "captionradiobutton.h"
+#include "designationbox.h"
 #include "outlineshape.h"
 #include "panelface.h"
 #include "portbox.h"
 #include "selectorlist.h"
+#include "statusline.h"
 #include "textvalidator.h"
 
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -45,19 +48,22 @@ QLabel *label(QWidget *parent, const char *name, const QRect &rect, const char *
 }
 
 SelectorList *selector(QWidget *parent, const char *name, const QRect &rect, std::span<const ListEntry> entries,
-                       const QString &tooltip, const QColor &colour)
+                       const QString &tooltip, const QColor &colour, const QString &spokenName)
 {
     auto *list = named(new SelectorList(entries, parent), name, rect);
     list->setToolTip(tooltip);
+    list->setAccessibleName(spokenName);
     list->setFont(sansSerifFont(false));
     setColour(list, QPalette::Text, colour);
     return list;
 }
 
-QLineEdit *textBox(QWidget *parent, const char *name, const QRect &rect, const QString &text, const QString &tooltip)
+QLineEdit *textBox(QLineEdit *box, const char *name, const QRect &rect, const QString &tooltip,
+                   const QString &spokenName)
 {
-    auto *box = named(new QLineEdit(text, parent), name, rect);
+    named(box, name, rect);
     box->setToolTip(tooltip);
+    box->setAccessibleName(spokenName);
     box->setTextMargins(1, 0, 1, 0);
     box->setValidator(new TextValidator(box));
     return box;
@@ -93,15 +99,16 @@ void buildGrid(QWidget *form)
         const ItemControls &item = itemControls[i];
         const GridPlace &place = gridPlaces[i % 6];
         const QString name = PanelConfiguration::name(i);
+        const QString spoken = QString::fromLatin1(item.spokenName);
         const QColor colour = i < switchCount ? darkGreen : darkRed;
-        auto *box = textBox(form, item.designationBox,
+        auto *box = textBox(new DesignationBox(QStringLiteral("DESIGNATION "), form), item.designationBox,
                             twips(place.designation.x(), place.designation.y(), 1455, 285),
-                            QStringLiteral("DESIGNATION "), QStringLiteral("ENTER %1 FUNCTION").arg(name));
+                            QStringLiteral("ENTER %1 FUNCTION").arg(name), spoken + QStringLiteral(" designation"));
         setColour(box, QPalette::Text, colour);
         selector(form, item.moduleList, twips(place.module.x(), place.module.y(), 855, 645), moduleList,
-                 QStringLiteral("%1 MODULE ASSIGNMENT").arg(name), colour);
+                 QStringLiteral("%1 MODULE ASSIGNMENT").arg(name), colour, spoken + QStringLiteral(" module"));
         selector(form, item.channelList, twips(place.channel.x(), place.channel.y(), 615, 645), channelList,
-                 QStringLiteral("%1 CHANNEL ASSIGNMENT").arg(name), colour);
+                 QStringLiteral("%1 CHANNEL ASSIGNMENT").arg(name), colour, spoken + QStringLiteral(" channel"));
     }
     for (int i = 0; i < 6; ++i) {
         const GridPlace &place = gridPlaces[i];
@@ -115,7 +122,7 @@ void buildPanelFace(QWidget *form)
 {
     named(new PanelFace(form), "Image1", twips(960, 1440, 4695, 5175));
 
-    auto *status = named(new QLabel(form), "Text1", twips(1680, 1680, 3255, 615));
+    auto *status = named(new StatusLine(form), "Text1", twips(1680, 1680, 3255, 615));
     status->setFont(arialFont(8.25, false));
     status->setWordWrap(true);
     status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -124,15 +131,14 @@ void buildPanelFace(QWidget *form)
     status->setMargin(0);
     status->setIndent(1);
     status->setAutoFillBackground(true);
-    status->setTextInteractionFlags(Qt::TextSelectableByMouse); // a reason or a port name can be copied
     setColour(status, QPalette::Window, Qt::white);
     setColour(status, QPalette::WindowText, Qt::black);
     status->hide();
 
     auto *nameLabel = label(form, "Label6", twips(2520, 5760, 1695, 255), "PANEL NAME", sansSerifFont(true));
     nameLabel->setAutoFillBackground(true);
-    auto *panelName = textBox(form, "Text2", twips(2520, 6000, 1695, 285), QString(),
-                              QStringLiteral("ENTER IDENTITY FOR FILE NAME"));
+    auto *panelName = textBox(new QLineEdit(form), "Text2", twips(2520, 6000, 1695, 285),
+                              QStringLiteral("ENTER IDENTITY FOR FILE NAME"), QStringLiteral("Panel name"));
     panelName->setFont(sansSerifFont(false));
     panelName->setMaxLength(12);
 
@@ -155,18 +161,25 @@ void buildCommands(QWidget *form)
                           twips(4680, 720, 2415, 495), "LEFT CLICK TO VIEW LIGHTING CHANNEL ASSIGNMENTS");
     setColour(option2, QPalette::WindowText, darkRed);
 
-    struct Command { const char *name; QRect rect; const char *caption; const char *tooltip; };
+    // Open and save have the desktop's usual keys; read and write, which replace the window's
+    // or the panel's configuration, have keys that are not hit by accident.
+    struct Command { const char *name; QRect rect; const char *caption; const char *tooltip; QKeySequence key; };
     const Command commands[] = {
-        {"READ_FILE", twips(6000, 1440, 2415, 855), "OPEN CONFIGURATION FILE", "LEFT CLICK TO OPEN CONFIG FILE"},
-        {"WRITE_FILE", twips(6000, 2520, 2415, 855), "SAVE CONFIGURATION FILE", "LEFT CLICK TO SAVE CONFIG FILE"},
+        {"READ_FILE", twips(6000, 1440, 2415, 855), "OPEN CONFIGURATION FILE", "LEFT CLICK TO OPEN CONFIG FILE",
+         QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"WRITE_FILE", twips(6000, 2520, 2415, 855), "SAVE CONFIGURATION FILE", "LEFT CLICK TO SAVE CONFIG FILE",
+         QKeySequence(Qt::CTRL | Qt::Key_S)},
         {"READ_CONFIG", twips(8760, 1440, 2415, 855), "READ CONFIGURATION FROM SWITCH PANEL",
-         "LEFT CLICK TO READ CONFIG IN SWITCH PANEL"},
+         "LEFT CLICK TO READ CONFIG IN SWITCH PANEL", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)},
         {"WRITE_CONFIG", twips(8760, 2520, 2415, 855), "WRITE CONFIGURATION TO SWITCH PANEL",
-         "LEFT CLICK TO SAVE CONFIG IN SWITCH PANEL"},
+         "LEFT CLICK TO SAVE CONFIG IN SWITCH PANEL", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W)},
     };
     for (const Command &c : commands) {
         auto *button = named(new CaptionButton(QString::fromLatin1(c.caption), form), c.name, c.rect, c.tooltip);
         button->setFont(arialFont(9.75, true));
+        button->setShortcut(c.key);
+        button->setAccessibleDescription(QStringLiteral("%1 (%2)").arg(QString::fromLatin1(c.tooltip),
+                                                                        c.key.toString(QKeySequence::NativeText)));
     }
 
     // The port of the panel transfers, above their buttons.
@@ -174,30 +187,51 @@ void buildCommands(QWidget *form)
     auto *port = named(new PortBox(form), "Combo1", twips(8760, 495, 2415, 315),
                        "LEFT CLICK TO CHOOSE THE SERIAL PORT OF THE SWITCH PANEL");
     port->setFont(sansSerifFont(false));
+    port->setAccessibleName(QStringLiteral("Serial port"));
+    port->lineEdit()->setAccessibleName(port->accessibleName());
 }
 
 void buildFrames(QWidget *form)
 {
     const QFont labelFont = arialFont(9.75, true);
     auto *channels = frame(form, "Frame1", twips(6000, 3720, 3495, 1695), "LIGHTING CONTROL CHANNELS:");
-    label(channels, "Label19", twips(480, 480, 1215, 255), "BACKLIGHT", labelFont);
-    selector(channels, "List41", twips(1680, 240, 855, 645), moduleList, QStringLiteral("BACKLIGHTING MODULE ASSIGNMENT"), darkRed);
-    selector(channels, "List42", twips(2520, 240, 615, 645), channelList, QStringLiteral("BACKLIGHTING CHANNEL ASSIGNMENT"), darkRed);
-    label(channels, "Label1", twips(720, 1200, 975, 255), "DIMMING", labelFont);
-    selector(channels, "List43", twips(1680, 960, 855, 645), moduleList, QStringLiteral("DIMMING MODULE ASSIGNMENT"), darkRed);
-    selector(channels, "List44", twips(2520, 960, 615, 645), channelList, QStringLiteral("DIMMING CHANNEL ASSIGNMENT"), darkRed);
+    // The backlight's and the dimming input's selectors, each pair beside its caption.
+    struct LightingPlace
+    {
+        const char *label, *caption;
+        QRect captionRect;
+        const char *tooltip;
+        QPoint module, channel;
+    };
+    const LightingPlace lightingPlaces[] = {
+        {"Label19", "BACKLIGHT", twips(480, 480, 1215, 255), "BACKLIGHTING", {1680, 240}, {2520, 240}},
+        {"Label1", "DIMMING", twips(720, 1200, 975, 255), "DIMMING", {1680, 960}, {2520, 960}},
+    };
+    for (int k = 0; k < 2; ++k) {
+        const LightingPlace &place = lightingPlaces[k];
+        const ItemControls &item = itemControls[gridItemCount + k];
+        const QString spoken = QString::fromLatin1(item.spokenName);
+        label(channels, place.label, place.captionRect, place.caption, labelFont);
+        selector(channels, item.moduleList, twips(place.module.x(), place.module.y(), 855, 645), moduleList,
+                 QStringLiteral("%1 MODULE ASSIGNMENT").arg(QLatin1String(place.tooltip)), darkRed,
+                 spoken + QStringLiteral(" module"));
+        selector(channels, item.channelList, twips(place.channel.x(), place.channel.y(), 615, 645), channelList,
+                 QStringLiteral("%1 CHANNEL ASSIGNMENT").arg(QLatin1String(place.tooltip)), darkRed,
+                 spoken + QStringLiteral(" channel"));
+    }
 
     auto *intensities = frame(form, "Frame2", twips(6000, 5760, 5175, 2775), "LIGHTING INTENSITIES:");
     label(intensities, "Label17", twips(600, 480, 2415, 255), "NORMAL INDICATOR (%)", labelFont);
+    const auto intensityName = [](Intensity k) { return QString::fromLatin1(intensityControls[k].spokenName); };
     selector(intensities, "List49", twips(3120, 240, 735, 645), intensityList,
-             QStringLiteral("LED INDICATOR NORMAL INTENSITY (%)"), darkRed);
+             QStringLiteral("LED INDICATOR NORMAL INTENSITY (%)"), darkRed, intensityName(Indicator));
     label(intensities, "Label15", twips(240, 1200, 2895, 255), "NORMAL BACKLIGHTING (%)", labelFont);
     selector(intensities, "List45", twips(3120, 1080, 735, 645), intensityList,
-             QStringLiteral("BACKLIGHTING NORMAL INTENSITY (%)"), darkRed);
+             QStringLiteral("BACKLIGHTING NORMAL INTENSITY (%)"), darkRed, intensityName(Backlighting));
     label(intensities, "Label16", twips(600, 1920, 2535, 615), "DIMMED BACKLIGHTING AND INDICATOR (%)", labelFont)
         ->setWordWrap(true);
     selector(intensities, "List46", twips(3120, 1920, 735, 645), intensityList,
-             QStringLiteral("DIMMED LIGHTING INTENSITY (%)"), darkRed);
+             QStringLiteral("DIMMED LIGHTING INTENSITY (%)"), darkRed, intensityName(Dimmed));
 }
 
 } // namespace
@@ -232,6 +266,15 @@ QHash<QString, QWidget *> build(QWidget *form)
     for (QWidget *child : form->findChildren<QWidget *>())
         if (!child->objectName().isEmpty() && !child->objectName().startsWith(QLatin1String("qt_")))
             controls.insert(child->objectName(), child);
+
+    // A screen reader speaks the tooltip as the control's description; labels that stand for
+    // a control name it.
+    for (QWidget *control : std::as_const(controls))
+        if (!control->toolTip().isEmpty() && control->accessibleDescription().isEmpty())
+            control->setAccessibleDescription(control->toolTip());
+    for (const LabelBuddy &pair : labelBuddies)
+        qobject_cast<QLabel *>(controls.value(QString::fromLatin1(pair.label)))
+            ->setBuddy(controls.value(QString::fromLatin1(pair.control)));
     return controls;
 }
 

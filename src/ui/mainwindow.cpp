@@ -1,16 +1,19 @@
 #include "mainwindow.h"
 
 #include "controlnames.h"
+#include "focusring.h"
 #include "formlayout.h"
 #include "panelface.h"
 #include "portbox.h"
 #include "selectorlist.h"
+#include "statusline.h"
+#include "windowfit.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRadioButton>
@@ -26,7 +29,6 @@ MainWindow::MainWindow(std::unique_ptr<SerialLine> line, QSettings *settings, QW
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("DURVEX 4/6 BUTTON DIMMABLE SWITCH PANEL CONFIGURATION PROGRAM"));
-    setFixedSize(FormLayout::clientArea.size());
     setFont(FormLayout::sansSerifFont(true));
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, windowColour);
@@ -38,7 +40,12 @@ MainWindow::MainWindow(std::unique_ptr<SerialLine> line, QSettings *settings, QW
     setWindowIcon(icon);
 
     m_controls = FormLayout::build(this);
-    m_status = control<QLabel>(QStringLiteral("Text1"));
+    m_status = dynamic_cast<StatusLine *>(m_controls.value(QStringLiteral("Text1")));
+    applyTabOrder();
+    control(QStringLiteral("List1"))->setFocus(); // where the keyboard starts when the window opens
+    new FocusRing(this);
+    m_fit = new WindowFit(this, FormLayout::clientArea.size());
+    connect(m_fit, &WindowFit::scrolling, this, &MainWindow::applyTabOrder);
 
     connectControls();
     connect(&form(), &FormModel::changed, this, &MainWindow::sync);
@@ -94,6 +101,27 @@ void MainWindow::connectControls()
     connect(port, &PortBox::chosen, &m_session, &Session::choosePort);
 }
 
+// The keyboard's way through the window follows the picture: the controls above it, then the
+// grid in reading order, each item as designation, module, channel, then the lighting frames
+// top to bottom and last the panel name. One chain serves both views: Tab passes over what the
+// current view hides.
+void MainWindow::applyTabOrder()
+{
+    QStringList chain;
+    for (const char *name : commandControls)
+        chain << QString::fromLatin1(name);
+    for (const ItemControls &item : itemControls) {
+        if (item.designationBox)
+            chain << QString::fromLatin1(item.designationBox);
+        chain << QString::fromLatin1(item.moduleList) << QString::fromLatin1(item.channelList);
+    }
+    for (int k : intensitiesTopDown)
+        chain << QString::fromLatin1(intensityControls[k].list);
+    chain << QStringLiteral("Text2");
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(control(chain[i - 1]), control(chain[i]));
+}
+
 // Draws the model: every selection, text, visibility, the view and the status line.
 void MainWindow::sync()
 {
@@ -132,19 +160,10 @@ void MainWindow::sync()
             caption->setText(name);
     }
 
-    const FormModel::Status &status = form().status();
-    if (m_status->text() != status.text)
-        m_status->setText(status.text);
-    if (m_status->toolTip() != status.detail)
-        m_status->setToolTip(status.detail);
+    const FormModel::Status &status = m_form.status();
     static const QColor colours[] = {Qt::white, QColor(255, 255, 0), QColor(255, 0, 0), QColor(0, 255, 0)};
-    const QColor &colour = colours[int(status.colour)];
-    if (m_status->palette().color(QPalette::Window) != colour) {
-        QPalette palette = m_status->palette();
-        palette.setColor(QPalette::Window, colour);
-        m_status->setPalette(palette);
-    }
-    m_status->setVisible(status.visible);
+    m_status->setStatus(status.text, status.detail, colours[int(status.colour)], status.visible,
+                        status.colour == FormModel::StatusColour::Red);
     m_syncing = false;
 }
 
@@ -162,14 +181,48 @@ void MainWindow::runCommand(void (MainWindow::*command)())
         return;
     m_commandRunning = true;
     auto *port = control<PortBox>(QStringLiteral("Combo1"));
+    const bool portHadFocus = port->hasFocus();
     port->setEnabled(false); // the port stays what the transfer opened
+    QWidget *focusSentOn = QApplication::focusWidget();
     (this->*command)();
     port->setEnabled(true);
+    // Disabling the box sent the focus on; unless the user has moved it since, it comes back.
+    if (portHadFocus && QApplication::focusWidget() == focusSentOn)
+        port->setFocus(Qt::OtherFocusReason);
     m_commandRunning = false;
     if (m_closePending) {
         m_closePending = false;
         close();
     }
+}
+
+void MainWindow::READ_CONFIG_Click()
+{
+    transfer([this] { m_session.READ_CONFIG_Click(); });
+}
+
+void MainWindow::WRITE_CONFIG_Click()
+{
+    transfer([this] { m_session.WRITE_CONFIG_Click(); });
+}
+
+// While a transfer waits for the panel the window stays responsive, but its commands do
+// nothing: a busy cursor over the window says so. Only over this window: the message boxes
+// a transfer brings up keep the arrow.
+void MainWindow::transfer(const std::function<void()> &click)
+{
+    QList<std::pair<QPointer<QWidget>, QCursor>> ownCursors; // the boxes' text cursors
+    for (QWidget *child : findChildren<QWidget *>())
+        if (child->testAttribute(Qt::WA_SetCursor)) {
+            ownCursors.append({child, child->cursor()});
+            child->setCursor(Qt::BusyCursor);
+        }
+    setCursor(Qt::BusyCursor);
+    click();
+    unsetCursor();
+    for (const auto &[child, cursor] : std::as_const(ownCursors))
+        if (child)
+            child->setCursor(cursor);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

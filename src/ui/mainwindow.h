@@ -8,9 +8,10 @@
 #include <functional>
 #include <memory>
 
-class QLabel;
 class QSettings;
 class SelectorList;
+class StatusLine;
+class WindowFit;
 
 // Form1, the program's one window. It draws the form model in its controls, hands the
 // user's clicks and keys to it, and serves it as its host: the message boxes, the file
@@ -42,6 +43,9 @@ public:
     void setBoxText(const QString &box, const QString &text);
     QString statusText() const { return m_form.status().text; }
 
+    // Keeps the window within its screen's free area, scrolling its controls where needed.
+    WindowFit &fit() const { return *m_fit; }
+
     // Replaces the real file dialog: called with the dialog's kind, title, filter and the
     // file name it would start from; returns the chosen path, or nothing for a cancel.
     using FileDialog = std::function<std::optional<QString>(bool save, const QString &title,
@@ -65,10 +69,12 @@ protected:
 
 private:
     void connectControls();
+    void applyTabOrder();
     void sync();
     void runCommand(void (MainWindow::*command)());
-    void READ_CONFIG_Click() { m_session.READ_CONFIG_Click(); }
-    void WRITE_CONFIG_Click() { m_session.WRITE_CONFIG_Click(); }
+    void READ_CONFIG_Click();
+    void WRITE_CONFIG_Click();
+    void transfer(const std::function<void()> &click);
     void READ_FILE_Click() { m_session.files().READ_FILE_Click(); }
     void WRITE_FILE_Click() { m_session.files().WRITE_FILE_Click(); }
     void openDialogFile() { m_session.files().openFile(m_dialogFileName); }
@@ -81,7 +87,8 @@ private:
     Session m_session;
     FormModel &m_form = m_session.form();
     QHash<QString, QWidget *> m_controls;
-    QLabel *m_status = nullptr;
+    StatusLine *m_status = nullptr;
+    WindowFit *m_fit = nullptr;
     FileDialog m_fileDialog;
     QString m_dialogFileName; // CommonDialog1's FileName, shared by save and open
     bool m_commandRunning = false;

@@ -1,10 +1,61 @@
 #include "portbox.h"
 
+#include <QAbstractItemView>
+#include <QAccessibleWidget>
 #include <QLineEdit>
+
+namespace {
+
+// On Linux Qt names an editable combo box by its text, so a screen reader would call the port
+// box by the path it holds. Here the box keeps its own name, and the port is its value.
+class PortBoxInterface : public QAccessibleWidget
+{
+public:
+    explicit PortBoxInterface(PortBox *box)
+        : QAccessibleWidget(box, QAccessible::ComboBox)
+    {
+    }
+    PortBox *box() const { return static_cast<PortBox *>(widget()); }
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Value ? box()->currentText() : QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.editable = true;
+        state.expandable = true;
+        state.expanded = box()->view()->isVisible();
+        return state;
+    }
+    QStringList actionNames() const override { return QAccessibleWidget::actionNames() << showMenuAction(); }
+    void doAction(const QString &action) override
+    {
+        if (action == showMenuAction())
+            box()->showPopup();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+};
+
+QAccessibleInterface *portBoxInterface(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("PortBox"))
+        if (auto *box = qobject_cast<PortBox *>(object))
+            return new PortBoxInterface(box);
+    return nullptr;
+}
+
+} // namespace
 
 PortBox::PortBox(QWidget *parent)
     : QComboBox(parent)
 {
+    static const bool installed = [] {
+        QAccessible::installFactory(portBoxInterface);
+        return true;
+    }();
+    Q_UNUSED(installed);
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
     connect(this, &QComboBox::activated, this, [this](int index) {

@@ -43,8 +43,19 @@ void SelectorList::showPosition()
         clearSelection();
         return;
     }
-    setCurrentRow(m_position, QItemSelectionModel::ClearAndSelect);
-    scrollToItem(item(m_position));
+    const QModelIndex index = model()->index(m_position, 0);
+    if (hasFocus())
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    else
+        selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+    scrollTo(index);
+}
+
+void SelectorList::focusInEvent(QFocusEvent *event)
+{
+    if (m_position >= 0 && currentRow() != m_position)
+        selectionModel()->setCurrentIndex(model()->index(m_position, 0), QItemSelectionModel::NoUpdate);
+    QListWidget::focusInEvent(event);
 }
 
 void SelectorList::followView()

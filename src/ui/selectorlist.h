@@ -10,6 +10,11 @@
 // is the selection event: it comes whenever the position changes, from a click, a key or
 // setPosition, and its handlers run before setPosition returns. Keyboard focus alone, which
 // makes a row current in Qt, selects nothing.
+//
+// A position the program sets changes the selection only: the current row, which the keyboard
+// moves from and Qt reports to screen readers as the focus, stays where it is unless the list
+// has the focus. A list that takes the focus makes its selected row current instead, so the
+// arrow keys move on from what it shows.
 class SelectorList : public QListWidget
 {
     Q_OBJECT
@@ -23,6 +28,9 @@ public:
 
 signals:
     void positionChanged(int position);
+
+protected:
+    void focusInEvent(QFocusEvent *event) override;
 
 private:
     void followView();
