@@ -66,15 +66,6 @@ double contrast(const QColor &a, const QColor &b)
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-std::unique_ptr<MainWindow> activeWindow(std::unique_ptr<SerialLine> line = std::make_unique<FakeLine>())
-{
-    auto w = makeWindow(std::move(line));
-    w->activateWindow();
-    if (!QTest::qWaitForWindowActive(w.get()))
-        qWarning("the window did not become active");
-    return w;
-}
-
 void showStatus(MainWindow &w, const QString &text, FormModel::StatusColour colour)
 {
     w.form().setStatusText(text);

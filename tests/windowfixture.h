@@ -23,6 +23,16 @@ inline std::unique_ptr<MainWindow> makeWindow(std::unique_ptr<SerialLine> line =
     return window;
 }
 
+// A window that has the keyboard, so that its shortcuts work.
+inline std::unique_ptr<MainWindow> activeWindow(std::unique_ptr<SerialLine> line = std::make_unique<FakeLine>())
+{
+    auto w = makeWindow(std::move(line));
+    w->activateWindow();
+    if (!QTest::qWaitForWindowActive(w.get()))
+        qWarning("the window did not become active");
+    return w;
+}
+
 inline SelectorList *listOf(MainWindow &w, const QString &name) { return w.control<SelectorList>(name); }
 
 // Shown as far as the window goes: its own flag, whatever its frame shows.

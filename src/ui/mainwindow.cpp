@@ -10,6 +10,7 @@
 #include "windowfit.h"
 
 #include <QApplication>
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -56,32 +57,33 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::connectControls()
 {
+    // A user's pick is one step to undo; typing in a box is one until the box is left.
+    const auto picked = [this](SelectorList *selector, auto select) {
+        connect(selector, &SelectorList::positionChanged, this, [this, select](int position) {
+            if (!m_syncing)
+                m_undo.step([&] { select(position); });
+        });
+    };
+    const auto typed = [this](const char *box, auto edit) {
+        auto *lineEdit = control<QLineEdit>(QString::fromLatin1(box));
+        connect(lineEdit, &QLineEdit::textChanged, this, [this, edit](const QString &text) {
+            if (m_syncing)
+                return;
+            m_undo.typing();
+            edit(text);
+        });
+        connect(lineEdit, &QLineEdit::editingFinished, &m_undo, &FormUndo::typingDone);
+    };
     for (int i = 0; i < int(itemControls.size()); ++i) {
         const ItemControls &item = itemControls[i];
-        connect(list(item.moduleList), &SelectorList::positionChanged, this, [this, i](int position) {
-            if (!m_syncing)
-                form().selectModule(i, position);
-        });
-        connect(list(item.channelList), &SelectorList::positionChanged, this, [this, i](int position) {
-            if (!m_syncing)
-                form().selectChannel(i, position);
-        });
+        picked(list(item.moduleList), [this, i](int position) { m_form.selectModule(i, position); });
+        picked(list(item.channelList), [this, i](int position) { m_form.selectChannel(i, position); });
         if (item.designationBox)
-            connect(control<QLineEdit>(QString::fromLatin1(item.designationBox)), &QLineEdit::textChanged, this,
-                    [this, i](const QString &text) {
-                        if (!m_syncing)
-                            form().setDesignation(i, text);
-                    });
+            typed(item.designationBox, [this, i](const QString &text) { m_form.setDesignation(i, text); });
     }
     for (int k = 0; k < int(intensityControls.size()); ++k)
-        connect(list(intensityControls[k].list), &SelectorList::positionChanged, this, [this, k](int position) {
-            if (!m_syncing)
-                form().selectIntensity(k, position);
-        });
-    connect(control<QLineEdit>(QStringLiteral("Text2")), &QLineEdit::textChanged, this, [this](const QString &text) {
-        if (!m_syncing)
-            form().setPanelName(text);
-    });
+        picked(list(intensityControls[k].list), [this, k](int position) { m_form.selectIntensity(k, position); });
+    typed("Text2", [this](const QString &text) { m_form.setPanelName(text); });
     // clicked, not toggled: selecting Option1 from the program must not run its handler.
     connect(control<QRadioButton>(QStringLiteral("Option1")), &QRadioButton::clicked, &form(), &FormModel::Option1_Click);
     connect(control<QRadioButton>(QStringLiteral("Option2")), &QRadioButton::clicked, &form(), &FormModel::Option2_Click);
@@ -95,6 +97,28 @@ void MainWindow::connectControls()
     for (auto [name, command] : commands)
         connect(control<QAbstractButton>(QString::fromLatin1(name)), &QAbstractButton::clicked, this,
                 [this, command = command] { runCommand(command); });
+
+    // Undo and redo, but not while a transfer runs. A box being typed in takes Ctrl+Z for
+    // its own typing first.
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    for (const QKeySequence &key : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)})
+        if (!redoKeys.contains(key))
+            redoKeys << key;
+    const std::pair<QList<QKeySequence>, void (QUndoStack::*)()> history[] = {
+        {QKeySequence::keyBindings(QKeySequence::Undo), &QUndoStack::undo},
+        {redoKeys, &QUndoStack::redo},
+    };
+    for (const auto &[keys, move] : history) {
+        auto *action = new QAction(this);
+        action->setShortcuts(keys);
+        connect(action, &QAction::triggered, this, [this, move = move] {
+            if (m_commandRunning)
+                return;
+            m_undo.typingDone();
+            (m_undo.stack().*move)();
+        });
+        addAction(action);
+    }
 
     auto *port = control<PortBox>(QStringLiteral("Combo1"));
     port->setPort(line().portName());
@@ -184,7 +208,12 @@ void MainWindow::runCommand(void (MainWindow::*command)())
     const bool portHadFocus = port->hasFocus();
     port->setEnabled(false); // the port stays what the transfer opened
     QWidget *focusSentOn = QApplication::focusWidget();
-    (this->*command)();
+    // A read or an open is one step to undo, with all the handlers and boxes it runs.
+    if (command == &MainWindow::READ_CONFIG_Click || command == &MainWindow::READ_FILE_Click
+        || command == &MainWindow::openDialogFile)
+        m_undo.step([&] { (this->*command)(); });
+    else
+        (this->*command)();
     port->setEnabled(true);
     // Disabling the box sent the focus on; unless the user has moved it since, it comes back.
     if (portHadFocus && QApplication::focusWidget() == focusSentOn)

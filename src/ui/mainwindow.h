@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/formhost.h"
+#include "formundo.h"
 #include "session/session.h"
 
 #include <QHash>
@@ -27,6 +28,7 @@ public:
     ~MainWindow() override;
 
     Session &session() { return m_session; }
+    FormUndo &undo() { return m_undo; }
     FormModel &form() { return m_form; }
     PanelConfig &config() { return form().config(); }
     PanelLink &link() { return m_session.link(); }
@@ -86,6 +88,7 @@ private:
 
     Session m_session;
     FormModel &m_form = m_session.form();
+    FormUndo m_undo{m_form};
     QHash<QString, QWidget *> m_controls;
     StatusLine *m_status = nullptr;
     WindowFit *m_fit = nullptr;

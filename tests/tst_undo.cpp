@@ -1,0 +1,131 @@
+#include "fakepanel.h"
+#include "windowfixture.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+// Undo and redo of the window's content: a pick, a box's typing, a whole open or read.
+
+namespace {
+
+const QByteArray truckLine =
+    "\"00-00531-MDL or 00-00537-MDL\",\"TRUCK 12\",\"HORN\",0,\"WIPERS\",11,\"BEACON\",29,\"DESIGNATION \",160,"
+    "\"DESIGNATION \",160,\"DESIGNATION \",160,\"HORN ON\",0,\"WIPERS ON\",12,\"BEACON ON\",30,\"DESIGNATION \",160,"
+    "\"DESIGNATION \",160,\"DESIGNATION \",160,\"BACKLIGHT\",159,\"DIMMING\",158,\"NORMAL INDICATOR (%)\",10,"
+    "\"NORMAL BACKLIGHTING (%)\",6,\"DIMMED BACKLIGHTING AND INDICATOR (%)\",1\r\n";
+
+void undo(MainWindow &w) { QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &w, Qt::Key_Z, Qt::ControlModifier); }
+void redo(MainWindow &w, Qt::Key key = Qt::Key_Z)
+{
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &w, key,
+                    key == Qt::Key_Z ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier);
+}
+
+} // namespace
+
+class TestUndo : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void pickUndoneAndRedone_data()
+    {
+        QTest::addColumn<Qt::Key>("redoKey");
+        QTest::newRow("Ctrl+Shift+Z") << Qt::Key_Z;
+        QTest::newRow("Ctrl+Y") << Qt::Key_Y;
+    }
+
+    void pickUndoneAndRedone()
+    {
+        QFETCH(Qt::Key, redoKey);
+        auto w = activeWindow();
+        pick(*w, "List1", 3);
+        pick(*w, "List2", 4);
+        QCOMPARE(w->config().s1, 24);
+        undo(*w);
+        QCOMPARE(w->position("List2"), -1);
+        QCOMPARE(w->position("List1"), 3);
+        QCOMPARE(w->config().s1c, 0); // the record's codes come back too
+        undo(*w);
+        QCOMPARE(w->position("List1"), -1);
+        QVERIFY(!shown(*w, "Text3") || w->boxText("Text3") == "DESIGNATION ");
+        redo(*w, redoKey);
+        redo(*w, redoKey);
+        QCOMPARE(w->position("List2"), 4);
+        QCOMPARE(w->config().s1, 24);
+    }
+
+    // Typing in a box is one step until the box is left; while the box has typing of its
+    // own to undo, Ctrl+Z undoes that first.
+    void typingIsOneStep()
+    {
+        auto w = activeWindow();
+        auto *name = w->control<QLineEdit>("Text2");
+        name->setFocus();
+        QTest::keyClicks(name, "TRUCK");
+        QTest::keyClick(name, Qt::Key_Tab);
+        QCOMPARE(w->form().panelName(), QStringLiteral("TRUCK"));
+        QCOMPARE(w->undo().stack().count(), 1);
+        undo(*w);
+        QCOMPARE(w->form().panelName(), QString());
+        name->setFocus();
+        QTest::keyClicks(name, "AB");
+        undo(*w); // the box's own typing first
+        QVERIFY(w->form().panelName().size() < 2);
+    }
+
+    // A file open is one step, the box it may bring up included.
+    void openUndone()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath("truck.zcf"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(truckLine);
+        file.close();
+        auto w = activeWindow();
+        w->setBoxText("Text2", "MINE");
+        w->control("List1")->setFocus();
+        w->openFile(file.fileName());
+        QCOMPARE(w->form().panelName(), QStringLiteral("TRUCK 12"));
+        undo(*w);
+        QCOMPARE(w->form().panelName(), QStringLiteral("MINE"));
+        QCOMPARE(w->position("List3"), -1);
+        redo(*w);
+        QCOMPARE(w->position("List3"), 2);
+        QCOMPARE(w->boxText("Text4"), QStringLiteral("WIPERS"));
+    }
+
+    // A read clears the panel name and the designations; one key brings them back. Undo
+    // does nothing while the read runs.
+    void readUndone()
+    {
+        auto line = std::make_unique<FakeLine>();
+        FakePanel panel(*line);
+        auto w = activeWindow(std::move(line));
+        w->setBoxText("Text2", "MINE");
+        w->setBoxText("Text3", "HORN");
+        w->control("List1")->setFocus();
+        w->undo().typingDone();
+        const int steps = w->undo().stack().count();
+        w->session().onByte = [&](int address) {
+            if (address == 5)
+                undo(*w);
+        };
+        w->control<QAbstractButton>("READ_CONFIG")->click();
+        QCOMPARE(w->statusText(), QStringLiteral("SWITCH PANEL DATA READ SUCCESSFUL"));
+        QCOMPARE(w->undo().stack().count(), steps + 1);
+        QCOMPARE(w->undo().stack().index(), steps + 1); // nothing was undone while it ran
+        QCOMPARE(w->form().panelName(), QString());
+        QVERIFY(!shown(*w, "Text3"));
+        undo(*w);
+        QCOMPARE(w->form().panelName(), QStringLiteral("MINE"));
+        QCOMPARE(w->boxText("Text3"), QStringLiteral("HORN"));
+        QVERIFY(shown(*w, "Text3"));
+        // The status line tells what happened; it is no part of the content.
+        QCOMPARE(w->statusText(), QStringLiteral("SWITCH PANEL DATA READ SUCCESSFUL"));
+    }
+};
+
+QTEST_MAIN(TestUndo)
+#include "tst_undo.moc"
