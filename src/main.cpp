@@ -1,7 +1,11 @@
+#include "app/argumenttext.h"
 #include "app/commandline.h"
 #include "cli/commandrunner.h"
 #include "link/portchoice.h"
 #include "link/serialportline.h"
+#include "platform/displayguard.h"
+#include "platform/standardstreams.h"
+#include "platform/termination.h"
 #include "ui/mainwindow.h"
 
 #include <QApplication>
@@ -14,13 +18,12 @@
 
 int main(int argc, char *argv[])
 {
+    StandardStreams::guard(); // before anything else opens a file
     QElapsedTimer sinceStart;
     sinceStart.start();
 
     // Read before the application object: --help, --version and usage errors need no display.
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    const QStringList arguments = ArgumentText::decode(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("durvex-config"));
     QCoreApplication::setApplicationVersion(QStringLiteral(DURVEX_VERSION));
     const CommandLine commandLine = CommandLine::parse(arguments);
@@ -40,17 +43,28 @@ int main(int argc, char *argv[])
     if (!commandLine.trace.isEmpty())
         qputenv("DURVEX_TRACE", QFile::encodeName(commandLine.trace));
 
+    // Qt would take its own options (-reverse, -platform ...) from anywhere in the arguments,
+    // past "--" too: it gets the program's name alone, and its settings from its environment.
+    int qtArgc = 1;
+    char *qtArgv[] = {argv[0], nullptr};
+
     if (commandLine.command != CommandLine::Command::Window) {
-        QCoreApplication app(argc, argv); // no display: the commands run the form without a window
+        QCoreApplication app(qtArgc, qtArgv); // no display: the commands run the form without a window
         CommandRunner runner(commandLine);
         return runner.run();
     }
 
-    QApplication app(argc, argv);
+    DisplayGuard::arm(CommandLine::NoDisplay);
+    QApplication app(qtArgc, qtArgv);
+    DisplayGuard::disarm();
     QGuiApplication::setDesktopFileName(QStringLiteral("durvex-config")); // ties the window to its menu entry
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
     MainWindow window(std::make_unique<SerialPortLine>(PortChoice::forThisRun(commandLine.port)));
+    // Ctrl+C, SIGTERM and SIGHUP: a transfer ends at its current wait, the port closes, the
+    // window closes, as when the user closes it.
+    Termination termination;
+    QObject::connect(&termination, &Termination::requested, &app, &QApplication::closeAllWindows);
     window.show();
     if (!commandLine.file.isEmpty())
         QTimer::singleShot(0, &window, [&] { window.openFile(commandLine.file); });
@@ -63,5 +77,6 @@ int main(int argc, char *argv[])
             window.close();
         });
     }
-    return app.exec();
+    const int code = app.exec();
+    return Termination::received() ? Termination::exitCode(Termination::received()) : code;
 }

@@ -6,12 +6,11 @@
 #include "link/serialportline.h"
 #include "model/formhost.h"
 #include "model/formmodel.h"
+#include "platform/termination.h"
 #include "transfer/paneltransfer.h"
 
 #include <QObject>
 #include <cstdio>
-
-class QSocketNotifier;
 
 // The commands of the command line: the window's procedures on the same form model, with
 // no display. Status texts go to standard error as they change, one line each, with a
@@ -64,6 +63,5 @@ private:
     QString m_lastStatus;
     int m_byte = -1;
     bool m_progressShown = false;
-    bool m_interrupted = false;
-    QSocketNotifier *m_interrupt = nullptr;
+    Termination m_termination; // Ctrl+C, SIGTERM, SIGHUP
 };

@@ -2,6 +2,7 @@
 
 #include "configrecord.h"
 #include "regularfile.h"
+#include "savetarget.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -42,6 +43,12 @@ SaveOutcome FileCommands::WRITE_FILE_Click()
                                                                      proposedFileName(panelName));
     if (!path)
         return SaveOutcome::Cancelled;
+    // A FIFO or a device named as the file stays what it is.
+    if (const QString refusal = SaveTarget::notAFile(*path); !refusal.isEmpty()) {
+        m_form.host().messageBox(QStringLiteral("THE CONFIGURATION FILE COULD NOT BE SAVED\n%1\n%2").arg(*path, refusal),
+                                 QStringLiteral("WRITE CONFIGURATION FILE"));
+        return SaveOutcome::Failed;
+    }
 
     ConfigRecord record;
     record.model = m_cfg.wmodel;

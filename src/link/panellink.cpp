@@ -35,6 +35,8 @@ bool PanelLink::open_port()
         return true;
     // The status line names the port briefly and says what to do; its tooltip has the whole name.
     auto text = [&](const QString &port) {
+        if (failure.advice)
+            return failure.advice(port);
         using Kind = SerialLine::OpenFailure::Kind;
         switch (failure.kind) {
         case Kind::NotFound:

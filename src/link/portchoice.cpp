@@ -62,10 +62,17 @@ QString remembered()
     return settings().value(portKey).toString();
 }
 
-void remember(const QString &name)
+bool remember(const QString &name)
 {
     QSettings s = settings();
     s.setValue(portKey, name);
+    s.sync();
+    return s.status() == QSettings::NoError;
+}
+
+QString settingsFile()
+{
+    return settings().fileName();
 }
 
 QList<Port> usbAdapters()

@@ -34,9 +34,11 @@ QList<Port> available();
 // The USB serial adapters plugged in, found quickly enough for the start.
 QList<Port> usbAdapters();
 
-// The choice made in the port box, kept in the user's settings across runs.
+// The choice made in the port box, kept in the user's settings across runs. remember() is
+// false when the settings file could not be written.
 QString remembered();
-void remember(const QString &name);
+bool remember(const QString &name);
+QString settingsFile();
 
 // What a run starts with: --port, DURVEX_PORT, the settings and the system's ports.
 QString forThisRun(const QString &commandLine);

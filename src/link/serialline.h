@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 // The serial line to the panel as the link uses it: open at 9600,N,8,1, queue bytes out,
 // count and take the bytes that came in. Every byte goes out as sent and every received
 // byte is kept in order until taken, zero bytes included.
@@ -18,6 +20,9 @@ public:
         enum class Kind { NotFound, PermissionDenied, InUse, NotASerialPort, Other };
         Kind kind = Kind::Other;
         QString reason; // the system's words
+        // What to tell the user, given the port's name as it is to be shown; when empty, the
+        // kind's own text serves.
+        std::function<QString(const QString &port)> advice = {};
     };
 
     using QObject::QObject;

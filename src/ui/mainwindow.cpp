@@ -99,9 +99,9 @@ void MainWindow::connectControls()
 
     auto *port = control<PortBox>(QStringLiteral("Combo1"));
     port->setPort(m_line->portName());
-    connect(port, &PortBox::chosen, this, [this](const QString &name) {
+    connect(port, &PortBox::chosen, this, [this, port](const QString &name) {
         m_line->setPortName(name);
-        PortChoice::remember(name);
+        port->setRemembered(PortChoice::remember(name), PortChoice::settingsFile());
     });
 }
 
@@ -161,6 +161,12 @@ void MainWindow::sync()
 
 void MainWindow::openFile(const QString &path)
 {
+    // Named on the command line, a folder is a slip worth a word (picked in the dialog, it is not).
+    if (QFileInfo(path).isDir()) {
+        messageBox(QStringLiteral("%1\nIS A FOLDER, NOT A CONFIGURATION FILE").arg(path),
+                   QStringLiteral("READ CONFIGURATION FILE"));
+        return;
+    }
     m_dialogFileName = QFileInfo(path).absoluteFilePath(); // the dialogs start in its folder
     runCommand(&MainWindow::openDialogFile);
 }
