@@ -14,7 +14,9 @@
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#ifdef Q_OS_LINUX
 #include <sys/sysmacros.h>
+#endif
 #include <termios.h>
 #include <unistd.h>
 
@@ -388,6 +390,7 @@ private slots:
         QCOMPARE(writeCommands(panel.received()), 17);
     }
 
+#ifdef Q_OS_LINUX
     void windowEndsOnSignals_data()
     {
         QTest::addColumn<int>("signal");
@@ -414,6 +417,7 @@ private slots:
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QTEST(process.exitCode(), "exitCode");
     }
+#endif
 
     void standardStreams_data()
     {

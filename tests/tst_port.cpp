@@ -9,6 +9,14 @@
 
 #include <cerrno>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <sys/sysmacros.h>
+#endif
+
 // Which port the tool talks to, and the port box that chooses it.
 
 using Ports = QList<PortChoice::Port>;
@@ -262,6 +270,45 @@ private slots:
                                        << int(QSerialPort::ResourceError) << "Input/output error" << int(Kind::Other)
                                        << "";
     }
+
+#ifdef Q_OS_UNIX
+    void examine_data()
+    {
+        using State = PortAdvice::Device::State;
+        QTest::addColumn<QString>("path"); // %1: a scratch folder
+        QTest::addColumn<State>("state");
+        QTest::addColumn<bool>("characterDevice");
+        QTest::addColumn<bool>("terminal");
+        QTest::newRow("missing") << "%1/none" << State::Missing << false << false;
+        QTest::newRow("missing, a name too long") << "%1/" + QString(300, 'x') << State::Missing << false << false;
+        QTest::newRow("a folder") << "%1" << State::Folder << false << false;
+        QTest::newRow("a link loop") << "%1/loop" << State::LinkLoop << false << false;
+        QTest::newRow("a FIFO") << "%1/fifo" << State::Present << false << false;
+        QTest::newRow("a device") << "%1/device" << State::Present << true << false;
+        QTest::newRow("/dev/tty") << "/dev/tty" << State::Present << true << true;
+        QTest::newRow("a link to /dev/tty") << "%1/tty" << State::Present << true << true;
+    }
+
+    // The facts are looked at, never opened: /dev/tty is the terminal the program runs in.
+    void examine()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, characterDevice);
+        QTemporaryDir scratch;
+        QFile::link(scratch.filePath("loop"), scratch.filePath("loop"));
+        QFile::link("/dev/tty", scratch.filePath("tty"));
+        QCOMPARE(::mkfifo(QFile::encodeName(scratch.filePath("fifo")).constData(), 0600), 0);
+        const QByteArray device = QFile::encodeName(scratch.filePath("device"));
+        if (path.endsWith("/device") && ::mknod(device.constData(), S_IFCHR | 0600, makedev(1, 3)) != 0)
+            QSKIP("mknod is not allowed here");
+        if (path.endsWith("tty") && !QFile::exists("/dev/tty"))
+            QSKIP("no /dev/tty here");
+        const PortAdvice::Device facts = PortAdvice::examine(path.replace("%1", scratch.path()));
+        QTEST(facts.state, "state");
+        QCOMPARE(facts.characterDevice, characterDevice);
+        QTEST(facts.controllingTerminal, "terminal");
+    }
+#endif
 
     // What the user is told, from the device's and the user's facts: root, which passes every
     // permission check, can try every case here.

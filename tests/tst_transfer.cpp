@@ -375,8 +375,6 @@ private slots:
         QTest::newRow("a folder") << "%1" << "%1 IS A FOLDER, NOT A SERIAL PORT - CHOOSE THE PORT OF THE SWITCH PANEL";
         QTest::newRow("a link loop") << "%1/loop"
                                      << "%1 IS A LINK THAT LEADS ROUND IN A CIRCLE - MEND THE LINK OR CHOOSE ANOTHER PORT";
-        QTest::newRow("the program's terminal")
-            << "/dev/tty" << "%1 IS THE TERMINAL THIS PROGRAM RUNS IN, NOT A SERIAL PORT - CHOOSE THE PORT OF THE SWITCH PANEL";
         // Qt's lock file name for it would be too long: not found all the same.
         QTest::newRow("a long missing path") << "%1/" + QString(120, 'a') + "/" + QString(130, 'b')
                                              << "SERIAL PORT %1 NOT FOUND - PLUG IN THE ADAPTER OR CHOOSE ANOTHER PORT";

@@ -48,7 +48,7 @@ QString systemLocation(const QString &portName)
 #endif
 }
 
-Device examine(const QString &location)
+Device examine(const QString &location, bool forAdvice)
 {
     Device device;
 #ifdef Q_OS_UNIX
@@ -66,17 +66,20 @@ Device examine(const QString &location)
     device.characterDevice = S_ISCHR(st.st_mode);
     device.mode = st.st_mode;
     device.groupId = st.st_gid;
-    const passwd *owner = ::getpwuid(st.st_uid);
-    device.owner = owner ? QString::fromLocal8Bit(owner->pw_name) : QString::number(st.st_uid);
-    const group *group = ::getgrgid(st.st_gid);
-    device.group = group ? QString::fromLocal8Bit(group->gr_name) : QString::number(st.st_gid);
-    device.accessible = ::access(name.constData(), R_OK | W_OK) == 0;
     device.controllingTerminal = QFileInfo(location).canonicalFilePath() == QLatin1String("/dev/tty");
 #ifdef Q_OS_LINUX
     device.controllingTerminal = device.controllingTerminal || (device.characterDevice && st.st_rdev == makedev(5, 0));
 #endif
+    if (forAdvice) {
+        const passwd *owner = ::getpwuid(st.st_uid);
+        device.owner = owner ? QString::fromLocal8Bit(owner->pw_name) : QString::number(st.st_uid);
+        const group *group = ::getgrgid(st.st_gid);
+        device.group = group ? QString::fromLocal8Bit(group->gr_name) : QString::number(st.st_gid);
+        device.accessible = ::access(name.constData(), R_OK | W_OK) == 0;
+    }
 #else
     Q_UNUSED(location) // port names such as COM3 name no file: Qt alone can tell
+    Q_UNUSED(forAdvice)
 #endif
     return device;
 }

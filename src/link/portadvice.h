@@ -39,7 +39,9 @@ struct User
     QList<uint> accountGroups;
 };
 
-Device examine(const QString &location);
+// With forAdvice, also whether the process may use it and the names of its owner and group
+// (account lookups, needed only once an open has failed).
+Device examine(const QString &location, bool forAdvice = true);
 User currentUser();
 
 // A name that leads to no serial port at all is refused before Qt is asked, so no lock file

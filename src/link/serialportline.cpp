@@ -29,8 +29,7 @@ bool SerialPortLine::open(OpenFailure *failure)
     m_openReason.clear();
     // Looked at where Qt opens it; a name that leads to no serial port is not handed to Qt.
     const QString location = PortAdvice::systemLocation(m_portName);
-    const PortAdvice::Device facts = PortAdvice::examine(location);
-    if (const std::optional<OpenFailure> refused = PortAdvice::beforeOpen(facts)) {
+    if (const std::optional<OpenFailure> refused = PortAdvice::beforeOpen(PortAdvice::examine(location, false))) {
         if (failure)
             *failure = *refused;
         m_trace.event(QStringLiteral("OPEN %1 FAILED: %2").arg(m_portName, refused->reason));
@@ -50,7 +49,7 @@ bool SerialPortLine::open(OpenFailure *failure)
     if (!m_port.open(QIODevice::ReadWrite)) {
         const QString reason = m_openReason.isEmpty() ? QStringLiteral("Unknown error") : m_openReason;
         if (failure)
-            *failure = PortAdvice::afterOpen(facts, PortAdvice::currentUser(), m_openError, reason);
+            *failure = PortAdvice::afterOpen(PortAdvice::examine(location), PortAdvice::currentUser(), m_openError, reason);
         m_trace.event(QStringLiteral("OPEN %1 FAILED: %2").arg(m_portName, reason));
         m_port.clearError();
         return false;
