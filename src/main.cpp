@@ -1,7 +1,11 @@
+#include "cli/argumenttext.h"
 #include "cli/commandline.h"
 #include "cli/commandrunner.h"
 #include "link/portchoice.h"
 #include "link/serialportline.h"
+#include "platform/displayguard.h"
+#include "platform/standardstreams.h"
+#include "platform/termination.h"
 #include "ui/mainwindow.h"
 #include "version.h"
 
@@ -15,13 +19,12 @@
 
 int main(int argc, char *argv[])
 {
+    StandardStreams::guard(); // before anything else opens a file
     QElapsedTimer sinceStart;
     sinceStart.start();
 
     // Read before the application object: --help, --version and usage errors need no display.
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    const QStringList arguments = ArgumentText::decode(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("durvex-config"));
     QCoreApplication::setApplicationVersion(QStringLiteral(DURVEX_VERSION));
     CommandLine commandLine = CommandLine::parse(arguments);
@@ -43,14 +46,21 @@ int main(int argc, char *argv[])
     if (commandLine.trace.isEmpty())
         commandLine.trace = qEnvironmentVariable("DURVEX_TRACE");
 
+    // Qt would take its own options (-reverse, -platform ...) from anywhere in the arguments,
+    // past "--" too: it gets the program's name alone, and its settings from its environment.
+    int qtArgc = 1;
+    char *qtArgv[] = {argv[0], nullptr};
+
     if (commandLine.command != CommandLine::Command::Window) {
-        QCoreApplication app(argc, argv); // no display: the commands run the form without a window
+        QCoreApplication app(qtArgc, qtArgv); // no display: the commands run the form without a window
         const std::unique_ptr<QSettings> settings = PortChoice::userSettings();
         CommandRunner runner(commandLine, settings.get());
         return runner.run();
     }
 
-    QApplication app(argc, argv);
+    DisplayGuard::arm(CommandLine::NoDisplay);
+    QApplication app(qtArgc, qtArgv);
+    DisplayGuard::disarm();
     QGuiApplication::setDesktopFileName(QStringLiteral("durvex-config")); // ties the window to its menu entry
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
@@ -59,6 +69,10 @@ int main(int argc, char *argv[])
                           PortChoice::forThisRun(commandLine.port, commandLine.environmentPort, settings.get()),
                           commandLine.trace),
                       settings.get());
+    // Ctrl+C, SIGTERM and SIGHUP: a transfer ends at its current wait, the port closes, the
+    // window closes, as when the user closes it.
+    Termination termination;
+    QObject::connect(&termination, &Termination::requested, &app, &QApplication::closeAllWindows);
     window.show();
     if (!commandLine.file.isEmpty())
         QTimer::singleShot(0, &window, [&] { window.openFile(commandLine.file); });
@@ -71,5 +85,6 @@ int main(int argc, char *argv[])
             window.close();
         });
     }
-    return app.exec();
+    const int code = app.exec();
+    return Termination::received() ? Termination::exitCode(Termination::received()) : code;
 }

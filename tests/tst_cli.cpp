@@ -4,10 +4,21 @@
 
 #include "link/serialportline.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#ifdef Q_OS_LINUX
+#include <sys/sysmacros.h>
+#endif
+#include <termios.h>
+#include <unistd.h>
 
 // The command line over a pseudo-terminal against the virtual panel, run as a user would,
 // with no display: the same bytes on the wire as the window's, the same files, its exit codes.
@@ -45,17 +56,111 @@ QProcessEnvironment noDisplay()
     return env;
 }
 
-Run tool(const QStringList &arguments, const QString &folder)
+// How the tool's standard streams are set up: closed, on a full device, stderr on a pipe
+// that nobody reads; and a file size limit, as a full disk gives.
+struct Streams
+{
+    bool closed[3] = {false, false, false};
+    bool fullOutput = false;
+    bool brokenErrorPipe = false;
+    rlim_t fileSizeLimit = 0;
+
+    static Streams from(const QString &spec) // "closed 0 1 2", "full 1", "broken 2"
+    {
+        Streams streams;
+        const QStringList words = spec.split(' ', Qt::SkipEmptyParts);
+        for (const QString &word : words.mid(1)) {
+            if (words.value(0) == "closed")
+                streams.closed[word.toInt()] = true;
+            else if (words.value(0) == "full")
+                streams.fullOutput = true;
+            else if (words.value(0) == "broken")
+                streams.brokenErrorPipe = true;
+        }
+        return streams;
+    }
+
+    // Runs in the child between fork and exec: system calls only.
+    void apply(QProcess &process) const
+    {
+        if (fullOutput)
+            process.setStandardOutputFile(QStringLiteral("/dev/full"));
+        process.setChildProcessModifier([streams = *this] {
+            for (int fd = 0; fd < 3; ++fd)
+                if (streams.closed[fd])
+                    ::close(fd);
+            int fds[2];
+            if (streams.brokenErrorPipe && ::pipe(fds) == 0) {
+                ::dup2(fds[1], 2);
+                ::close(fds[0]);
+                ::close(fds[1]);
+            }
+            if (streams.fileSizeLimit > 0) {
+                ::signal(SIGXFSZ, SIG_IGN);
+                const rlimit limit{streams.fileSizeLimit, streams.fileSizeLimit};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            }
+        });
+    }
+};
+
+Run tool(const QStringList &arguments, const QString &folder, const Streams &streams = {})
 {
     QProcess process;
     process.setProcessEnvironment(noDisplay());
     process.setWorkingDirectory(folder);
+    streams.apply(process);
     process.start(QStringLiteral(TOOL_PATH), arguments);
     process.closeWriteChannel();
     if (!process.waitForFinished(30000))
         process.kill();
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromLocal8Bit(process.readAllStandardOutput()), QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+// The tool run with `raw` as the argument "@RAW@": bytes that are not UTF-8 cannot pass
+// through QProcess's arguments, so a shell takes them from the environment.
+Run toolWithRawArgument(const QStringList &arguments, const QByteArray &raw, const QString &folder)
+{
+    QString script = QStringLiteral("exec \"$0\"");
+    for (const QString &argument : arguments)
+        script += argument == "@RAW@" ? QStringLiteral(" \"$DURVEX_TEST_RAW\"")
+                                      : " '" + QString(argument).replace("'", "'\\''") + "'";
+    qputenv("DURVEX_TEST_RAW", raw);
+    QProcess process;
+    process.setProcessEnvironment(noDisplay());
+    qunsetenv("DURVEX_TEST_RAW");
+    process.setWorkingDirectory(folder);
+    process.start(QStringLiteral("/bin/sh"), {"-c", script, QStringLiteral(TOOL_PATH)});
+    process.closeWriteChannel();
+    if (!process.waitForFinished(30000))
+        process.kill();
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardOutput()), QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+QString lastLine(const QString &text)
+{
+    const QStringList lines = text.split('\n', Qt::SkipEmptyParts);
+    return lines.value(lines.size() - 1);
+}
+
+// The write commands a panel received.
+int writeCommands(const QByteArray &received)
+{
+    return int(received.count(QByteArray("S\0", 2)));
+}
+
+// Whether the process has its own handler for the signal yet (Linux).
+bool catches(qint64 pid, int signal)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("SigCgt:"))
+            return line.mid(7).trimmed().toULongLong(nullptr, 16) & (1ULL << (signal - 1));
+    return false;
 }
 
 } // namespace
@@ -235,19 +340,33 @@ private slots:
             QCOMPARE(QString::number(quint8(written[a])), truckPanel[2 * a + 1].section('=', 1));
     }
 
-    // Ctrl+C ends the transfer at its current wait, with the port closed.
+    void interrupted_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("Ctrl+C") << int(SIGINT) << 130;
+        QTest::newRow("SIGTERM") << int(SIGTERM) << 143;
+        QTest::newRow("SIGHUP") << int(SIGHUP) << 129;
+    }
+
+    // Ctrl+C, SIGTERM and SIGHUP end the transfer at its current wait, with the port closed
+    // (its lock gone) and the trace ended.
     void interrupted()
     {
+        QFETCH(int, signal);
         VirtualPanel panel;
+        const QString trace = dir.filePath(QStringLiteral("interrupted-%1.trace").arg(signal));
         QProcess process;
         process.setProcessEnvironment(noDisplay());
         process.setWorkingDirectory(dir.path());
-        process.start(QStringLiteral(TOOL_PATH), {"write", "truck.zcf", "--port", panel.port()});
+        process.start(QStringLiteral(TOOL_PATH), {"write", "truck.zcf", "--port", panel.port(), "--trace", trace});
         QVERIFY(process.waitForStarted());
         QTest::qWait(700);
-        ::kill(pid_t(process.processId()), SIGINT);
+        ::kill(pid_t(process.processId()), signal);
         QVERIFY(process.waitForFinished(1000));
-        QCOMPARE(process.exitCode(), 130);
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QTEST(process.exitCode(), "exitCode");
+        QVERIFY(readAll(trace).endsWith("  CLOSE " + panel.port().toLocal8Bit() + "\n"));
         const QByteArray atExit = panel.received();
         QVERIFY(atExit.size() > 1 && atExit.size() < 17 * 12);
         QTest::qWait(300);
@@ -255,6 +374,256 @@ private slots:
         SerialPortLine again(panel.port()); // the port is free again
         SerialLine::OpenFailure failure;
         QVERIFY(again.open(&failure));
+    }
+
+    void signalAtThePrompt_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("Ctrl+C") << int(SIGINT) << 130;
+        QTest::newRow("SIGTERM") << int(SIGTERM) << 143;
+    }
+
+    // A signal while --series waits for Enter is no end of input: the run was interrupted.
+    void signalAtThePrompt()
+    {
+        QFETCH(int, signal);
+        VirtualPanel panel;
+        QProcess process;
+        process.setProcessEnvironment(noDisplay());
+        process.setWorkingDirectory(dir.path());
+        process.setReadChannel(QProcess::StandardError);
+        process.start(QStringLiteral(TOOL_PATH), {"write", "truck.zcf", "--series", "--port", panel.port()});
+        QString err;
+        while (!err.contains("Connect panel 2") && process.waitForReadyRead(10000))
+            err += QString::fromLocal8Bit(process.readAllStandardError());
+        QVERIFY(err.contains("Connect panel 2"));
+        ::kill(pid_t(process.processId()), signal);
+        QVERIFY(process.waitForFinished(3000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QTEST(process.exitCode(), "exitCode");
+        err += QString::fromLocal8Bit(process.readAllStandardError());
+        QVERIFY(err.endsWith("SUMMARY: 1 PROGRAMMED, 0 FAILED\n"));
+        QCOMPARE(writeCommands(panel.received()), 17);
+    }
+
+#ifdef Q_OS_LINUX
+    void windowEndsOnSignals_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("SIGTERM") << int(SIGTERM) << 143;
+        QTest::newRow("SIGHUP") << int(SIGHUP) << 129;
+        QTest::newRow("Ctrl+C") << int(SIGINT) << 130;
+    }
+
+    // The window closes on SIGTERM and SIGHUP as when its user closes it.
+    void windowEndsOnSignals()
+    {
+        QFETCH(int, signal);
+        QProcess process;
+        QProcessEnvironment env = noDisplay();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(dir.path());
+        process.start(QStringLiteral(TOOL_PATH), {"--port", dir.filePath("no-port"), "truck.zcf"});
+        QVERIFY(process.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(catches(process.processId(), signal), 10000);
+        ::kill(pid_t(process.processId()), signal);
+        QVERIFY(process.waitForFinished(5000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QTEST(process.exitCode(), "exitCode");
+    }
+#endif
+
+    void standardStreams_data()
+    {
+        QTest::addColumn<QStringList>("panelArgs");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("streams");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<int>("writes");     // write commands the panel received
+        QTest::addColumn<QString>("lastLine"); // of standard error, where there is one
+        const QString lost = "durvex-config: the result could not be written to standard output: ";
+        QTest::newRow("write, 0 1 2 closed") << QStringList{} << QStringList{"write", "truck.zcf"} << "closed 0 1 2" << 0
+                                             << 17 << "";
+        QTest::newRow("series, input closed") << QStringList{} << QStringList{"write", "truck.zcf", "--series"}
+                                              << "closed 0" << 0 << 17 << "SUMMARY: 1 PROGRAMMED, 0 FAILED";
+        QTest::newRow("write, errors to a closed pipe") << QStringList{} << QStringList{"write", "truck.zcf"}
+                                                        << "broken 2" << 0 << 17 << "";
+        QTest::newRow("verify matches, output full") << truckPanel << QStringList{"verify", "truck.zcf"} << "full 1" << 4
+                                                     << 0 << lost + "No space left on device";
+        QTest::newRow("verify differs, output full") << truckPanel + QStringList{"--set", "2=28"}
+                                                     << QStringList{"verify", "truck.zcf"} << "full 1" << 4 << 0
+                                                     << lost + "No space left on device";
+        QTest::newRow("verify, output closed") << truckPanel << QStringList{"verify", "truck.zcf"} << "closed 1" << 4
+                                               << 0 << lost + "Bad file descriptor";
+    }
+
+    // Closed standard streams take no other file's place; a result that cannot be written is
+    // an error, a status line that cannot be is not.
+    void standardStreams()
+    {
+        QFETCH(QStringList, panelArgs);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, streams);
+        QFETCH(QString, lastLine);
+        if (streams.startsWith("full") && !QFile::exists("/dev/full"))
+            QSKIP("no /dev/full here");
+        VirtualPanel panel(panelArgs);
+        const Run run = tool(arguments + QStringList{"--port", panel.port()}, dir.path(), Streams::from(streams));
+        QTEST(run.exitCode, "exitCode");
+        QTEST(writeCommands(panel.received()), "writes");
+        if (!lastLine.isEmpty())
+            QCOMPARE(::lastLine(run.err), lastLine);
+    }
+
+    // A trace that stops being written (a full disk) is said once; the transfer goes on.
+    void traceOnAFullDisk()
+    {
+        VirtualPanel panel;
+        Streams limited;
+        limited.fileSizeLimit = 1000;
+        const QString trace = dir.filePath("full-disk.trace");
+        const Run run = tool({"write", "truck.zcf", "--port", panel.port(), "--trace", trace}, dir.path(), limited);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(writeCommands(panel.received()), 17);
+        QCOMPARE(run.err.count("durvex-config: the byte trace stops here: " + trace + " could not be written: File too large\n"), 1);
+        QVERIFY(QFileInfo(trace).size() <= 1000);
+    }
+
+    void nonUtf8Names_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // @RAW@: lat\xE9.zcf; @PORT@: the panel
+        QTest::addColumn<QString>("lastLine");
+        const QString refused = "durvex-config: %1 lat\\xE9.zcf is not valid UTF-8, as names of files and ports must be; "
+                                "nothing was opened (see --help)";
+        QTest::newRow("-o") << QStringList{"read", "--name", "A", "-o", "@RAW@", "--port", "@PORT@"} << refused.arg("-o");
+        QTest::newRow("the file to write") << QStringList{"write", "@RAW@", "--port", "@PORT@"} << refused.arg("the file");
+        QTest::newRow("the file to verify") << QStringList{"verify", "@RAW@", "--port", "@PORT@"} << refused.arg("the file");
+        QTest::newRow("--trace") << QStringList{"write", "truck.zcf", "--trace", "@RAW@", "--port", "@PORT@"}
+                                 << refused.arg("--trace");
+        QTest::newRow("--port") << QStringList{"write", "truck.zcf", "--port", "@RAW@"} << refused.arg("--port");
+        QTest::newRow("the window's file") << QStringList{"@RAW@"} << refused.arg("the file");
+    }
+
+    // A name that is not UTF-8 cannot reach the system through Qt unchanged: it is refused
+    // before anything is opened, shown as given; no file is read or written.
+    void nonUtf8Names()
+    {
+        QFETCH(QStringList, arguments);
+        const QByteArray raw = "lat\xE9.zcf";
+        QTemporaryDir folder;
+        const QByteArray rawPath = QFile::encodeName(folder.path()) + '/' + raw;
+        const int fd = ::open(rawPath.constData(), O_WRONLY | O_CREAT, 0644); // a good file by that name
+        QVERIFY(fd >= 0);
+        QCOMPARE(::write(fd, truckLine.constData(), size_t(truckLine.size())), ssize_t(truckLine.size()));
+        ::close(fd);
+        QVERIFY(QFile::copy(dir.filePath("truck.zcf"), folder.filePath("truck.zcf")));
+        const QStringList before = QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
+        VirtualPanel panel;
+        arguments.replaceInStrings("@PORT@", panel.port());
+        const Run run = toolWithRawArgument(arguments, raw, folder.path());
+        QCOMPARE(run.exitCode, 64);
+        QTEST(lastLine(run.err), "lastLine");
+        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System), before);
+        QVERIFY(panel.received().isEmpty());
+        QCOMPARE(::unlink(rawPath.constData()), 0); // beyond QDir's reach
+    }
+
+    void outputCheckedFirst_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message"); // the start of the last line; %1: the scratch folder
+        QTest::addColumn<QString>("node");    // what must still be there: "fifo", "device"
+        const QString cannot = "durvex-config: cannot save to ";
+        QTest::newRow("a folder") << QStringList{"-o", "folder"} << cannot + "folder: it is a folder" << "";
+        QTest::newRow("a folder, --force") << QStringList{"-o", "folder", "--force"} << cannot + "folder: it is a folder"
+                                           << "";
+        QTest::newRow("a missing folder") << QStringList{"-o", "missing/x.zcf", "--force"}
+                                          << cannot + "missing/x.zcf: there is no folder %1/missing" << "";
+        const QString tooLong = QString(300, 'x') + ".zcf";
+        QTest::newRow("a name too long") << QStringList{"-o", tooLong, "--force"}
+                                         << cannot + tooLong + ": the name is too long" << "";
+        QTest::newRow("a place that cannot be written") << QStringList{"-o", "/proc/durvex.zcf", "--force"}
+                                                        << cannot + "/proc/durvex.zcf: the folder /proc cannot be written: "
+                                                        << "";
+        QTest::newRow("a FIFO") << QStringList{"-o", "fifo", "--force"}
+                                << cannot + "fifo: it is a FIFO, not a regular file, and is left as it is" << "fifo";
+        QTest::newRow("a device") << QStringList{"-o", "device", "--force"}
+                                  << cannot + "device: it is a character device, not a regular file, and is left as it is"
+                                  << "device";
+    }
+
+    // read looks at where it will save before it touches the panel, and never puts a plain
+    // file in place of a FIFO or a device.
+    void outputCheckedFirst()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        QFETCH(QString, node);
+        QTemporaryDir folder;
+        QVERIFY(QDir(folder.path()).mkdir("folder"));
+        QCOMPARE(::mkfifo(QFile::encodeName(folder.filePath("fifo")).constData(), 0644), 0);
+        const QByteArray device = QFile::encodeName(folder.filePath("device"));
+        if (node == "device" && ::mknod(device.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+            QSKIP("mknod is not allowed here");
+        VirtualPanel panel(truckPanel);
+        const Run run = tool(QStringList{"read", "--name", "A", "--port", panel.port()} + arguments, folder.path());
+        QCOMPARE(run.exitCode, 4);
+        QVERIFY2(lastLine(run.err).startsWith(message.replace("%1", folder.path())), qPrintable(run.err));
+        QVERIFY(panel.received().isEmpty());
+        struct stat st {};
+        if (node == "fifo")
+            QVERIFY(::lstat(QFile::encodeName(folder.filePath("fifo")).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+        if (node == "device")
+            QVERIFY(::lstat(device.constData(), &st) == 0 && S_ISCHR(st.st_mode));
+    }
+
+    // On a terminal narrower than the progress line, the line is cut to fit: one that wraps
+    // leaves a line behind at every redraw.
+    void progressFitsTheTerminal()
+    {
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+        const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+        QVERIFY(terminal >= 0);
+        termios mode {};
+        ::tcgetattr(terminal, &mode);
+        ::cfmakeraw(&mode);
+        ::tcsetattr(terminal, TCSANOW, &mode);
+        const winsize size{24, 50, 0, 0};
+        QCOMPARE(::ioctl(master, TIOCSWINSZ, &size), 0);
+        ::fcntl(master, F_SETFL, O_NONBLOCK);
+
+        VirtualPanel panel;
+        QProcess process;
+        process.setProcessEnvironment(noDisplay());
+        process.setWorkingDirectory(dir.path());
+        process.setChildProcessModifier([terminal] { ::dup2(terminal, 2); });
+        process.start(QStringLiteral(TOOL_PATH), {"write", "truck.zcf", "--port", panel.port()});
+        QByteArray shown;
+        const auto drain = [&] {
+            char buffer[4096];
+            for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
+                shown.append(buffer, n);
+        };
+        while (!process.waitForFinished(50))
+            drain();
+        drain();
+        ::close(terminal);
+        ::close(master);
+        QCOMPARE(process.exitCode(), 0);
+
+        int drawn = 0;
+        for (QByteArray piece : shown.replace('\n', '\r').split('\r')) {
+            piece.replace("\033[K", "");
+            if (!piece.startsWith('['))
+                continue; // a status line, which may wrap: it is never redrawn
+            ++drawn;
+            QVERIFY2(piece.size() < 50, piece.constData());
+        }
+        QVERIFY(drawn >= 17);
     }
 };
 

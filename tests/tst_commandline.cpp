@@ -1,7 +1,11 @@
+#include "cli/argumenttext.h"
 #include "cli/commandline.h"
 #include "version.h"
 
+#include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 // The program's command line: what it takes, and that --help, --version and usage errors
@@ -9,6 +13,30 @@
 
 Q_DECLARE_METATYPE(CommandLine::Action)
 Q_DECLARE_METATYPE(CommandLine::Command)
+
+namespace {
+
+// A byte that is not UTF-8, as the arguments carry it.
+QString raw(uchar byte)
+{
+    return ArgumentText::decode(QByteArray(1, char(byte)));
+}
+
+QProcessEnvironment noDisplay()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(name));
+    return env;
+}
+
+const char noDisplayLine[] = "durvex-config: no display found to show the window on; the commands write, read, verify, "
+                             "ports and check run without one (see --help)\n";
+
+// The exit codes the program has; --help and the README list each once.
+const QList<int> exitCodes = {0, 1, 2, 3, 4, 64, 69, 129, 130, 143};
+
+} // namespace
 
 class TestCommandLine : public QObject
 {
@@ -67,6 +95,65 @@ private slots:
                                           << "" << "" << "" << false << false;
         QTest::newRow("name to write") << QStringList{"write", "t.zcf", "--name", "N"} << false << Command::Window << ""
                                        << "" << "" << false << false;
+        // Names that are not UTF-8 would reach the system as other names.
+        const QString latin1 = "lat" + raw(0xE9) + ".zcf";
+        QTest::newRow("file not UTF-8") << QStringList{"write", latin1} << false << Command::Window << "" << "" << ""
+                                        << false << false;
+        QTest::newRow("window's file not UTF-8") << QStringList{latin1} << false << Command::Window << "" << "" << ""
+                                                 << false << false;
+        QTest::newRow("-o not UTF-8") << QStringList{"read", "--name", "N", "-o", latin1} << false << Command::Window
+                                      << "" << "" << "" << false << false;
+        QTest::newRow("--port not UTF-8") << QStringList{"verify", "t.zcf", "--port", "/dev/" + raw(0xFF)} << false
+                                          << Command::Window << "" << "" << "" << false << false;
+        QTest::newRow("--trace not UTF-8") << QStringList{"write", "t.zcf", "--trace=" + latin1} << false
+                                           << Command::Window << "" << "" << "" << false << false;
+        QTest::newRow("U+FFFD itself is UTF-8") << QStringList{"write", QString::fromUtf8("lat\uFFFD.zcf")} << true
+                                                << Command::Write << QString::fromUtf8("lat\uFFFD.zcf") << "" << ""
+                                                << false << false;
+    }
+
+    void argumentText_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("encodable");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("ASCII") << QByteArray("truck.zcf") << true << "truck.zcf";
+        QTest::newRow("UTF-8") << QByteArray("\xC3\xA9t\xC3\xA9.zcf") << true << QString::fromUtf8("été.zcf");
+        QTest::newRow("U+FFFD") << QByteArray("a\xEF\xBF\xBD") << true << QString::fromUtf8("a\uFFFD");
+        QTest::newRow("Latin-1") << QByteArray("lat\xE9.zcf") << false << "lat\\xE9.zcf";
+        QTest::newRow("two bytes, then UTF-8") << QByteArray("\xFF\xFE\xC3\xA9") << false << QString::fromUtf8("\\xFF\\xFEé");
+        QTest::newRow("cut short") << QByteArray("x\xE2\x82") << false << "x\\xE2\\x82";
+        QTest::newRow("overlong") << QByteArray("\xC0\xAF") << false << "\\xC0\\xAF";
+        QTest::newRow("a surrogate") << QByteArray("\xED\xA0\x80") << false << "\\xED\\xA0\\x80";
+    }
+
+    // Arguments keep every byte: what is not UTF-8 can be told apart and shown as given.
+    void argumentText()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString text = ArgumentText::decode(bytes);
+        QTEST(ArgumentText::encodable(text), "encodable");
+        QTEST(ArgumentText::shown(text), "shown");
+        if (ArgumentText::encodable(text))
+            QCOMPARE(QFile::encodeName(text), bytes);
+    }
+
+    void refusedNameShownAsGiven_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("%1") << "50%1 OFF TOO LONG";
+        QTest::newRow("%1 and %2") << "%2%1\"";
+        QTest::newRow("a byte that is not UTF-8") << "A\"" + raw(0xE9);
+    }
+
+    // A refused panel name is echoed as it was given.
+    void refusedNameShownAsGiven()
+    {
+        QFETCH(QString, name);
+        const CommandLine line = CommandLine::parse({"durvex-config", "read", "--name", name});
+        QCOMPARE(line.action, CommandLine::Action::UsageError);
+        QCOMPARE(line.error, "the panel name box would refuse \"" + ArgumentText::shown(name)
+                                 + "\": at most 12 characters, no double quote or control character");
     }
 
     void commands()
@@ -106,6 +193,9 @@ private slots:
         QTest::newRow("version") << QStringList{"--version"} << 0 << "durvex-config " DURVEX_VERSION "\n" << "";
         QTest::newRow("unknown option") << QStringList{"--bogus"} << 64 << ""
                                         << "durvex-config: Unknown option 'bogus'. (see --help)\n";
+        QTest::newRow("the window") << QStringList{} << 69 << "" << noDisplayLine;
+        QTest::newRow("the window with a file") << QStringList{"--port", "/dev/ttyUSB9", "truck.zcf"} << 69 << ""
+                                                << noDisplayLine;
     }
 
     void withoutADisplay()
@@ -114,10 +204,7 @@ private slots:
         QFETCH(QString, out);
         QFETCH(QString, err);
         QProcess tool;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            env.remove(QString::fromLatin1(name));
-        tool.setProcessEnvironment(env);
+        tool.setProcessEnvironment(noDisplay());
         tool.start(QStringLiteral(TOOL_PATH), arguments);
         QVERIFY(tool.waitForFinished(10000));
         QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
@@ -128,8 +215,53 @@ private slots:
         if (arguments == QStringList{"--help"})
             for (const char *word : {"--port", "--version", "--trace", "--series", "--name", "--output", "--force",
                                      "write FILE", "read --name", "verify FILE", "DURVEX_PORT", "DURVEX_TRACE",
-                                     "dialout", "64", "130"})
+                                     "dialout", "64", "69", "129", "130", "143"})
                 QVERIFY2(stdOut.contains(QLatin1String(word)), word);
+    }
+
+    // Qt's own options are not taken from the arguments, not even where they are values of
+    // the program's: the window here would otherwise come up on Qt's offscreen platform.
+    void qtTakesNoArguments()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath("offscreen")); // a file the window would open without a box
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("\"00-00531-MDL or 00-00537-MDL\",\"T\",\"A\",0,\"B\",0,\"C\",0,\"D\",0,\"E\",0,\"F\",0,"
+                   "\"G\",0,\"H\",0,\"I\",0,\"J\",0,\"K\",0,\"L\",0,\"BACKLIGHT\",0,\"DIMMING\",0,"
+                   "\"NORMAL INDICATOR (%)\",10,\"NORMAL BACKLIGHTING (%)\",10,\"DIMMED BACKLIGHTING AND INDICATOR (%)\",10\r\n");
+        file.close();
+        QProcess tool;
+        QProcessEnvironment env = noDisplay();
+        env.insert("DURVEX_EXIT_AFTER_SHOW", "1");
+        tool.setProcessEnvironment(env);
+        tool.setWorkingDirectory(dir.path());
+        tool.start(QStringLiteral(TOOL_PATH), {"--trace", "-platform", "offscreen"});
+        QVERIFY(tool.waitForFinished(10000));
+        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+        const QString err = QString::fromLocal8Bit(tool.readAllStandardError());
+        QVERIFY2(!err.contains("shown after"), qPrintable(err));
+        QCOMPARE(tool.exitCode(), 69);
+    }
+
+    // Every exit code is in --help's list and in the README's table, once.
+    void exitCodesDocumented()
+    {
+        const QString help = CommandLine::helpText();
+        const QString listed = help.mid(help.indexOf("Exit status:"));
+        QList<int> inHelp;
+        for (const QRegularExpressionMatch &m : QRegularExpression("^  (\\d+) ", QRegularExpression::MultilineOption).globalMatch(listed))
+            inHelp << m.captured(1).toInt();
+        QCOMPARE(inHelp, exitCodes);
+
+        QFile readme(QStringLiteral(README_PATH));
+        QVERIFY(readme.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(readme.readAll());
+        QString table = text.mid(text.indexOf("| exit code |"));
+        table.truncate(table.indexOf("\n\n")); // the table alone
+        QList<int> inReadme;
+        for (const QRegularExpressionMatch &m : QRegularExpression("^\\| (\\d+) \\|", QRegularExpression::MultilineOption).globalMatch(table))
+            inReadme << m.captured(1).toInt();
+        QCOMPARE(inReadme, exitCodes);
     }
 };
 

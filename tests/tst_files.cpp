@@ -17,6 +17,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_LINUX
+#include <sys/sysmacros.h>
+#endif
 
 namespace {
 
@@ -309,6 +312,18 @@ private slots:
         QCOMPARE(f.w->boxText("Text2"), QStringLiteral("TRUCK 12"));
     }
 
+    // A folder named on the command line is a slip the user hears of.
+    void folderAsFileArgument()
+    {
+        FileFixture f;
+        const WindowState before = stateOf(*f.w);
+        f.w->openFile(dir.path());
+        QCOMPARE(f.driver.boxes.size(), 1);
+        QCOMPARE(f.driver.boxes[0].title, QStringLiteral("READ CONFIGURATION FILE"));
+        QCOMPARE(f.driver.boxes[0].text, dir.path() + "\nIS A FOLDER, NOT A CONFIGURATION FILE");
+        QVERIFY(stateOf(*f.w) == before);
+    }
+
     void openingFailures()
     {
         FileFixture f;
@@ -498,6 +513,55 @@ private slots:
     }
 
 #ifdef Q_OS_UNIX
+    void savingOverWhatIsNoFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason"); // empty: saved
+        QTest::newRow("FIFO") << "fifo" << "it is a FIFO, not a regular file, and is left as it is";
+        QTest::newRow("device") << "device" << "it is a character device, not a regular file, and is left as it is";
+        QTest::newRow("folder") << "folder" << "it is a folder";
+        QTest::newRow("link to a regular file") << "link" << "";
+    }
+
+    // A save renames a new file over the old one: it must never put a plain file in place of
+    // a FIFO or a device. A link to a regular file is saved through as before.
+    void savingOverWhatIsNoFile()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QTemporaryDir scratch;
+        const QString path = scratch.filePath("target.zcf");
+        const QByteArray name = QFile::encodeName(path);
+        if (kind == "fifo")
+            QCOMPARE(::mkfifo(name.constData(), 0644), 0);
+        else if (kind == "device" && ::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+            QSKIP("mknod is not allowed here");
+        else if (kind == "folder")
+            QVERIFY(QDir(scratch.path()).mkdir("target.zcf"));
+        else if (kind == "link") {
+            writeFile(scratch.filePath("real.zcf"), ::exampleLine);
+            QVERIFY(QFile::link(scratch.filePath("real.zcf"), path));
+        }
+        struct stat before {};
+        QCOMPARE(::lstat(name.constData(), &before), 0);
+
+        FileFixture f(path);
+        setUp(*f.w, QList<int>(14, 160), QStringList(12, "X"), "NAME", 0, 0, 0);
+        f.click("WRITE_FILE");
+
+        struct stat after {};
+        QCOMPARE(::lstat(name.constData(), &after), 0);
+        QCOMPARE(after.st_mode & S_IFMT, before.st_mode & S_IFMT);
+        if (reason.isEmpty()) {
+            QCOMPARE(f.driver.boxes.size(), 0);
+            QVERIFY(readFile(scratch.filePath("real.zcf")).startsWith("\"00-00531-MDL or 00-00537-MDL\",\"NAME\","));
+            return;
+        }
+        QCOMPARE(f.driver.boxes.size(), 1);
+        QCOMPARE(f.driver.boxes[0].title, QStringLiteral("WRITE CONFIGURATION FILE"));
+        QCOMPARE(f.driver.boxes[0].text, "THE CONFIGURATION FILE COULD NOT BE SAVED\n" + path + "\n" + reason);
+    }
+
     // A save that fails part-way (here the file size limit, as a full disk would) leaves the
     // old file whole and says so.
     void failedSaveKeepsTheOldFile()

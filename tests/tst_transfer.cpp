@@ -5,6 +5,7 @@
 #include "windowfixture.h"
 
 #include "link/portchoice.h"
+#include "platform/termination.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -13,6 +14,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include <csignal>
 
 // Reads and writes through QSerialPort on a pseudo-terminal, against the virtual panel
 // with each of its behaviours. Every row checks the status line, the boxes, the exact bytes
@@ -405,6 +408,12 @@ private slots:
         QTest::newRow("not a terminal") << "/dev/null" << "%1 IS NOT A SERIAL PORT - CHOOSE THE PORT OF THE SWITCH PANEL";
         QTest::newRow("a regular file") << "%1/file" << "%1 IS NOT A SERIAL PORT - CHOOSE THE PORT OF THE SWITCH PANEL";
         QTest::newRow("a FIFO") << "%1/fifo" << "%1 IS NOT A SERIAL PORT - CHOOSE THE PORT OF THE SWITCH PANEL";
+        QTest::newRow("a folder") << "%1" << "%1 IS A FOLDER, NOT A SERIAL PORT - CHOOSE THE PORT OF THE SWITCH PANEL";
+        QTest::newRow("a link loop") << "%1/loop"
+                                     << "%1 IS A LINK THAT LEADS ROUND IN A CIRCLE - MEND THE LINK OR CHOOSE ANOTHER PORT";
+        // Qt's lock file name for it would be too long: not found all the same.
+        QTest::newRow("a long missing path") << "%1/" + QString(120, 'a') + "/" + QString(130, 'b')
+                                             << "SERIAL PORT %1 NOT FOUND - PLUG IN THE ADAPTER OR CHOOSE ANOTHER PORT";
     }
 
     void portThatCannotBeOpened()
@@ -415,6 +424,7 @@ private slots:
         port = port.arg(dir.path());
         QFile(dir.filePath("file")).open(QIODevice::WriteOnly);
         QProcess::execute("mkfifo", {dir.filePath("fifo")});
+        QFile::link(dir.filePath("loop"), dir.filePath("loop"));
         auto w = makeWindow(std::make_unique<SerialPortLine>(port));
         configure(*w, windowCodes);
         QElapsedTimer clock;
@@ -428,18 +438,28 @@ private slots:
         QVERIFY2(detail.startsWith(status.arg(port) + " (") && !detail.contains("No error"), qPrintable(detail));
     }
 
-    // Two programs on one terminal, one through a link to it: the second is told it is in use.
+    void portInUse_data()
+    {
+        QTest::addColumn<bool>("bareName");
+        QTest::newRow("through a link") << false;
+        QTest::newRow("by its bare name") << true; // pts/N, as typed into the box: in /dev, not here
+    }
+
+    // Two programs on one terminal, one through a link to it or by its bare name: the second
+    // is told it is in use.
     void portInUse()
     {
+        QFETCH(bool, bareName);
         QTemporaryDir dir;
         const QString link = dir.filePath("panel-link");
         VirtualPanel panel({"--link", link});
+        const QString name = bareName ? panel.port().mid(QStringLiteral("/dev/").size()) : link;
         SerialPortLine first(panel.port());
         SerialLine::OpenFailure failure;
         QVERIFY(first.open(&failure));
-        auto w = makeWindow(std::make_unique<SerialPortLine>(link));
+        auto w = makeWindow(std::make_unique<SerialPortLine>(name));
         w->control<QAbstractButton>("READ_CONFIG")->click();
-        QCOMPARE(w->statusText(), "SERIAL PORT " + SerialLine::shortName(link) + " IS IN USE BY ANOTHER PROGRAM - CLOSE IT AND TRY AGAIN");
+        QCOMPARE(w->statusText(), "SERIAL PORT " + SerialLine::shortName(name) + " IS IN USE BY ANOTHER PROGRAM - CLOSE IT AND TRY AGAIN");
         QVERIFY(panel.received().isEmpty());
         first.close();
         w->control<QAbstractButton>("READ_CONFIG")->click();
@@ -514,6 +534,38 @@ private slots:
         QVERIFY(!w->isVisible());
         QTest::qWait(150);
         QCOMPARE(panel.received(), receivedAtClose);
+    }
+
+    void signalDuringATransfer_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+
+    // SIGTERM and SIGHUP close the window as its user would, wired as the program wires them:
+    // the transfer ends at its current wait, the port closes, the window closes.
+    void signalDuringATransfer()
+    {
+        QFETCH(int, signal);
+        VirtualPanel panel;
+        auto w = makeWindow(std::make_unique<SerialPortLine>(panel.port()));
+        Termination termination;
+        connect(&termination, &Termination::requested, qApp, &QApplication::closeAllWindows);
+        QByteArray receivedAtSignal;
+        QTimer::singleShot(500, w.get(), [&] {
+            receivedAtSignal = panel.received();
+            ::raise(signal);
+        });
+        QElapsedTimer clock;
+        clock.start();
+        w->control<QAbstractButton>("READ_CONFIG")->click();
+        QVERIFY(clock.elapsed() < 1000);
+        QCOMPARE(Termination::received(), signal);
+        QVERIFY(!w->line().isOpen());
+        QVERIFY(!w->isVisible());
+        QTest::qWait(150);
+        QVERIFY(panel.received().size() - receivedAtSignal.size() <= 6); // at most the command under way
     }
 };
 

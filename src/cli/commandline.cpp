@@ -1,7 +1,7 @@
 #include "commandline.h"
 
+#include "argumenttext.h"
 #include "version.h"
-
 #include "files/configrecord.h"
 
 #include <QCommandLineParser>
@@ -79,9 +79,13 @@ const char epilogue[] =
     "  1    the panel could not be reached or the transfer failed\n"
     "  2    the panel is not a supported model\n"
     "  3    verify found differences\n"
-    "  4    the file was refused, could not be read, or could not be saved\n"
+    "  4    the file was refused, could not be read, or could not be saved; or the\n"
+    "       result could not be written to standard output\n"
     "  64   usage error\n"
-    "  130  interrupted (Ctrl+C)\n";
+    "  69   no display to show the window on (the commands need none)\n"
+    "  129  hung up (SIGHUP)\n"
+    "  130  interrupted (Ctrl+C)\n"
+    "  143  terminated (SIGTERM)\n";
 
 CommandLine usageError(const QString &text)
 {
@@ -151,10 +155,16 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         if (line.name.size() > ConfigRecord::panelNameLimit || !ConfigRecord::acceptable(line.name))
             return usageError(QStringLiteral("the panel name box would refuse \"%1\": at most %2 characters, "
                                              "no double quote or control character")
-                                  .arg(line.name)
-                                  .arg(ConfigRecord::panelNameLimit));
+                                  .arg(ArgumentText::shown(line.name), QString::number(ConfigRecord::panelNameLimit)));
         break;
     }
+    // Before anything is opened: a name the system would not get back as given.
+    const QString unencodable = ArgumentText::refusal({{QStringLiteral("the file"), line.file},
+                                                       {QStringLiteral("-o"), line.output},
+                                                       {QStringLiteral("--port"), line.port},
+                                                       {QStringLiteral("--trace"), line.trace}});
+    if (!unencodable.isEmpty())
+        return usageError(unencodable);
     return line;
 }
 

@@ -37,8 +37,11 @@ struct CommandLine
         PanelFailed = 1,  // the panel could not be reached or the transfer failed
         WrongModel = 2,   // the panel is not a supported model
         Differs = 3,      // verify found differences
-        FileFailed = 4,   // the file was refused, could not be read, or could not be saved
+        FileFailed = 4,   // the file was refused, could not be read or saved; the result could not be written
         UsageError = 64,  // EX_USAGE
-        Interrupted = 130 // Ctrl+C
+        NoDisplay = 69,   // EX_UNAVAILABLE: the window found no display
+        HungUp = 129,     // SIGHUP
+        Interrupted = 130, // Ctrl+C
+        Terminated = 143  // SIGTERM
     };
 };

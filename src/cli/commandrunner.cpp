@@ -1,19 +1,15 @@
 #include "commandrunner.h"
 
 #include "files/configrecord.h"
+#include "platform/savetarget.h"
 #include "link/portchoice.h"
 #include "link/serialportline.h"
+#include "platform/standardstreams.h"
+#include "terminalwidth.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
-#include <QSocketNotifier>
-
-#include <iostream>
-#include <string>
 
 #ifdef Q_OS_UNIX
-#include <csignal>
-#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -21,15 +17,6 @@ using Kind = TransferOutcome::Kind;
 
 namespace {
 
-#ifdef Q_OS_UNIX
-int interruptPipe[2] = {-1, -1};
-
-void onInterrupt(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(interruptPipe[1], &byte, 1);
-}
-#endif
 
 } // namespace
 
@@ -52,36 +39,13 @@ CommandRunner::CommandRunner(const CommandLine &commandLine, QSettings *settings
         m_byte = byte;
         drawProgress();
     };
-#ifdef Q_OS_UNIX
-    // Ctrl+C ends a transfer at its current wait with the port closed, as closing the window does.
-    if (::pipe(interruptPipe) == 0) {
-        ::fcntl(interruptPipe[1], F_SETFL, O_NONBLOCK);
-        m_interrupt = new QSocketNotifier(interruptPipe[0], QSocketNotifier::Read, this);
-        connect(m_interrupt, &QSocketNotifier::activated, this, [this] {
-            char byte;
-            [[maybe_unused]] const ssize_t n = ::read(interruptPipe[0], &byte, 1);
-            m_interrupted = true;
-            m_session.abort();
-        });
-        struct sigaction action {};
-        action.sa_handler = onInterrupt;
-        sigemptyset(&action.sa_mask);
-        ::sigaction(SIGINT, &action, nullptr);
-    }
-#endif
+    // Ctrl+C, SIGTERM and SIGHUP end a transfer at its current wait with the port closed, as
+    // closing the window does.
+    connect(&m_termination, &Termination::requested, this, [this] { m_session.abort(); });
     m_form.Form_Load();
 }
 
-CommandRunner::~CommandRunner()
-{
-#ifdef Q_OS_UNIX
-    if (m_interrupt) {
-        ::signal(SIGINT, SIG_DFL);
-        ::close(interruptPipe[0]);
-        ::close(interruptPipe[1]);
-    }
-#endif
-}
+CommandRunner::~CommandRunner() = default;
 
 int CommandRunner::run()
 {
@@ -116,8 +80,8 @@ int CommandRunner::openFile()
 
 int CommandRunner::transferExit(const TransferOutcome &outcome) const
 {
-    if (m_interrupted)
-        return CommandLine::Interrupted;
+    if (const int signal = Termination::received())
+        return Termination::exitCode(signal);
     switch (outcome.kind) {
     case Kind::Done:
         return CommandLine::Done;
@@ -157,14 +121,15 @@ int CommandRunner::series()
         } else {
             ++failed;
             say(QStringLiteral("PANEL %1: FAILED - %2").arg(panel).arg(m_form.status().text));
-            if (code == CommandLine::Interrupted)
+            if (Termination::received())
                 break;
             say(QStringLiteral("Press Enter to try panel %1 again, or end the input (Ctrl+D) when done.").arg(panel));
         }
-        std::string line;
-        if (!std::getline(std::cin, line))
+        if (!m_termination.readLine())
             break;
     }
+    if (const int signal = Termination::received()) // at the prompt too
+        code = Termination::exitCode(signal);
     say(QStringLiteral("SUMMARY: %1 PROGRAMMED, %2 FAILED").arg(programmed).arg(failed));
     return code;
 }
@@ -172,8 +137,14 @@ int CommandRunner::series()
 int CommandRunner::read()
 {
     m_saveTo = m_commandLine.output.isEmpty() ? FileCommands::proposedFileName(m_commandLine.name) : m_commandLine.output;
-    if (QFileInfo::exists(m_saveTo) && !m_commandLine.force) {
+    // Where it will save is known before the panel is touched.
+    const SaveTarget::Check target = SaveTarget::check(m_saveTo, m_commandLine.force);
+    if (target.verdict == SaveTarget::Verdict::Exists) {
         say(QStringLiteral("durvex-config: %1 exists; --force replaces it").arg(m_saveTo));
+        return CommandLine::FileFailed;
+    }
+    if (target.verdict != SaveTarget::Verdict::Ok) {
+        say(QStringLiteral("durvex-config: cannot save to %1: %2").arg(m_saveTo, target.reason));
         return CommandLine::FileFailed;
     }
     const int code = transferExit(m_session.READ_CONFIG_Click());
@@ -202,11 +173,16 @@ int CommandRunner::verify()
     if (code != CommandLine::Done)
         return code;
     const QStringList lines = differences(panel, file);
+    QString result;
     for (const QString &line : lines)
-        std::fprintf(stdout, "%s\n", qPrintable(line));
+        result += line + QLatin1Char('\n');
     if (lines.isEmpty())
-        std::fprintf(stdout, "THE SWITCH PANEL MATCHES %s\n", qPrintable(m_commandLine.file));
-    std::fflush(stdout);
+        result = QStringLiteral("THE SWITCH PANEL MATCHES %1\n").arg(m_commandLine.file);
+    // A result that does not arrive is no result.
+    if (QString reason; !StandardStreams::write(stdout, result.toLocal8Bit(), &reason)) {
+        say(QStringLiteral("durvex-config: the result could not be written to standard output: %1").arg(reason));
+        return CommandLine::FileFailed;
+    }
     return lines.isEmpty() ? CommandLine::Done : CommandLine::Differs;
 }
 
@@ -281,8 +257,10 @@ void CommandRunner::drawProgress()
     constexpr int width = 17;
     const int done = m_byte + 1;
     const QString bar = QString(done, QLatin1Char('#')) + QString(width - done, QLatin1Char('.'));
-    std::fprintf(m_err, "\r\033[K[%s] byte %2d of %d  %s", qPrintable(bar), done, PanelConfiguration::byteCount,
-                 qPrintable(m_form.status().text.left(40)));
+    const QString line = QStringLiteral("[%1] byte %2 of %3  %4")
+                             .arg(bar, QStringLiteral("%1").arg(done, 2), QString::number(PanelConfiguration::byteCount),
+                                  m_form.status().text.left(40));
+    std::fprintf(m_err, "\r\033[K%s", qPrintable(TerminalWidth::fitted(line, TerminalWidth::columns(m_err))));
     std::fflush(m_err);
     m_progressShown = true;
 }

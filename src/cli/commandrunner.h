@@ -2,13 +2,13 @@
 
 #include "cli/commandline.h"
 #include "model/formhost.h"
+#include "platform/termination.h"
 #include "session/session.h"
 
 #include <QObject>
 #include <cstdio>
 
 class QSettings;
-class QSocketNotifier;
 
 // The commands of the command line: the window's procedures on the same form model, with
 // no display. Status texts go to standard error as they change, one line each, with a
@@ -59,6 +59,5 @@ private:
     QString m_lastStatus, m_lastDetail;
     int m_byte = -1;
     bool m_progressShown = false;
-    bool m_interrupted = false;
-    QSocketNotifier *m_interrupt = nullptr;
+    Termination m_termination; // Ctrl+C, SIGTERM, SIGHUP
 };

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 
+#include <cerrno>
 #include <cstdio>
 
 namespace {
@@ -78,6 +79,17 @@ void ByteTrace::append(const QString &lines)
             return;
         }
     }
-    m_file.write(lines.toUtf8());
-    m_file.flush();
+    const QByteArray bytes = lines.toUtf8();
+    errno = 0;
+    if (m_file.write(bytes) != bytes.size() || !m_file.flush()) {
+        const int systemError = errno;
+        QString reason = m_file.errorString();
+        if (reason.isEmpty() || reason == QLatin1String("Unknown error"))
+            reason = qt_error_string(systemError);
+        // A full disk: say so once and trace nothing more; the transfer goes on.
+        std::fprintf(stderr, "durvex-config: the byte trace stops here: %s could not be written: %s\n",
+                     qPrintable(m_fileName), qPrintable(reason));
+        m_fileName.clear();
+        m_file.close();
+    }
 }

@@ -43,13 +43,14 @@ struct LinkResult
     qint16 sent = 0;   // a byte write: the value written
     QByteArray reply;  // what came back, for a reply that failed: at most replyLimit bytes
     QString reason;    // the system's words, for a port that would not open
+    QString advice;    // and what to do about it, with %1 for the port's name; empty: the kind says
 
     bool ok() const { return kind == Kind::Ok; }
     // Whether the transfer ended from outside rather than on the panel's answer.
     bool ended() const { return kind == Kind::LineLost || kind == Kind::Aborted; }
 
-    static LinkResult of(Kind kind) { return {kind, 0, 0, {}, {}}; }
-    static LinkResult withReply(Kind kind, const QByteArray &reply) { return {kind, 0, 0, reply.left(replyLimit), {}}; }
+    static LinkResult of(Kind kind) { return {kind, 0, 0, {}, {}, {}}; }
+    static LinkResult withReply(Kind kind, const QByteArray &reply) { return {kind, 0, 0, reply.left(replyLimit), {}, {}}; }
 
     // A reply as a person can read it: printable characters as they are, others escaped.
     static QString printable(const QByteArray &bytes);

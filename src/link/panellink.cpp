@@ -45,6 +45,7 @@ LinkResult PanelLink::open_port()
         if (open == failure.kind)
             result.kind = kind;
     result.reason = failure.reason;
+    result.advice = failure.advice;
     return result;
 }
 

@@ -66,7 +66,14 @@ bool remember(QSettings &settings, const QString &name)
 {
     settings.setValue(portKey, name);
     settings.sync();
-    return settings.status() == QSettings::NoError;
+    if (settings.status() == QSettings::NoError)
+        return true;
+    // A store keeps the first error it met: a fresh one tells whether the file can be
+    // written now.
+    QSettings again(settings.fileName(), settings.format());
+    again.setValue(portKey, name);
+    again.sync();
+    return again.status() == QSettings::NoError;
 }
 
 QList<Port> usbAdapters()

@@ -37,8 +37,8 @@ QList<Port> available();
 // The USB serial adapters plugged in, found quickly enough for the start.
 QList<Port> usbAdapters();
 
-// The choice made in the port box, kept in the user's settings across runs. remember()
-// says whether the settings could be written.
+// The choice made in the port box, kept in the user's settings across runs. remember() is
+// false when the settings file could not be written.
 QString remembered(QSettings &settings);
 bool remember(QSettings &settings, const QString &name);
 

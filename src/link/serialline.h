@@ -18,6 +18,9 @@ public:
         enum class Kind { NotFound, PermissionDenied, InUse, NotASerialPort, Other };
         Kind kind = Kind::Other;
         QString reason; // the system's words
+        // What to tell the user, with %1 where the port's name goes; when empty, the kind's
+        // own text serves.
+        QString advice = {};
     };
 
     using QObject::QObject;

@@ -1,11 +1,8 @@
 #include "serialportline.h"
 
-#include <QFileInfo>
+#include "portadvice.h"
 
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <unistd.h>
-#endif
+#include <QFileInfo>
 
 SerialPortLine::SerialPortLine(QString portName, const QString &traceFile, QObject *parent)
     : SerialLine(parent)
@@ -18,22 +15,11 @@ SerialPortLine::SerialPortLine(QString portName, const QString &traceFile, QObje
 SerialLine::OpenFailure::Kind SerialPortLine::classify(QSerialPort::SerialPortError error, const QString &reason,
                                                       bool deviceAccessible)
 {
-    using Kind = OpenFailure::Kind;
-    switch (error) {
-    case QSerialPort::DeviceNotFoundError:
-        return Kind::NotFound;
-    case QSerialPort::PermissionError:
-        return deviceAccessible ? Kind::InUse : Kind::PermissionDenied;
-    default:
-        break;
-    }
-#ifdef Q_OS_UNIX
-    if (reason == qt_error_string(ENOTTY))
-        return Kind::NotASerialPort;
-#else
-    Q_UNUSED(reason)
-#endif
-    return Kind::Other;
+    PortAdvice::Device device;
+    device.state = PortAdvice::Device::State::Present;
+    device.characterDevice = true;
+    device.accessible = deviceAccessible;
+    return PortAdvice::afterOpen(device, {}, error, reason).kind;
 }
 
 bool SerialPortLine::open(OpenFailure *failure)
@@ -41,9 +27,17 @@ bool SerialPortLine::open(OpenFailure *failure)
     m_lost = false;
     m_openError = QSerialPort::NoError;
     m_openReason.clear();
+    // Looked at where Qt opens it; a name that leads to no serial port is not handed to Qt.
+    const QString location = PortAdvice::systemLocation(m_portName);
+    if (const std::optional<OpenFailure> refused = PortAdvice::beforeOpen(PortAdvice::examine(location, false))) {
+        if (failure)
+            *failure = *refused;
+        m_trace.event(QStringLiteral("OPEN %1 FAILED: %2").arg(m_portName, refused->reason));
+        return false;
+    }
     // The device itself, not the link that names it: its lock then keeps out a second
     // program that reaches it by another path.
-    const QString canonical = QFileInfo(m_portName).canonicalFilePath();
+    const QString canonical = QFileInfo(location).canonicalFilePath();
     const QString device = canonical.isEmpty() ? m_portName : canonical;
     m_port.setPortName(device);
     m_port.setBaudRate(QSerialPort::Baud9600);
@@ -54,12 +48,8 @@ bool SerialPortLine::open(OpenFailure *failure)
     m_port.setReadBufferSize(readBufferLimit);
     if (!m_port.open(QIODevice::ReadWrite)) {
         const QString reason = m_openReason.isEmpty() ? QStringLiteral("Unknown error") : m_openReason;
-        bool accessible = false;
-#ifdef Q_OS_UNIX
-        accessible = ::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0;
-#endif
         if (failure)
-            *failure = {classify(m_openError, reason, accessible), reason};
+            *failure = PortAdvice::afterOpen(PortAdvice::examine(location), PortAdvice::currentUser(), m_openError, reason);
         m_trace.event(QStringLiteral("OPEN %1 FAILED: %2").arg(m_portName, reason));
         m_port.clearError();
         return false;

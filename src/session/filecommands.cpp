@@ -1,8 +1,9 @@
 #include "filecommands.h"
 
 #include "files/configrecord.h"
-#include "statustexts.h"
 #include "platform/regularfile.h"
+#include "platform/savetarget.h"
+#include "statustexts.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -42,6 +43,12 @@ SaveOutcome FileCommands::WRITE_FILE_Click()
                                                                      proposedFileName(panelName));
     if (!path)
         return SaveOutcome::Cancelled;
+    // A FIFO or a device named as the file stays what it is.
+    if (const QString refusal = SaveTarget::notAFile(*path); !refusal.isEmpty()) {
+        m_form.host().messageBox(QStringLiteral("THE CONFIGURATION FILE COULD NOT BE SAVED\n%1\n%2").arg(*path, refusal),
+                                 QStringLiteral("WRITE CONFIGURATION FILE"));
+        return SaveOutcome::Failed;
+    }
 
     const ConfigRecord record = ConfigRecord::of(m_form.configuration(), m_cfg.wmodel);
 

@@ -3,6 +3,8 @@
 #include "link/portchoice.h"
 #include "statustexts.h"
 
+#include <QSettings>
+
 using Colour = FormModel::StatusColour;
 using StatusTexts::Direction;
 
@@ -26,6 +28,11 @@ bool Session::choosePort(const QString &name)
 {
     m_line->setPortName(name);
     return m_settings && PortChoice::remember(*m_settings, name);
+}
+
+QString Session::settingsFile() const
+{
+    return m_settings ? m_settings->fileName() : QString();
 }
 
 void Session::start(bool writing)

@@ -39,6 +39,8 @@ public:
     // The port chosen by the user, used from the next transfer on and remembered.
     // False when it could not be remembered.
     bool choosePort(const QString &name);
+    // Where the choice is kept.
+    QString settingsFile() const;
 
     // Ends a transfer at its current wait, from any thread.
     void abort() { m_link.abort(); }

@@ -42,9 +42,12 @@ QString described(const LinkResult &result, int address)
     return {};
 }
 
-QString portFailure(LinkKind kind, const QString &port, const QString &reason)
+QString portFailure(const LinkResult &link, const QString &port)
 {
-    switch (kind) {
+    if (!link.advice.isEmpty())
+        return link.advice.arg(port);
+    const QString &reason = link.reason;
+    switch (link.kind) {
     case LinkKind::PortNotFound:
         return QStringLiteral("SERIAL PORT %1 NOT FOUND - PLUG IN THE ADAPTER OR CHOOSE ANOTHER PORT").arg(port);
     case LinkKind::PortNoPermission:
@@ -133,8 +136,8 @@ std::optional<Report> ending(const TransferOutcome &outcome, Direction direction
     }
     case Kind::PortFailed: {
         const LinkResult &link = outcome.link;
-        return Report{portFailure(link.kind, SerialLine::shortName(outcome.port), link.reason),
-                      portFailure(link.kind, outcome.port, link.reason) + QStringLiteral(" (%1)").arg(link.reason),
+        return Report{portFailure(link, SerialLine::shortName(outcome.port)),
+                      portFailure(link, outcome.port) + QStringLiteral(" (%1)").arg(link.reason),
                       Colour::Red};
     }
     case Kind::NoResponse:

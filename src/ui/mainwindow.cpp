@@ -122,7 +122,9 @@ void MainWindow::connectControls()
 
     auto *port = control<PortBox>(QStringLiteral("Combo1"));
     port->setPort(line().portName());
-    connect(port, &PortBox::chosen, &m_session, &Session::choosePort);
+    connect(port, &PortBox::chosen, this, [this, port](const QString &name) {
+        port->setRemembered(m_session.choosePort(name), m_session.settingsFile());
+    });
 }
 
 // The keyboard's way through the window follows the picture: the controls above it, then the
@@ -193,6 +195,12 @@ void MainWindow::sync()
 
 void MainWindow::openFile(const QString &path)
 {
+    // Named on the command line, a folder is a slip worth a word (picked in the dialog, it is not).
+    if (QFileInfo(path).isDir()) {
+        messageBox(QStringLiteral("%1\nIS A FOLDER, NOT A CONFIGURATION FILE").arg(path),
+                   QStringLiteral("READ CONFIGURATION FILE"));
+        return;
+    }
     m_dialogFileName = QFileInfo(path).absoluteFilePath(); // the dialogs start in its folder
     runCommand(&MainWindow::openDialogFile);
 }

@@ -72,6 +72,18 @@ void PortBox::setPort(const QString &name)
     setEditText(name);
 }
 
+void PortBox::setRemembered(bool remembered, const QString &settingsFile)
+{
+    if (m_toolTip.isNull())
+        m_toolTip = toolTip();
+    const QString note = remembered ? QString()
+                                    : QStringLiteral("THIS PORT IS USED UNTIL THE PROGRAM ENDS BUT NOT REMEMBERED FOR "
+                                                     "THE NEXT RUN: %1 COULD NOT BE WRITTEN")
+                                          .arg(settingsFile);
+    setToolTip(note.isEmpty() ? m_toolTip : m_toolTip + QLatin1Char('\n') + note);
+    setAccessibleDescription(note);
+}
+
 void PortBox::showPopup()
 {
     const QString text = currentText();

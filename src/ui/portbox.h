@@ -21,6 +21,9 @@ public:
     void setLister(Lister lister) { m_lister = std::move(lister); }
     // Shows the port in use; this is no choice of the user's.
     void setPort(const QString &name);
+    // Whether the choice will hold for the next run too; when not, the tooltip and the
+    // accessible description say so and name the settings file.
+    void setRemembered(bool remembered, const QString &settingsFile);
     void showPopup() override;
 
 signals:
@@ -31,4 +34,5 @@ private:
 
     Lister m_lister = &PortChoice::available;
     QString m_port;
+    QString m_toolTip; // the box's own, before any word about remembering
 };

@@ -1,0 +1,72 @@
+#include "argumenttext.h"
+
+#include <QFile>
+
+namespace ArgumentText {
+namespace {
+constexpr char16_t escapeBase = 0xDC00;
+} // namespace
+
+QString decode(const QByteArray &bytes)
+{
+    const QString whole = QString::fromUtf8(bytes);
+    if (whole.toUtf8() == bytes)
+        return whole;
+    // One sequence at a time: a sequence that survives a decode and re-encode is text, any
+    // other byte is kept as itself.
+    QString text;
+    for (qsizetype i = 0; i < bytes.size();) {
+        const auto lead = quint8(bytes[i]);
+        const qsizetype length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+        const QByteArray sequence = length > 0 ? bytes.mid(i, length) : QByteArray();
+        const QString decoded = QString::fromUtf8(sequence);
+        if (length > 0 && sequence.size() == length && decoded.toUtf8() == sequence) {
+            text += decoded;
+            i += length;
+        } else {
+            text += QChar(char16_t(escapeBase + lead));
+            ++i;
+        }
+    }
+    return text;
+}
+
+QStringList decode(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+#ifdef Q_OS_UNIX
+        arguments << decode(QByteArray(argv[i]));
+#else
+        arguments << QString::fromLocal8Bit(argv[i]);
+#endif
+    return arguments;
+}
+
+bool encodable(const QString &path)
+{
+    return QFile::decodeName(QFile::encodeName(path)) == path;
+}
+
+QString shown(const QString &text)
+{
+    QString out;
+    for (QChar c : text) {
+        if (c.unicode() >= escapeBase + 0x80 && c.unicode() <= escapeBase + 0xFF)
+            out += QStringLiteral("\\x") + QString::number(c.unicode() - escapeBase, 16).toUpper();
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString refusal(const QList<Path> &paths)
+{
+    for (const Path &path : paths)
+        if (!path.value.isEmpty() && !encodable(path.value))
+            return QStringLiteral("%1 %2 is not valid UTF-8, as names of files and ports must be; nothing was opened")
+                .arg(path.what, shown(path.value));
+    return {};
+}
+
+} // namespace ArgumentText

@@ -1,0 +1,42 @@
+#include "standardstreams.h"
+
+#include <QtGlobal>
+
+#include <cerrno>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace StandardStreams {
+
+void guard()
+{
+#ifdef Q_OS_UNIX
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        // The lowest free number is this one, as the lower ones are open by now.
+        const int null = ::open("/dev/null", O_RDONLY);
+        if (null >= 0 && null != fd) {
+            ::dup2(null, fd);
+            ::close(null);
+        }
+    }
+    ::signal(SIGPIPE, SIG_IGN);
+#endif
+}
+
+bool write(std::FILE *stream, const QByteArray &text, QString *reason)
+{
+    errno = 0;
+    const bool written = std::fwrite(text.constData(), 1, size_t(text.size()), stream) == size_t(text.size())
+                         && std::fflush(stream) == 0;
+    if (!written && reason)
+        *reason = qt_error_string(errno);
+    return written;
+}
+
+} // namespace StandardStreams

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdio>
+
+// The three standard descriptors. Started with one of them closed, the program would hand
+// its number to the next file it opens (Qt's event descriptor, a pipe) and print into that;
+// and a write to a pipe whose reader has gone would kill it on the spot.
+namespace StandardStreams {
+
+// Opens each of the descriptors 0, 1 and 2 that is closed on the null device, read-only,
+// so that nothing else takes its number and writes to it fail; and ignores SIGPIPE, so that
+// a write to a closed pipe fails as any other write does. First thing in main().
+void guard();
+
+// Writes the text to the stream and flushes it. False when any of it was not written, with
+// the system's reason.
+bool write(std::FILE *stream, const QByteArray &text, QString *reason = nullptr);
+
+} // namespace StandardStreams
