@@ -1,15 +1,19 @@
 #include "commandrunner.h"
 
+#include "cli/fixture.h"
+#include "cli/portlisting.h"
 #include "files/configrecord.h"
 #include "link/portchoice.h"
 #include "link/serialportline.h"
+#include "platform/regularfile.h"
+#include "session/statustexts.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QSocketNotifier>
-
-#include <iostream>
-#include <string>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -17,7 +21,7 @@
 #include <unistd.h>
 #endif
 
-using Kind = TransferOutcome::Kind;
+using Command = CommandLine::Command;
 
 namespace {
 
@@ -31,11 +35,27 @@ void onInterrupt(int)
 }
 #endif
 
+QByteArray sha256(const QByteArray &bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+}
+
+QByteArray fileSha256(const QString &path)
+{
+    QFile file;
+    if (RegularFile::openForReading(path, file) != RegularFile::Status::Ok)
+        return {};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(&file);
+    return hash.result().toHex();
+}
+
 } // namespace
 
 CommandRunner::CommandRunner(const CommandLine &commandLine, QSettings *settings, std::FILE *err, QObject *parent)
     : QObject(parent)
     , m_commandLine(commandLine)
+    , m_settings(settings)
     , m_err(err)
 #ifdef Q_OS_UNIX
     , m_terminal(::isatty(::fileno(err)))
@@ -46,14 +66,13 @@ CommandRunner::CommandRunner(const CommandLine &commandLine, QSettings *settings
                 std::make_unique<SerialPortLine>(
                     PortChoice::forThisRun(commandLine.port, commandLine.environmentPort, settings), commandLine.trace))
     , m_form(m_session.form())
+    , m_board(err, m_terminal, commandLine.quiet)
 {
     connect(&m_form, &FormModel::changed, this, &CommandRunner::statusChanged);
-    m_session.onByte = [this](int byte) {
-        m_byte = byte;
-        drawProgress();
-    };
+    m_session.onByte = [this](int byte) { m_board.progress(0, byte, m_form.status().text); };
 #ifdef Q_OS_UNIX
-    // Ctrl+C ends a transfer at its current wait with the port closed, as closing the window does.
+    // Ctrl+C ends every transfer at its current wait with its port closed, as closing the
+    // window does.
     if (::pipe(interruptPipe) == 0) {
         ::fcntl(interruptPipe[1], F_SETFL, O_NONBLOCK);
         m_interrupt = new QSocketNotifier(interruptPipe[0], QSocketNotifier::Read, this);
@@ -62,6 +81,8 @@ CommandRunner::CommandRunner(const CommandLine &commandLine, QSettings *settings
             [[maybe_unused]] const ssize_t n = ::read(interruptPipe[0], &byte, 1);
             m_interrupted = true;
             m_session.abort();
+            if (m_fixture)
+                m_fixture->interrupt();
         });
         struct sigaction action {};
         action.sa_handler = onInterrupt;
@@ -85,14 +106,26 @@ CommandRunner::~CommandRunner()
 
 int CommandRunner::run()
 {
+    if (m_commandLine.command == Command::Ports)
+        return ports();
+    // Before any panel is touched.
+    if (!m_commandLine.log.isEmpty()) {
+        QString reason;
+        if (!m_log.open(m_commandLine.log, &reason)) {
+            say(QStringLiteral("durvex-config: the log %1 cannot be appended to: %2").arg(m_commandLine.log, reason), true);
+            return CommandLine::FileFailed;
+        }
+    }
     switch (m_commandLine.command) {
-    case CommandLine::Command::Write:
-        return m_commandLine.series ? series() : write();
-    case CommandLine::Command::Read:
+    case Command::Write:
+    case Command::Verify:
+        return transfers();
+    case Command::Read:
         return read();
-    case CommandLine::Command::Verify:
-        return verify();
-    case CommandLine::Command::Window:
+    case Command::Check:
+        return check();
+    case Command::Ports:
+    case Command::Window:
         break;
     }
     return CommandLine::UsageError;
@@ -102,124 +135,185 @@ int CommandRunner::run()
 
 int CommandRunner::openFile()
 {
-    switch (m_session.files().openFile(m_commandLine.file)) {
+    const QString &path = m_commandLine.file;
+    // A file that is not there or may not be read is named with the system's reason; the
+    // FILE/MODEL MIS-MATCH box is for one that is there and holds no configuration.
+    if (const std::optional<QString> problem = RegularFile::readProblem(path)) {
+        m_fileProblem = QStringLiteral("%1: %2").arg(path, *problem);
+        say(QStringLiteral("durvex-config: ") + m_fileProblem, true);
+        return CommandLine::FileFailed;
+    }
+    m_lastBox.clear();
+    switch (m_session.files().openFile(path)) {
     case FileCommands::OpenOutcome::Loaded:
+        if (m_log.isOpen())
+            m_fileSha256 = fileSha256(path);
         return CommandLine::Done;
     case FileCommands::OpenOutcome::NoAccess:
-        say(QStringLiteral("durvex-config: %1 cannot be read").arg(m_commandLine.file));
+        m_fileProblem = QStringLiteral("%1 cannot be read").arg(path);
+        say(QStringLiteral("durvex-config: ") + m_fileProblem, true);
         return CommandLine::FileFailed;
     case FileCommands::OpenOutcome::Refused:
         break;
     }
+    m_fileProblem = m_lastBox;
     return CommandLine::FileFailed;
 }
 
-int CommandRunner::transferExit(const TransferOutcome &outcome) const
+QString CommandRunner::incomplete()
 {
+    TransferOutcome outcome;
+    outcome.kind = TransferOutcome::Kind::Incomplete;
+    outcome.missing = m_form.missingPicks();
+    const std::optional<StatusTexts::Report> report = StatusTexts::ending(outcome, StatusTexts::Direction::Write);
+    for (const QString &line : StatusEcho().update(report->text, report->detail))
+        say(line, true);
+    return report->detail;
+}
+
+int CommandRunner::transfers()
+{
+    const bool verify = m_commandLine.command == Command::Verify;
+    const QStringList ports =
+        m_commandLine.ports.isEmpty() ? QStringList{m_session.line().portName()} : m_commandLine.ports;
+    // A file refused before any panel is an attempt that failed on every port.
+    const auto refuse = [&](int code, const QString &detail) {
+        PanelAttempt attempt;
+        attempt.command = CommandLine::commandName(m_commandLine.command);
+        attempt.file = m_commandLine.file;
+        attempt.panelId = m_commandLine.panelId;
+        attempt.exitCode = code;
+        attempt.detail = detail;
+        for (const QString &port : ports) {
+            attempt.port = port;
+            record(attempt);
+        }
+        return code;
+    };
+    if (const int opened = openFile(); opened != CommandLine::Done)
+        return refuse(opened, m_fileProblem);
+
+    // The values a write of the file sends, gathered as the window's write gathers them.
+    Fixture::Work work;
+    work.verify = verify;
+    work.file = m_commandLine.file;
+    if (m_form.gather_config()) {
+        if (verify) // nothing a write would send to compare with
+            return refuse(CommandLine::FileFailed, incomplete());
+        work.missing = m_form.missingPicks();
+    }
+    work.image = m_form.configuration().memoryImage();
     if (m_interrupted)
         return CommandLine::Interrupted;
-    switch (outcome.kind) {
-    case Kind::Done:
-        return CommandLine::Done;
-    case Kind::WrongModel:
-        return CommandLine::WrongModel;
-    case Kind::Incomplete:
-        return CommandLine::FileFailed;
-    default:
-        break;
-    }
-    return CommandLine::PanelFailed;
-}
 
-int CommandRunner::write()
-{
-    if (const int opened = openFile(); opened != CommandLine::Done)
-        return opened;
-    const int code = transferExit(m_session.WRITE_CONFIG_Click());
-    endProgress();
-    return code;
-}
-
-int CommandRunner::series()
-{
-    if (const int opened = openFile(); opened != CommandLine::Done)
-        return opened;
-    int panel = 1, programmed = 0, failed = 0, code = CommandLine::Done;
-    for (;;) {
-        say(QStringLiteral("PANEL %1: WRITING").arg(panel));
-        code = transferExit(m_session.WRITE_CONFIG_Click());
-        endProgress();
-        if (code == CommandLine::Done) {
-            ++programmed;
-            say(QStringLiteral("PANEL %1: PROGRAMMED").arg(panel));
-            ++panel;
-            say(QStringLiteral("Connect panel %1 and press Enter, or end the input (Ctrl+D) when done.").arg(panel));
-        } else {
-            ++failed;
-            say(QStringLiteral("PANEL %1: FAILED - %2").arg(panel).arg(m_form.status().text));
-            if (code == CommandLine::Interrupted)
-                break;
-            say(QStringLiteral("Press Enter to try panel %1 again, or end the input (Ctrl+D) when done.").arg(panel));
-        }
-        std::string line;
-        if (!std::getline(std::cin, line))
-            break;
-    }
-    say(QStringLiteral("SUMMARY: %1 PROGRAMMED, %2 FAILED").arg(programmed).arg(failed));
+    Fixture fixture(m_commandLine, ports, work, m_board, [this](const PanelAttempt &attempt) { return record(attempt); });
+    m_fixture = &fixture;
+    const int code = fixture.run();
+    m_fixture = nullptr;
     return code;
 }
 
 int CommandRunner::read()
 {
+    const bool toOutput = m_commandLine.output == QLatin1String("-");
     m_saveTo = m_commandLine.output.isEmpty() ? FileCommands::proposedFileName(m_commandLine.name) : m_commandLine.output;
-    if (QFileInfo::exists(m_saveTo) && !m_commandLine.force) {
-        say(QStringLiteral("durvex-config: %1 exists; --force replaces it").arg(m_saveTo));
-        return CommandLine::FileFailed;
+    PanelAttempt attempt;
+    attempt.command = QStringLiteral("read");
+    attempt.port = m_session.line().portName();
+    attempt.file = m_saveTo;
+    attempt.panelId = m_commandLine.panelId;
+    if (!toOutput && QFileInfo::exists(m_saveTo) && !m_commandLine.force) {
+        attempt.exitCode = CommandLine::FileFailed;
+        attempt.detail = QStringLiteral("%1 exists; --force replaces it").arg(m_saveTo);
+        say(QStringLiteral("durvex-config: ") + attempt.detail, true);
+        record(attempt);
+        return attempt.exitCode;
     }
-    const int code = transferExit(m_session.READ_CONFIG_Click());
-    endProgress();
-    if (code != CommandLine::Done)
-        return code;
-    m_form.setPanelName(m_commandLine.name);
-    if (m_session.files().WRITE_FILE_Click() != FileCommands::SaveOutcome::Saved)
+    QElapsedTimer clock;
+    clock.start();
+    const TransferOutcome outcome = m_session.READ_CONFIG_Click();
+    m_board.endProgress(0);
+    attempt.durationMs = clock.elapsed();
+    attempt.model = outcome.model;
+    attempt.exitCode = m_interrupted ? int(CommandLine::Interrupted) : PanelAttempt::exitCodeOf(outcome);
+    attempt.detail = outcome.kind == TransferOutcome::Kind::Aborted ? QStringLiteral("INTERRUPTED") : m_form.status().detail;
+    if (attempt.exitCode == CommandLine::Done) {
+        m_form.setPanelName(m_commandLine.name);
+        m_lastBox.clear();
+        if (toOutput) {
+            if (m_form.gather_config()) {
+                attempt.exitCode = CommandLine::FileFailed;
+                attempt.detail = incomplete();
+            } else {
+                const QByteArray line = ConfigRecord::of(m_form.configuration()).toLine();
+                std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+                std::fflush(stdout);
+                m_fileSha256 = sha256(line);
+            }
+        } else if (m_session.files().WRITE_FILE_Click() != FileCommands::SaveOutcome::Saved) {
+            attempt.exitCode = CommandLine::FileFailed;
+            attempt.detail = m_lastBox.isEmpty() ? m_form.status().detail : m_lastBox;
+        } else {
+            say(QStringLiteral("SAVED %1").arg(m_saveTo));
+            m_fileSha256 = fileSha256(m_saveTo);
+        }
+        if (attempt.exitCode == CommandLine::Done)
+            attempt.configuration = m_form.configuration();
+    }
+    if (!record(attempt))
         return CommandLine::FileFailed;
-    say(QStringLiteral("SAVED %1").arg(m_saveTo));
+    return attempt.exitCode;
+}
+
+int CommandRunner::check()
+{
+    PanelAttempt attempt;
+    attempt.command = QStringLiteral("check");
+    attempt.file = m_commandLine.file;
+    attempt.exitCode = openFile();
+    attempt.detail = m_fileProblem;
+    if (attempt.exitCode == CommandLine::Done) {
+        if (m_form.gather_config()) {
+            attempt.exitCode = CommandLine::FileFailed;
+            attempt.detail = incomplete();
+        } else {
+            attempt.configuration = m_form.configuration();
+            attempt.detail = QStringLiteral("%1 IS READY TO WRITE").arg(m_commandLine.file);
+            say(attempt.detail);
+        }
+    }
+    if (!record(attempt))
+        return CommandLine::FileFailed;
+    return attempt.exitCode;
+}
+
+int CommandRunner::ports()
+{
+    const PortListing listing = PortListing::gather(m_commandLine.environmentPort, m_settings);
+    if (m_commandLine.json) {
+        for (const PortListing::Entry &entry : listing.entries)
+            std::fprintf(stdout, "%s\n", QJsonDocument(PortListing::toJson(entry)).toJson(QJsonDocument::Compact).constData());
+    } else {
+        std::fputs(qPrintable(listing.text()), stdout);
+    }
+    std::fflush(stdout);
     return CommandLine::Done;
 }
 
-int CommandRunner::verify()
+bool CommandRunner::record(const PanelAttempt &attempt)
 {
-    if (const int opened = openFile(); opened != CommandLine::Done)
-        return opened;
-    // The values a write of the file would send.
-    if (m_form.gather_config())
-        return CommandLine::FileFailed;
-    const PanelConfiguration::MemoryImage file = m_form.configuration().memoryImage();
-
-    PanelConfiguration::MemoryImage panel{};
-    const int code = transferExit(m_session.readImage(panel));
-    endProgress();
-    if (code != CommandLine::Done)
-        return code;
-    const QStringList lines = differences(panel, file);
-    for (const QString &line : lines)
-        std::fprintf(stdout, "%s\n", qPrintable(line));
-    if (lines.isEmpty())
-        std::fprintf(stdout, "THE SWITCH PANEL MATCHES %s\n", qPrintable(m_commandLine.file));
-    std::fflush(stdout);
-    return lines.isEmpty() ? CommandLine::Done : CommandLine::Differs;
-}
-
-QStringList CommandRunner::differences(const PanelConfiguration::MemoryImage &panel,
-                                       const PanelConfiguration::MemoryImage &file)
-{
-    QStringList lines;
-    for (int address = 0; address < PanelConfiguration::byteCount; ++address)
-        if (panel[address] != file[address])
-            lines << QStringLiteral("%1: panel %2, file %3")
-                         .arg(PanelConfiguration::name(address), describeByte(address, panel[address]),
-                              describeByte(address, file[address]));
-    return lines;
+    const QJsonObject object = attempt.toJson();
+    if (m_commandLine.json) {
+        std::fprintf(stdout, "%s\n", QJsonDocument(object).toJson(QJsonDocument::Compact).constData());
+        std::fflush(stdout);
+    }
+    if (!m_log.isOpen())
+        return true;
+    QString reason;
+    if (m_log.append(object, m_fileSha256, &reason))
+        return true;
+    say(QStringLiteral("durvex-config: the log %1 could not be appended to: %2").arg(m_log.path(), reason), true);
+    return false;
 }
 
 // --- Host ------------------------------------------------------------------------------------
@@ -228,7 +322,8 @@ void CommandRunner::messageBox(const QString &text, const QString &title)
 {
     QString shown = text;
     shown.replace(QLatin1Char('\n'), QStringLiteral("\n  "));
-    say(title.isEmpty() ? shown : title + QStringLiteral(": ") + shown);
+    m_lastBox = title.isEmpty() ? text : title + QStringLiteral(": ") + text;
+    say(title.isEmpty() ? shown : title + QStringLiteral(": ") + shown, true);
 }
 
 std::optional<QString> CommandRunner::saveFileDialog(const QString &, const QString &, const QString &)
@@ -243,61 +338,16 @@ std::optional<QString> CommandRunner::openFileDialog(const QString &, const QStr
 
 // --- Output ----------------------------------------------------------------------------------
 
-void CommandRunner::say(const QString &line)
+void CommandRunner::say(const QString &line, bool failure)
 {
-    clearProgress();
-    std::fprintf(m_err, "%s\n", qPrintable(line));
-    drawProgress();
-    std::fflush(m_err);
+    m_board.say(line, failure);
 }
 
-// Each new text once, with its detail on the lines after it; a detail that grows under the
-// same text adds its new lines.
 void CommandRunner::statusChanged()
 {
     const FormModel::Status &status = m_form.status();
     if (!status.visible || status.text.isEmpty())
         return;
-    // The detail's further lines are indented, as a box's are.
-    const auto indented = [](QString lines) { return lines.replace(QLatin1Char('\n'), QStringLiteral("\n  ")); };
-    if (status.text != m_lastStatus) {
-        say(indented(status.detail));
-    } else if (status.detail != m_lastDetail) {
-        const QString added = status.detail.section(QLatin1Char('\n'), 1);
-        if (!added.isEmpty())
-            say(QStringLiteral("  ") + indented(added));
-    } else {
-        return;
-    }
-    m_lastStatus = status.text;
-    m_lastDetail = status.detail;
-}
-
-// On a terminal: the byte being transferred and the panel's state, redrawn in place.
-void CommandRunner::drawProgress()
-{
-    if (!m_terminal || m_byte < 0)
-        return;
-    constexpr int width = 17;
-    const int done = m_byte + 1;
-    const QString bar = QString(done, QLatin1Char('#')) + QString(width - done, QLatin1Char('.'));
-    std::fprintf(m_err, "\r\033[K[%s] byte %2d of %d  %s", qPrintable(bar), done, PanelConfiguration::byteCount,
-                 qPrintable(m_form.status().text.left(40)));
-    std::fflush(m_err);
-    m_progressShown = true;
-}
-
-void CommandRunner::clearProgress()
-{
-    if (!m_progressShown)
-        return;
-    std::fprintf(m_err, "\r\033[K");
-    std::fflush(m_err);
-    m_progressShown = false;
-}
-
-void CommandRunner::endProgress()
-{
-    clearProgress();
-    m_byte = -1;
+    for (const QString &line : m_echo.update(status.text, status.detail))
+        say(line, status.colour == FormModel::StatusColour::Red);
 }
