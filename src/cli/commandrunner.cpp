@@ -303,10 +303,8 @@ int CommandRunner::ports()
 bool CommandRunner::record(const PanelAttempt &attempt)
 {
     const QJsonObject object = attempt.toJson();
-    if (m_commandLine.json) {
-        std::fprintf(stdout, "%s\n", QJsonDocument(object).toJson(QJsonDocument::Compact).constData());
-        std::fflush(stdout);
-    }
+    if (m_commandLine.json)
+        m_board.print(QJsonDocument(object).toJson(QJsonDocument::Compact));
     if (!m_log.isOpen())
         return true;
     QString reason;

@@ -6,7 +6,6 @@
 #include "session/statustexts.h"
 
 #include <algorithm>
-#include <cstdio>
 
 using StatusTexts::Direction;
 
@@ -178,11 +177,12 @@ void Fixture::finished(int index, const TransferOutcome &outcome, const PanelCon
             const QString text = s.echo.text();
             showStatus(index, text, text + QLatin1Char('\n') + report->detail, failure);
             outcomeText = StatusTexts::mismatchTitle();
+            attempt.detail = outcomeText + QLatin1Char('\n') + report->detail;
         } else {
             showStatus(index, report->text, report->detail, failure);
             outcomeText = report->text;
+            attempt.detail = report->detail;
         }
-        attempt.detail = report->detail;
     } else {
         attempt.detail = outcomeText;
     }
@@ -209,8 +209,7 @@ void Fixture::finished(int index, const TransferOutcome &outcome, const PanelCon
             m_board.sayOn(index, lines, !differences.isEmpty());
         } else {
             for (const QString &line : std::as_const(lines))
-                std::fprintf(stdout, "%s\n", qPrintable(m_board.several() ? s.port + QStringLiteral(": ") + line : line));
-            std::fflush(stdout);
+                m_board.print((m_board.several() ? s.port + QStringLiteral(": ") + line : line).toLocal8Bit());
         }
     }
 

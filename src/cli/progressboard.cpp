@@ -44,8 +44,20 @@ void ProgressBoard::sayOn(int port, const QStringList &lines, bool failure)
         say(several() ? m_rows[port].port + QStringLiteral(": ") + line : line, failure);
 }
 
+void ProgressBoard::print(const QByteArray &line)
+{
+    clear();
+    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+    draw();
+    std::fflush(m_err);
+}
+
 void ProgressBoard::progress(int port, int byte, const QString &status)
 {
+    if (m_rows[port].byte == byte && m_rows[port].status == status)
+        return;
     m_rows[port].byte = byte;
     m_rows[port].status = status;
     if (!m_terminal || m_quiet)

@@ -21,6 +21,8 @@ public:
     void say(const QString &line, bool failure = false);
     // Lines about one port: with several ports, each begins with the port's name.
     void sayOn(int port, const QStringList &lines, bool failure = false);
+    // A line on standard output, which may share the terminal with the rows.
+    void print(const QByteArray &line);
     // A port's row on a terminal: the byte being transferred (none: -1) and its status.
     void progress(int port, int byte, const QString &status);
     void setStatus(int port, const QString &status);
