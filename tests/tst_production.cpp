@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <sys/resource.h>
 #include <memory>
 
 // The production line on the command line: several panels at once, series at Enter and
@@ -399,6 +400,40 @@ private slots:
         QCOMPARE(run.err, "durvex-config: the log folder cannot be appended to: not a regular file\n");
         QTest::qWait(200);
         QVERIFY(panel.received().isEmpty());
+    }
+
+    // An append that fails (here the file may grow no further) ends the run after the
+    // panel under way, with the file's exit code.
+    void logFull()
+    {
+        const QString logPath = dir.filePath("full.log");
+        QFile::remove(logPath);
+        constexpr int full = 100; // room for the port's lock file, none for another line
+        {
+            QFile log(logPath);
+            QVERIFY(log.open(QIODevice::WriteOnly));
+            log.write(QByteArray(full - 1, ' ') + '\n');
+        }
+        const QString link = dir.filePath("full-panel");
+        VirtualPanel panel({"--link", link});
+        QProcess process;
+        process.setProcessEnvironment(environment(dir.path()));
+        process.setWorkingDirectory(dir.path());
+        process.setChildProcessModifier([] {
+            const rlimit limit{full, full};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            ::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead
+        });
+        process.start(QStringLiteral(TOOL_PATH),
+                      {"write", "truck.zcf", "--series", "--count", "3", "--log", logPath, "--port", link});
+        QVERIFY(process.waitForFinished(15000));
+        QCOMPARE(process.exitCode(), 4);
+        const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+        QVERIFY2(err.contains("durvex-config: the log " + logPath + " could not be appended to: File too large\n"),
+                 qPrintable(err));
+        QVERIFY(err.contains(link + ": PANEL 1: PROGRAMMED\n"));
+        QVERIFY(!err.contains("PANEL 2"));
+        QVERIFY(err.endsWith("SUMMARY: 1 PROGRAMMED, 0 FAILED\n"));
     }
 
     // --- Series ---------------------------------------------------------------------------

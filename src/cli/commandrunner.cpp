@@ -15,6 +15,8 @@
 #include <QJsonDocument>
 #include <QSocketNotifier>
 
+#include <cerrno>
+
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <fcntl.h>
@@ -246,8 +248,13 @@ int CommandRunner::read()
                 attempt.detail = incomplete();
             } else {
                 const QByteArray line = ConfigRecord::of(m_form.configuration()).toLine();
-                std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
-                std::fflush(stdout);
+                errno = 0;
+                if (std::fwrite(line.constData(), 1, size_t(line.size()), stdout) != size_t(line.size())
+                    || std::fflush(stdout) != 0) {
+                    attempt.exitCode = CommandLine::FileFailed;
+                    attempt.detail = QStringLiteral("standard output could not be written: %1").arg(qt_error_string(errno));
+                    say(QStringLiteral("durvex-config: ") + attempt.detail, true);
+                }
                 m_fileSha256 = sha256(line);
             }
         } else if (m_session.files().WRITE_FILE_Click() != FileCommands::SaveOutcome::Saved) {
