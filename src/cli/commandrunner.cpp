@@ -238,7 +238,7 @@ int CommandRunner::read()
     attempt.durationMs = clock.elapsed();
     attempt.model = outcome.model;
     attempt.exitCode = m_interrupted ? int(CommandLine::Interrupted) : PanelAttempt::exitCodeOf(outcome);
-    attempt.detail = outcome.kind == TransferOutcome::Kind::Aborted ? QStringLiteral("INTERRUPTED") : m_form.status().detail;
+    attempt.detail = outcome.kind == TransferOutcome::Kind::Aborted ? PanelAttempt::interrupted : m_form.status().detail;
     if (attempt.exitCode == CommandLine::Done) {
         m_form.setPanelName(m_commandLine.name);
         m_lastBox.clear();

@@ -69,12 +69,19 @@ void Fixture::interrupt()
     if (m_finished || m_interrupted)
         return;
     m_interrupted = true;
+    for (Station &s : m_stations)
+        s.connection->abort();
+    stopAll();
+}
+
+// No panel starts any more; those under way end as they end.
+void Fixture::stopAll()
+{
     if (m_input)
         m_input->cancel();
     for (Station &s : m_stations) {
         if (s.poller)
             s.poller->stop();
-        s.connection->abort();
         if (s.state != State::Transferring)
             s.state = State::Finished;
     }
@@ -169,7 +176,7 @@ void Fixture::finished(int index, const TransferOutcome &outcome, const PanelCon
     attempt.durationMs = s.clock.elapsed();
     attempt.exitCode = PanelAttempt::exitCodeOf(outcome);
 
-    QString outcomeText = QStringLiteral("INTERRUPTED");
+    QString outcomeText = PanelAttempt::interrupted;
     const Direction direction = m_work.verify ? Direction::Read : Direction::Write;
     if (const std::optional<StatusTexts::Report> report = StatusTexts::ending(outcome, direction)) {
         const bool failure = !outcome.done();
@@ -188,33 +195,10 @@ void Fixture::finished(int index, const TransferOutcome &outcome, const PanelCon
     }
     s.lastDetail = attempt.detail.section(QLatin1Char('\n'), 0, 0);
 
-    if (m_work.verify && outcome.done()) {
-        const QList<PanelAttempt::Difference> differences = PanelAttempt::differencesOf(image, m_work.image);
-        QStringList lines, items;
-        for (const PanelAttempt::Difference &d : differences) {
-            lines << PanelAttempt::describe(d);
-            items << PanelConfiguration::name(d.address);
-        }
-        if (differences.isEmpty()) {
-            lines << QStringLiteral("THE SWITCH PANEL MATCHES %1").arg(m_work.file);
-            s.lastDetail = lines.constFirst();
-        } else {
-            attempt.exitCode = CommandLine::Differs;
-            s.lastDetail = QStringLiteral("DIFFERS IN %1").arg(items.join(QStringLiteral(", ")));
-        }
-        attempt.differences = differences;
-        attempt.detail = lines.join(QLatin1Char('\n'));
-        // Standard output carries the comparison, unless it carries JSON alone.
-        if (m_line.json) {
-            m_board.sayOn(index, lines, !differences.isEmpty());
-        } else {
-            for (const QString &line : std::as_const(lines))
-                m_board.print((m_board.several() ? s.port + QStringLiteral(": ") + line : line).toLocal8Bit());
-        }
-    }
+    if (m_work.verify && outcome.done())
+        compare(index, image, attempt);
 
-    if (!m_record(attempt))
-        m_logFailed = true;
+    const bool logFailed = !m_record(attempt);
     s.lastExit = attempt.exitCode;
     const bool succeeded = attempt.exitCode == CommandLine::Done;
     if (succeeded)
@@ -230,6 +214,19 @@ void Fixture::finished(int index, const TransferOutcome &outcome, const PanelCon
             m_board.bell();
     }
 
+    next(index, succeeded, logFailed);
+}
+
+// What a port does after an attempt: wait for the panel to go, for Enter, or nothing more.
+void Fixture::next(int index, bool succeeded, bool logFailed)
+{
+    Station &s = m_stations[index];
+    if (logFailed && !m_logFailed) {
+        m_logFailed = true;
+        s.state = State::Finished;
+        stopAll();
+        return;
+    }
     const bool ending = m_interrupted || m_logFailed || countReached(s);
     if (handsFree()) {
         if (ending) {
@@ -250,6 +247,34 @@ void Fixture::finished(int index, const TransferOutcome &outcome, const PanelCon
         s.state = State::Finished;
     }
     settle();
+}
+
+// A verify: the panel's bytes against what a write of the file sends.
+void Fixture::compare(int index, const PanelConfiguration::MemoryImage &image, PanelAttempt &attempt)
+{
+    Station &s = m_stations[index];
+    const QList<PanelAttempt::Difference> differences = PanelAttempt::differencesOf(image, m_work.image);
+    QStringList lines, items;
+    for (const PanelAttempt::Difference &d : differences) {
+        lines << PanelAttempt::describe(d);
+        items << PanelConfiguration::name(d.address);
+    }
+    if (differences.isEmpty()) {
+        lines << QStringLiteral("THE SWITCH PANEL MATCHES %1").arg(m_work.file);
+        s.lastDetail = lines.constFirst();
+    } else {
+        attempt.exitCode = CommandLine::Differs;
+        s.lastDetail = QStringLiteral("DIFFERS IN %1").arg(items.join(QStringLiteral(", ")));
+    }
+    attempt.differences = differences;
+    attempt.detail = lines.join(QLatin1Char('\n'));
+    // Standard output carries the comparison, unless it carries JSON alone.
+    if (m_line.json) {
+        m_board.sayOn(index, lines, !differences.isEmpty());
+    } else {
+        for (const QString &line : std::as_const(lines))
+            m_board.print((m_board.several() ? s.port + QStringLiteral(": ") + line : line).toLocal8Bit());
+    }
 }
 
 // --- Hands-free --------------------------------------------------------------------------

@@ -71,11 +71,14 @@ private:
     void byteDone(int index, int address, const LinkResult &result);
     void refused(int index, qint16 model);
     void finished(int index, const TransferOutcome &outcome, const PanelConfiguration::MemoryImage &image);
+    void compare(int index, const PanelConfiguration::MemoryImage &image, PanelAttempt &attempt);
+    void next(int index, bool succeeded, bool logFailed);
     void arrived(int index);
     void gone(int index);
     void waitForPanel(int index);
     void prompt();
     void promptAnswered(const QString &text);
+    void stopAll();
     void settle();
     void finish();
     int exitCode() const;

@@ -20,6 +20,9 @@ struct PanelAttempt
         qint16 file;
     };
 
+    // The detail of a transfer ended by Ctrl+C.
+    static inline const QString interrupted = QStringLiteral("INTERRUPTED");
+
     QString command;   // write, read, verify, check
     QString port;      // none for check
     QString file;
