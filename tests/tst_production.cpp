@@ -198,7 +198,8 @@ private slots:
         }
         QFile::remove(dir.filePath("trace.txt"));
         const Run run = tool(arguments, dir.path());
-        QTEST(run.exitCode, "exitCode");
+        QFETCH(int, exitCode);
+        QVERIFY2(run.exitCode == exitCode, qPrintable(run.err));
 
         QFETCH(QStringList, outcomes);
         QCOMPARE(run.objects.size(), ports.size());
