@@ -251,6 +251,24 @@ private slots:
         QVERIFY(!fresh.received().contains('S'));
     }
 
+    // A poll's acknowledgement that comes after the poll has closed the port stays queued
+    // on a terminal held open at its other end; the write opens the port afresh and never
+    // takes it for the answer to its own handshake.
+    void lateAcknowledgementOfAPoll()
+    {
+        VirtualPanel panel;
+        {
+            SerialPortLine poll(panel.port());
+            SerialLine::OpenFailure failure;
+            QVERIFY(poll.open(&failure));
+            poll.output("A");
+            poll.close(); // before the panel answers
+        }
+        QTest::qWait(300);
+        const Run run = tool({"write", "truck.zcf", "--port", panel.port()}, dir.path());
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    }
+
     // --- JSON and the log -------------------------------------------------------------------
 
     void json_data()
