@@ -4,6 +4,7 @@
 #include "link/portchoice.h"
 #include "link/serialportline.h"
 #include "platform/displayguard.h"
+#include "platform/regularfile.h"
 #include "platform/standardstreams.h"
 #include "platform/termination.h"
 #include "ui/mainwindow.h"
@@ -11,6 +12,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStyleFactory>
 #include <QTimer>
@@ -30,7 +32,7 @@ int main(int argc, char *argv[])
     CommandLine commandLine = CommandLine::parse(arguments);
     switch (commandLine.action) {
     case CommandLine::Action::Help:
-        std::fputs(qPrintable(CommandLine::helpText()), stdout);
+        std::fputs(qPrintable(CommandLine::helpText(commandLine.command)), stdout);
         return 0;
     case CommandLine::Action::Version:
         std::fputs(qPrintable(CommandLine::versionText()), stdout);
@@ -56,6 +58,13 @@ int main(int argc, char *argv[])
         const std::unique_ptr<QSettings> settings = PortChoice::userSettings();
         CommandRunner runner(commandLine, settings.get());
         return runner.run();
+    }
+
+    // A file named for the window that is not there ends here, before any window.
+    if (!commandLine.file.isEmpty() && !QFileInfo::exists(commandLine.file)) {
+        std::fprintf(stderr, "durvex-config: %s: %s\n", qPrintable(commandLine.file),
+                     qPrintable(RegularFile::readProblem(commandLine.file).value_or(QString())));
+        return CommandLine::FileFailed;
     }
 
     DisplayGuard::arm(CommandLine::NoDisplay);

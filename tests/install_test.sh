@@ -13,10 +13,13 @@ fail() { echo "FAIL: $*"; exit 1; }
 
 # Every option --help prints appears in the manual page.
 check_manual() {
-    local program="$1" page="$2" option
+    local program="$1" page="$2" option text
     [ -s "$page" ] || fail "no manual page $page"
+    # Read once: grep -q ends at its first match, and with pipefail the writer it left
+    # behind would fail the check.
+    text="$(zcat "$page" | sed 's/\\-/-/g')"
     for option in $("$program" --help | grep -oE -- '(^|[ ,])--[a-z][a-z-]*' | tr -d ' ,' | sort -u); do
-        zcat "$page" | sed 's/\\-/-/g' | grep -q -- "$option" || fail "$(basename "$page") lacks $option"
+        grep -q -- "$option" <<<"$text" || fail "$(basename "$page") lacks $option"
     done
 }
 

@@ -177,6 +177,9 @@ private slots:
         QFile f(dir.filePath("truck.zcf"));
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(truckLine);
+        QFile notes(dir.filePath("notes.zcf")); // there, but no configuration
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.write("shopping list\n");
     }
 
     // write sends exactly the bytes the window's write sends for the same file.
@@ -187,7 +190,8 @@ private slots:
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.err, QStringLiteral("STARTING COMMUNICATIONS TO WRITE SWITCH PANEL CONFIGURATION\n"
                                          "COMMUNICATIONS OK\nSWITCH PANEL HAS BEEN PROGRAMMED\n"
-                                         "  Port %1, panel model 74\n").arg(byTool.port()));
+                                         "  Port %1, panel model 74\n")
+                              .arg(byTool.port()));
 
         VirtualPanel byWindow;
         auto w = makeWindow(std::make_unique<SerialPortLine>(byWindow.port()));
@@ -273,9 +277,11 @@ private slots:
                                      << "SWITCH PANEL/CONFIGURATION MIS-MATCH: THE SWITCH PANEL THAT YOU HAVE ATTEMPTED "
                                         "TO WRITE DATA TO DOES NOT MATCH THIS CONFIGURATION PROGRAM"
                                      << QStringList{"  the panel reports model 75", "  Port %1"};
-        QTest::newRow("file refused") << QStringList{} << QStringList{"write", "missing.zcf"} << 4
+        QTest::newRow("file refused") << QStringList{} << QStringList{"write", "notes.zcf"} << 4
                                       << "  -------------THE FILE READ OPERATION IS BEING ABANDONED!--------------"
                                       << QStringList{};
+        QTest::newRow("file missing") << QStringList{} << QStringList{"write", "missing.zcf"} << 4
+                                      << "durvex-config: missing.zcf: No such file or directory" << QStringList{};
         QTest::newRow("file exists") << QStringList{} << QStringList{"read", "--name", "TRUCK 12", "-o", "truck.zcf"} << 4
                                      << "durvex-config: truck.zcf exists; --force replaces it" << QStringList{};
         QTest::newRow("name the box refuses") << QStringList{} << QStringList{"read", "--name", "THIRTEEN CHAR"} << 64

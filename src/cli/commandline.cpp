@@ -5,32 +5,101 @@
 #include "files/configrecord.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
+
+#include <algorithm>
+
+using Command = CommandLine::Command;
 
 namespace {
+
+// A description beside its lead, wrapped under itself within 79 columns.
+QString wrapped(const QString &lead, const QString &description)
+{
+    const QString indent(lead.size(), QLatin1Char(' '));
+    QString text, row = lead;
+    bool rowEmpty = true;
+    for (const QString &word : description.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (!rowEmpty && row.size() + 1 + word.size() > 79) {
+            text += row + QLatin1Char('\n');
+            row = indent;
+            rowEmpty = true;
+        }
+        if (!rowEmpty)
+            row += QLatin1Char(' ');
+        row += word;
+        rowEmpty = false;
+    }
+    return text + row + QLatin1Char('\n');
+}
+
+const QList<Command> transfers = {Command::Write, Command::Read, Command::Verify};
+const QList<Command> fileCommands = {Command::Write, Command::Read, Command::Verify, Command::Check};
+const QList<Command> reports = {Command::Write, Command::Read, Command::Verify, Command::Check, Command::Ports};
 
 struct Options
 {
     QCommandLineParser parser;
     QCommandLineOption port{QStringLiteral("port"),
                             QStringLiteral("Talk to the switch panel on serial port NAME (/dev/ttyUSB0, COM3, a "
-                                           "virtual panel's terminal) for this run only."),
+                                           "virtual panel's terminal) for this run only. write and verify take it "
+                                           "several times: one panel on each port, all at once."),
                             QStringLiteral("NAME")};
     QCommandLineOption trace{QStringLiteral("trace"),
-                             QStringLiteral("Append a trace of every byte on the line to FILE, as DURVEX_TRACE does."),
+                             QStringLiteral("Append a trace of every byte on the line to FILE, as DURVEX_TRACE does; "
+                                            "with several ports each line names its port."),
                              QStringLiteral("FILE")};
     QCommandLineOption series{QStringLiteral("series"),
-                              QStringLiteral("write: program one panel after another, each after Enter, until the "
-                                             "end of input.")};
+                              QStringLiteral("write: program one panel after another on each port, each after "
+                                             "Enter, until the end of input. Text typed or scanned before Enter is "
+                                             "recorded as the next panel's id.")};
+    QCommandLineOption waitForPanel{QStringLiteral("wait-for-panel"),
+                                    QStringLiteral("write --series: hands-free; each port waits until a panel "
+                                                   "answers, programs it, and waits until it has gone before the next.")};
+    QCommandLineOption count{QStringLiteral("count"),
+                             QStringLiteral("write --series: stop after N panels programmed on each port."),
+                             QStringLiteral("N")};
+    QCommandLineOption panelId{QStringLiteral("panel-id"),
+                               QStringLiteral("write, read, verify: record ID as the panel's id in the JSON output "
+                                              "and the log (in a series, for the first panel)."),
+                               QStringLiteral("ID")};
+    QCommandLineOption json{QStringLiteral("json"),
+                            QStringLiteral("Standard output carries one JSON object per panel attempt (per port for "
+                                           "ports), one per line, and nothing else.")};
+    QCommandLineOption log{QStringLiteral("log"),
+                           QStringLiteral("Append one JSON line per panel attempt to FILE, with the time, host, user "
+                                          "and the SHA-256 of the configuration file."),
+                           QStringLiteral("FILE")};
+    QCommandLineOption quiet{{QStringLiteral("q"), QStringLiteral("quiet")},
+                             QStringLiteral("Print only failures on standard error.")};
     QCommandLineOption name{QStringLiteral("name"),
                             QStringLiteral("read: the panel name to save with what was read (at most 12 characters)."),
                             QStringLiteral("NAME")};
     QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
-                              QStringLiteral("read: the file to save to (default: NAME.zcf in the current folder)."),
+                              QStringLiteral("read: the file to save to (default: NAME.zcf in the current folder); "
+                                             "- for standard output."),
                               QStringLiteral("FILE")};
     QCommandLineOption force{QStringLiteral("force"), QStringLiteral("read: replace an existing file.")};
-    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")};
-    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                            QStringLiteral("Show this help, or after a command that command's, and exit.")};
+    QCommandLineOption version{{QStringLiteral("V"), QStringLiteral("version")},
                                QStringLiteral("Show the program's version and exit.")};
+
+    // Which commands each option belongs to; the window is Command::Window.
+    const QList<std::pair<const QCommandLineOption *, QList<Command>>> owners = {
+        {&port, {Command::Window, Command::Write, Command::Read, Command::Verify}},
+        {&trace, {Command::Window, Command::Write, Command::Read, Command::Verify}},
+        {&series, {Command::Write}},
+        {&waitForPanel, {Command::Write}},
+        {&count, {Command::Write}},
+        {&panelId, transfers},
+        {&json, reports},
+        {&log, fileCommands},
+        {&quiet, fileCommands},
+        {&name, {Command::Read}},
+        {&output, {Command::Read}},
+        {&force, {Command::Read}},
+    };
 
     Options()
     {
@@ -39,25 +108,123 @@ struct Options
                            "switches, indicator LEDs, backlight and dimming input to network channels, writes\n"
                            "and reads panels over a serial line, and saves configurations as .zcf files.\n"
                            "Without a command it opens its window, and the file given, if any."));
-        for (const QCommandLineOption *option : {&port, &trace, &series, &name, &output, &force, &help, &version})
+        for (const QCommandLineOption *option : {&port, &trace, &series, &waitForPanel, &count, &panelId, &json, &log,
+                                                 &quiet, &name, &output, &force, &help, &version})
             parser.addOption(*option);
-        parser.addPositionalArgument(QStringLiteral("COMMAND"), QStringLiteral("write, read or verify (see below)."),
+        parser.addPositionalArgument(QStringLiteral("COMMAND"),
+                                     QStringLiteral("write, read, verify, check, ports or help (see below)."),
                                      QStringLiteral("[COMMAND]"));
         parser.addPositionalArgument(QStringLiteral("FILE.zcf"), QStringLiteral("A configuration file."),
                                      QStringLiteral("[FILE.zcf]"));
     }
 };
 
+struct CommandHelp
+{
+    Command command;
+    const char *name;
+    const char *usage; // after the program's name
+    const char *about;
+};
+
+const CommandHelp commandHelp[] = {
+    {Command::Write, "write",
+     "write FILE [--port NAME]... [--series [--wait-for-panel] [--count N]] [--panel-id ID] [--json] [--log FILE] [-q]",
+     "Opens FILE as the window opens a file (the same checks and messages), then writes the\n"
+     "panel on each port given, all at once, each on its own line of progress; with several\n"
+     "ports a table of port, outcome and detail ends the run. --series programs one panel\n"
+     "after another: after each round it waits for Enter (the next panels, or the failed ones\n"
+     "again) or the end of input; --wait-for-panel needs no keyboard: each port waits until a\n"
+     "panel answers, programs it, and waits until it has gone. Ctrl+C ends a series with its\n"
+     "summary."},
+    {Command::Read, "read", "read --name NAME [-o FILE|-] [--force] [--port NAME] [--panel-id ID] [--json] [--log FILE] [-q]",
+     "Reads the panel and saves what it holds with NAME as its panel name, to FILE, to\n"
+     "standard output (-o -) or to NAME.zcf; an existing file is kept unless --force."},
+    {Command::Verify, "verify", "verify FILE [--port NAME]... [--panel-id ID] [--json] [--log FILE] [-q]",
+     "Reads the panel on each port given, all at once, never writes it, and compares its 17\n"
+     "configuration bytes with what a write of FILE would send: one line per item that\n"
+     "differs, or that the panel matches."},
+    {Command::Check, "check", "check FILE [--json] [--log FILE] [-q]",
+     "Opens FILE as write would, with the same checks and messages, and touches no port.\n"
+     "With --json, standard output carries the configuration the file holds."},
+    {Command::Ports, "ports", "ports [--json]",
+     "Lists the serial ports the system offers, one per line (name, /dev/serial/by-id link,\n"
+     "description, maker, serial number, USB vendor and product id), and the port the tool\n"
+     "uses when no --port is given."},
+};
+
+const CommandHelp *helpOf(Command command)
+{
+    for (const CommandHelp &help : commandHelp)
+        if (help.command == command)
+            return &help;
+    return nullptr;
+}
+
+// The exit codes with the outcome each stands for in the JSON output, and the commands
+// that end with it.
+struct ExitRow
+{
+    int code;
+    const char *outcome;
+    const char *meaning;
+    QList<Command> commands;
+};
+
+const QList<Command> every = {Command::Window, Command::Write, Command::Read, Command::Verify, Command::Check, Command::Ports};
+
+const ExitRow exitRows[] = {
+    {CommandLine::Done, "done",
+     "done: programmed; read and saved; the panel matches; the file is fit to write; the window was closed", every},
+    {CommandLine::PanelFailed, "failed",
+     "the panel could not be reached, its port would not open, the line was lost or a byte failed", transfers},
+    {CommandLine::WrongModel, "wrong-model", "the panel is not a supported model", transfers},
+    {CommandLine::Differs, "differs", "verify found differences", {Command::Verify}},
+    {CommandLine::FileFailed, "file-refused",
+     "the file was refused, could not be read, or could not be saved; the result could not be written to "
+     "standard output; the log could not be written", fileCommands},
+    {CommandLine::UsageError, nullptr, "usage error", every},
+    {CommandLine::NoDisplay, nullptr, "no display to show the window on (the commands need none)", {Command::Window}},
+    {CommandLine::HungUp, "hung-up", "hung up (SIGHUP)", transfers},
+    {CommandLine::Interrupted, "interrupted", "interrupted (Ctrl+C)", transfers},
+    {CommandLine::Terminated, "terminated", "terminated (SIGTERM)", transfers},
+};
+
+QString exitStatus(Command command)
+{
+    QString text = QStringLiteral("Exit status:\n");
+    for (const ExitRow &row : exitRows)
+        if (command == Command::Window || row.commands.contains(command))
+            text += wrapped(QStringLiteral("  %1 ").arg(row.code, -4), QString::fromLatin1(row.meaning));
+    if (command == Command::Window || command == Command::Write || command == Command::Verify)
+        text += QStringLiteral("  With several ports, or a series, the code of the first port, in the order given,\n"
+                               "  whose last panel did not succeed.\n");
+    return text;
+}
+
 const char epilogue[] =
     "\n"
-    "Commands (no display needed):\n"
-    "  write FILE [--series]            open FILE as the window opens a file, then write the\n"
+    "Commands (no display needed; \"durvex-config help COMMAND\" shows one command's help):\n"
+    "  write FILE [--series [--wait-for-panel] [--count N]]\n"
+    "                                   open FILE as the window opens a file, then write the\n"
     "                                   panel; --series programs one panel after another\n"
     "  read --name NAME [-o FILE] [--force]\n"
     "                                   read the panel and save it, with NAME as its panel\n"
     "                                   name; an existing file is kept unless --force\n"
     "  verify FILE                      read the panel and compare its 17 configuration\n"
     "                                   bytes with what a write of FILE would send\n"
+    "  check FILE                       open FILE as write would, touching no port\n"
+    "  ports                            list the serial ports and the one the tool would use\n"
+    "  help [COMMAND]                   show the help of one command\n"
+    "\n"
+    "Production line:\n"
+    "  write and verify take --port several times: one panel per port, all at once, each\n"
+    "  with its own line of progress and outcome, and a table at the end. With --series,\n"
+    "  Enter programs the whole fixture again; with --series --wait-for-panel each port\n"
+    "  programs every panel that answers and waits until it has gone, without a keyboard.\n"
+    "  --json prints one JSON object per panel attempt on standard output (keys: command,\n"
+    "  port, file, panel_id, outcome, exit, detail, model, differences, configuration,\n"
+    "  duration_ms); --log FILE appends the same object with time, host, user and sha256.\n"
     "\n"
     "Environment:\n"
     "  DURVEX_PORT   the serial port, when --port is not given\n"
@@ -73,19 +240,7 @@ const char epilogue[] =
     "  window's port box, the one USB serial adapter when exactly one is plugged in, the\n"
     "  first serial port (/dev/ttyS0, COM1). On Linux the user must be in the dialout\n"
     "  group to open serial ports: sudo usermod -aG dialout $USER, then log in again.\n"
-    "\n"
-    "Exit status:\n"
-    "  0    done: programmed; read and saved; the panel matches; the window was closed\n"
-    "  1    the panel could not be reached or the transfer failed\n"
-    "  2    the panel is not a supported model\n"
-    "  3    verify found differences\n"
-    "  4    the file was refused, could not be read, or could not be saved; or the\n"
-    "       result could not be written to standard output\n"
-    "  64   usage error\n"
-    "  69   no display to show the window on (the commands need none)\n"
-    "  129  hung up (SIGHUP)\n"
-    "  130  interrupted (Ctrl+C)\n"
-    "  143  terminated (SIGTERM)\n";
+    "\n";
 
 CommandLine usageError(const QString &text)
 {
@@ -95,7 +250,90 @@ CommandLine usageError(const QString &text)
     return line;
 }
 
+std::optional<Command> commandNamed(const QString &word)
+{
+    for (const CommandHelp &help : commandHelp)
+        if (word == QLatin1String(help.name))
+            return help.command;
+    return std::nullopt;
+}
+
+// Edits between two words, a swap of neighbours counting as one.
+int distance(const QString &a, const QString &b)
+{
+    QList<QList<int>> d(a.size() + 1, QList<int>(b.size() + 1));
+    for (qsizetype i = 0; i <= a.size(); ++i)
+        d[i][0] = int(i);
+    for (qsizetype j = 0; j <= b.size(); ++j)
+        d[0][j] = int(j);
+    for (qsizetype i = 1; i <= a.size(); ++i)
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            const int cost = a[i - 1] == b[j - 1] ? 0 : 1;
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    return d[a.size()][b.size()];
+}
+
+QString unknownCommand(const QString &word)
+{
+    QString best;
+    int bestDistance = 3; // further than two edits is no slip of the hand
+    QStringList names{QStringLiteral("help")};
+    for (const CommandHelp &help : commandHelp)
+        names << QLatin1String(help.name);
+    for (const QString &name : names)
+        if (const int d = distance(word.toLower(), name); d < bestDistance) {
+            bestDistance = d;
+            best = name;
+        }
+    return best.isEmpty() ? QStringLiteral("unknown command '%1'").arg(word)
+                          : QStringLiteral("unknown command '%1' (did you mean '%2'?)").arg(word, best);
+}
+
+// A first word that can only have been meant as a command: no path, no file ending, and
+// nothing of that name here.
+bool meantAsCommand(const QString &word)
+{
+    return !word.contains(QLatin1Char('/')) && !word.contains(QLatin1Char('\\'))
+        && !word.endsWith(QLatin1String(".zcf"), Qt::CaseInsensitive) && !QFileInfo::exists(word);
+}
+
+QString optionName(const QCommandLineOption &option)
+{
+    return QStringLiteral("--") + option.names().constLast();
+}
+
+QString commandList(const QList<Command> &commands)
+{
+    QStringList names;
+    for (const Command command : commands)
+        if (command != Command::Window)
+            names << CommandLine::commandName(command);
+    if (names.size() == 1)
+        return QStringLiteral("the %1 command").arg(names.constFirst());
+    const QString last = names.takeLast();
+    return QStringLiteral("the %1 and %2 commands").arg(names.join(QStringLiteral(", ")), last);
+}
+
+// The same device named twice, also through a link to it.
+bool samePort(const QString &a, const QString &b)
+{
+    const auto device = [](const QString &name) {
+        const QString canonical = QFileInfo(name).canonicalFilePath();
+        return canonical.isEmpty() ? name : canonical;
+    };
+    return a == b || device(a) == device(b);
+}
+
 } // namespace
+
+QString CommandLine::commandName(Command command)
+{
+    const CommandHelp *help = helpOf(command);
+    return help ? QString::fromLatin1(help->name) : QString();
+}
 
 CommandLine CommandLine::parse(const QStringList &arguments)
 {
@@ -103,52 +341,90 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     CommandLine line;
     if (!o.parser.parse(arguments))
         return usageError(o.parser.errorText());
-    if (o.parser.isSet(o.help)) {
+    QStringList positional = o.parser.positionalArguments();
+    const bool helpWord = positional.value(0) == QLatin1String("help");
+    if (helpWord)
+        positional.removeFirst();
+    const QString first = positional.value(0);
+    if (const std::optional<Command> command = commandNamed(first)) {
+        line.command = *command;
+        positional.removeFirst();
+    } else if (!first.isEmpty() && (helpWord || meantAsCommand(first))) {
+        return usageError(unknownCommand(first));
+    }
+
+    if (helpWord || o.parser.isSet(o.help)) {
+        if (helpWord && !positional.isEmpty())
+            return usageError(QStringLiteral("help takes one command"));
         line.action = Action::Help;
         return line;
     }
     if (o.parser.isSet(o.version)) {
+        if (line.command != Command::Window || !positional.isEmpty())
+            return usageError(QStringLiteral("--version takes no command or file"));
         line.action = Action::Version;
         return line;
     }
-    QStringList positional = o.parser.positionalArguments();
-    const QString first = positional.value(0);
-    if (first == QLatin1String("write") || first == QLatin1String("read") || first == QLatin1String("verify")) {
-        line.command = first == QLatin1String("write") ? Command::Write
-                     : first == QLatin1String("read")  ? Command::Read
-                                                       : Command::Verify;
-        positional.removeFirst();
-    }
-    line.port = o.parser.value(o.port);
+
+    line.ports = o.parser.values(o.port);
+    line.port = line.ports.value(0);
     line.trace = o.parser.value(o.trace);
     line.series = o.parser.isSet(o.series);
+    line.waitForPanel = o.parser.isSet(o.waitForPanel);
+    line.panelId = o.parser.value(o.panelId);
+    line.json = o.parser.isSet(o.json);
+    line.log = o.parser.value(o.log);
+    line.quiet = o.parser.isSet(o.quiet);
     line.name = o.parser.value(o.name);
     line.output = o.parser.value(o.output);
     line.force = o.parser.isSet(o.force);
-    for (const QCommandLineOption *option : {&o.port, &o.trace, &o.name, &o.output})
+    for (const QCommandLineOption *option : {&o.trace, &o.name, &o.output, &o.count, &o.panelId, &o.log})
         if (o.parser.isSet(*option) && o.parser.value(*option).isEmpty())
-            return usageError(QStringLiteral("--%1 needs a value").arg(option->names().constLast()));
+            return usageError(QStringLiteral("%1 needs a value").arg(optionName(*option)));
+    for (const QString &port : std::as_const(line.ports))
+        if (port.isEmpty())
+            return usageError(QStringLiteral("--port needs a value"));
+    if (o.parser.isSet(o.count)) {
+        bool number = false;
+        line.count = o.parser.value(o.count).toInt(&number);
+        if (!number || line.count < 1)
+            return usageError(QStringLiteral("--count takes a number of panels, 1 or more"));
+    }
 
-    const bool readOptions = o.parser.isSet(o.name) || o.parser.isSet(o.output) || line.force;
+    for (const auto &[option, commands] : o.owners)
+        if (o.parser.isSet(*option) && !commands.contains(line.command))
+            return usageError(QStringLiteral("%1 belongs to %2").arg(optionName(*option), commandList(commands)));
+    if (line.ports.size() > 1 && line.command != Command::Write && line.command != Command::Verify)
+        return usageError(QStringLiteral("only write and verify take several ports"));
+    for (qsizetype i = 0; i < line.ports.size(); ++i)
+        for (qsizetype j = 0; j < i; ++j)
+            if (samePort(line.ports[i], line.ports[j]))
+                return usageError(QStringLiteral("port %1 is given twice").arg(line.ports[i]));
+    if ((line.waitForPanel || line.count) && !line.series)
+        return usageError(QStringLiteral("--wait-for-panel and --count belong to a series: add --series"));
+    if (line.waitForPanel && !line.panelId.isEmpty())
+        return usageError(QStringLiteral("--panel-id names one panel; a hands-free series programs many"));
+    if (line.json && line.output == QLatin1String("-"))
+        return usageError(QStringLiteral("--json and -o - both want standard output"));
+
     switch (line.command) {
     case Command::Window:
     case Command::Write:
     case Command::Verify:
+    case Command::Check:
         if (positional.size() > 1)
             return usageError(QStringLiteral("Only one configuration file can be given: %1").arg(positional.join(QLatin1Char(' '))));
         if (line.command != Command::Window && positional.isEmpty())
             return usageError(QStringLiteral("%1 needs a configuration file").arg(first));
-        if (readOptions)
-            return usageError(QStringLiteral("--name, --output and --force belong to the read command"));
-        if (line.series && line.command != Command::Write)
-            return usageError(QStringLiteral("--series belongs to the write command"));
         line.file = positional.value(0);
+        break;
+    case Command::Ports:
+        if (!positional.isEmpty())
+            return usageError(QStringLiteral("ports takes no file"));
         break;
     case Command::Read:
         if (!positional.isEmpty())
             return usageError(QStringLiteral("read takes no file; save to one with -o FILE"));
-        if (line.series)
-            return usageError(QStringLiteral("--series belongs to the write command"));
         if (line.name.isEmpty())
             return usageError(QStringLiteral("read needs --name NAME, the panel name to save"));
         // Refused as the panel name box refuses it.
@@ -159,21 +435,52 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         break;
     }
     // Before anything is opened: a name the system would not get back as given.
-    const QString unencodable = ArgumentText::refusal({{QStringLiteral("the file"), line.file},
-                                                       {QStringLiteral("-o"), line.output},
-                                                       {QStringLiteral("--port"), line.port},
-                                                       {QStringLiteral("--trace"), line.trace}});
+    QList<ArgumentText::Path> paths = {{QStringLiteral("the file"), line.file},
+                                       {QStringLiteral("-o"), line.output},
+                                       {QStringLiteral("--trace"), line.trace},
+                                       {QStringLiteral("--log"), line.log}};
+    for (const QString &port : std::as_const(line.ports))
+        paths.append({QStringLiteral("--port"), port});
+    const QString unencodable = ArgumentText::refusal(paths);
     if (!unencodable.isEmpty())
         return usageError(unencodable);
     return line;
 }
 
-QString CommandLine::helpText()
+QString CommandLine::helpText(Command command)
 {
     Options o;
-    // Without an application object the parser cannot name the program itself.
-    return o.parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("durvex-config"))
-           + QString::fromLatin1(epilogue);
+    const CommandHelp *help = helpOf(command);
+    if (!help) {
+        // Without an application object the parser cannot name the program itself.
+        return o.parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("durvex-config"))
+               + QString::fromLatin1(epilogue) + exitStatus(Command::Window);
+    }
+    QString text = wrapped(QStringLiteral("Usage: durvex-config "), QString::fromLatin1(help->usage))
+                   + QStringLiteral("\n%1\n\nOptions:\n").arg(QString::fromLatin1(help->about));
+    QList<const QCommandLineOption *> options;
+    for (const auto &[option, commands] : o.owners)
+        if (commands.contains(command))
+            options << option;
+    options << &o.help;
+    for (const QCommandLineOption *option : std::as_const(options)) {
+        QStringList names;
+        for (const QString &name : option->names())
+            names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+        QString flag = names.join(QStringLiteral(", "));
+        if (!option->valueName().isEmpty())
+            flag += QLatin1Char(' ') + option->valueName();
+        text += wrapped(QStringLiteral("  %1 ").arg(flag, -24), option->description());
+    }
+    return text + QLatin1Char('\n') + exitStatus(command);
+}
+
+QString CommandLine::outcomeName(int exitCode)
+{
+    for (const ExitRow &row : exitRows)
+        if (row.code == exitCode && row.outcome)
+            return QString::fromLatin1(row.outcome);
+    return QString();
 }
 
 QString CommandLine::versionText()

@@ -7,37 +7,53 @@
 // --version, usage errors and the commands need no display.
 //
 //   durvex-config [--port NAME] [FILE.zcf]                  the window
-//   durvex-config write FILE [--series]                     program panels from a file
+//   durvex-config write FILE [--port NAME]... [--series]    program panels from a file
 //   durvex-config read --name NAME [-o FILE] [--force]      read a panel into a file
-//   durvex-config verify FILE                               compare a panel with a file
+//   durvex-config verify FILE [--port NAME]...              compare panels with a file
+//   durvex-config check FILE                                open a file as write would
+//   durvex-config ports                                     list the serial ports
+//   durvex-config help [COMMAND]                            the help of one command
 struct CommandLine
 {
     enum class Action { Run, Help, Version, UsageError };
-    enum class Command { Window, Write, Read, Verify };
+    enum class Command { Window, Write, Read, Verify, Check, Ports };
 
     Action action = Action::Run;
+    // With Help, the command whose help is asked for; Window for the program's.
     Command command = Command::Window;
-    QString port;   // --port
+    QString port;       // the first --port
+    QStringList ports;  // every --port, in the order given
     QString trace;  // --trace, else DURVEX_TRACE
     QString environmentPort; // DURVEX_PORT
-    QString file;   // the configuration file to open, write or verify
+    QString file;   // the configuration file to open, write, verify or check
     bool series = false;
+    bool waitForPanel = false; // --wait-for-panel: a series that needs no keyboard
+    int count = 0;             // --count: panels programmed on each port before a series ends; 0 for no end
+    QString panelId;           // --panel-id
+    bool json = false;
+    QString log;               // --log: the programming log
+    bool quiet = false;
     QString name;   // read: the panel name
-    QString output; // read: -o
+    QString output; // read: -o; "-" is standard output
     bool force = false;
     QString error;  // one line, for a usage error
 
     static CommandLine parse(const QStringList &arguments);
-    static QString helpText();
+    // The program's help, or one command's.
+    static QString helpText(Command command = Command::Window);
     static QString versionText();
+    static QString commandName(Command command);
+    // The word the JSON output gives an exit code: "done", "failed", "wrong-model",
+    // "differs", "file-refused", "interrupted".
+    static QString outcomeName(int exitCode);
 
     // Exit codes.
     enum ExitCode {
-        Done = 0,         // programmed; read and saved; matches; the window was closed
+        Done = 0,         // programmed; read and saved; matches; fit to write; the window was closed
         PanelFailed = 1,  // the panel could not be reached or the transfer failed
         WrongModel = 2,   // the panel is not a supported model
         Differs = 3,      // verify found differences
-        FileFailed = 4,   // the file was refused, could not be read or saved; the result could not be written
+        FileFailed = 4,   // the file was refused, could not be read or saved; the result or the log could not be written
         UsageError = 64,  // EX_USAGE
         NoDisplay = 69,   // EX_UNAVAILABLE: the window found no display
         HungUp = 129,     // SIGHUP

@@ -1,28 +1,53 @@
 #include "commandrunner.h"
 
+#include "cli/fixture.h"
+#include "cli/portlisting.h"
 #include "files/configrecord.h"
 #include "platform/savetarget.h"
 #include "link/portchoice.h"
 #include "link/serialportline.h"
+#include "platform/regularfile.h"
 #include "platform/standardstreams.h"
-#include "terminalwidth.h"
+#include "session/statustexts.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QJsonDocument>
+
+#include <cerrno>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
 
-using Kind = TransferOutcome::Kind;
+using Command = CommandLine::Command;
 
 namespace {
 
+
+QByteArray sha256(const QByteArray &bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+}
+
+QByteArray fileSha256(const QString &path)
+{
+    QFile file;
+    if (RegularFile::openForReading(path, file) != RegularFile::Status::Ok)
+        return {};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(&file);
+    return hash.result().toHex();
+}
 
 } // namespace
 
 CommandRunner::CommandRunner(const CommandLine &commandLine, QSettings *settings, std::FILE *err, QObject *parent)
     : QObject(parent)
     , m_commandLine(commandLine)
+    , m_settings(settings)
     , m_err(err)
 #ifdef Q_OS_UNIX
     , m_terminal(::isatty(::fileno(err)))
@@ -33,15 +58,17 @@ CommandRunner::CommandRunner(const CommandLine &commandLine, QSettings *settings
                 std::make_unique<SerialPortLine>(
                     PortChoice::forThisRun(commandLine.port, commandLine.environmentPort, settings), commandLine.trace))
     , m_form(m_session.form())
+    , m_board(err, m_terminal, commandLine.quiet)
 {
     connect(&m_form, &FormModel::changed, this, &CommandRunner::statusChanged);
-    m_session.onByte = [this](int byte) {
-        m_byte = byte;
-        drawProgress();
-    };
-    // Ctrl+C, SIGTERM and SIGHUP end a transfer at its current wait with the port closed, as
-    // closing the window does.
-    connect(&m_termination, &Termination::requested, this, [this] { m_session.abort(); });
+    m_session.onByte = [this](int byte) { m_board.progress(0, byte, m_form.status().text); };
+    // Ctrl+C, SIGTERM and SIGHUP end every transfer at its current wait with its port closed,
+    // as closing the window does.
+    connect(&m_termination, &Termination::requested, this, [this] {
+        m_session.abort();
+        if (m_fixture)
+            m_fixture->interrupt();
+    });
     m_form.Form_Load();
 }
 
@@ -49,14 +76,37 @@ CommandRunner::~CommandRunner() = default;
 
 int CommandRunner::run()
 {
+    const int code = commandExit();
+    // A result that does not arrive is no result.
+    if (const QString failure = m_board.outputFailure(); !failure.isEmpty()) {
+        say(QStringLiteral("durvex-config: the result could not be written to standard output: %1").arg(failure), true);
+        return CommandLine::FileFailed;
+    }
+    return code;
+}
+
+int CommandRunner::commandExit()
+{
+    if (m_commandLine.command == Command::Ports)
+        return ports();
+    // Before any panel is touched.
+    if (!m_commandLine.log.isEmpty()) {
+        QString reason;
+        if (!m_log.open(m_commandLine.log, &reason)) {
+            say(QStringLiteral("durvex-config: the log %1 cannot be appended to: %2").arg(m_commandLine.log, reason), true);
+            return CommandLine::FileFailed;
+        }
+    }
     switch (m_commandLine.command) {
-    case CommandLine::Command::Write:
-        return m_commandLine.series ? series() : write();
-    case CommandLine::Command::Read:
+    case Command::Write:
+    case Command::Verify:
+        return transfers();
+    case Command::Read:
         return read();
-    case CommandLine::Command::Verify:
-        return verify();
-    case CommandLine::Command::Window:
+    case Command::Check:
+        return check();
+    case Command::Ports:
+    case Command::Window:
         break;
     }
     return CommandLine::UsageError;
@@ -66,136 +116,190 @@ int CommandRunner::run()
 
 int CommandRunner::openFile()
 {
-    switch (m_session.files().openFile(m_commandLine.file)) {
+    const QString &path = m_commandLine.file;
+    // A file that is not there or may not be read is named with the system's reason; the
+    // FILE/MODEL MIS-MATCH box is for one that is there and holds no configuration.
+    if (const std::optional<QString> problem = RegularFile::readProblem(path)) {
+        m_fileProblem = QStringLiteral("%1: %2").arg(path, *problem);
+        say(QStringLiteral("durvex-config: ") + m_fileProblem, true);
+        return CommandLine::FileFailed;
+    }
+    m_lastBox.clear();
+    switch (m_session.files().openFile(path)) {
     case FileCommands::OpenOutcome::Loaded:
+        if (m_log.isOpen())
+            m_fileSha256 = fileSha256(path);
         return CommandLine::Done;
     case FileCommands::OpenOutcome::NoAccess:
-        say(QStringLiteral("durvex-config: %1 cannot be read").arg(m_commandLine.file));
+        m_fileProblem = QStringLiteral("%1 cannot be read").arg(path);
+        say(QStringLiteral("durvex-config: ") + m_fileProblem, true);
         return CommandLine::FileFailed;
     case FileCommands::OpenOutcome::Refused:
         break;
     }
+    m_fileProblem = m_lastBox;
     return CommandLine::FileFailed;
 }
 
-int CommandRunner::transferExit(const TransferOutcome &outcome) const
+QString CommandRunner::incomplete()
 {
+    TransferOutcome outcome;
+    outcome.kind = TransferOutcome::Kind::Incomplete;
+    outcome.missing = m_form.missingPicks();
+    const std::optional<StatusTexts::Report> report = StatusTexts::ending(outcome, StatusTexts::Direction::Write);
+    for (const QString &line : StatusEcho().update(report->text, report->detail))
+        say(line, true);
+    return report->detail;
+}
+
+int CommandRunner::transfers()
+{
+    const bool verify = m_commandLine.command == Command::Verify;
+    const QStringList ports =
+        m_commandLine.ports.isEmpty() ? QStringList{m_session.line().portName()} : m_commandLine.ports;
+    // A file refused before any panel is an attempt that failed on every port.
+    const auto refuse = [&](int code, const QString &detail) {
+        PanelAttempt attempt;
+        attempt.command = CommandLine::commandName(m_commandLine.command);
+        attempt.file = m_commandLine.file;
+        attempt.panelId = m_commandLine.panelId;
+        attempt.exitCode = code;
+        attempt.detail = detail;
+        for (const QString &port : ports) {
+            attempt.port = port;
+            record(attempt);
+        }
+        return code;
+    };
+    if (const int opened = openFile(); opened != CommandLine::Done)
+        return refuse(opened, m_fileProblem);
+
+    // The values a write of the file sends, gathered as the window's write gathers them.
+    Fixture::Work work;
+    work.verify = verify;
+    work.file = m_commandLine.file;
+    if (m_form.gather_config()) {
+        if (verify) // nothing a write would send to compare with
+            return refuse(CommandLine::FileFailed, incomplete());
+        work.missing = m_form.missingPicks();
+    }
+    work.image = m_form.configuration().memoryImage();
     if (const int signal = Termination::received())
         return Termination::exitCode(signal);
-    switch (outcome.kind) {
-    case Kind::Done:
-        return CommandLine::Done;
-    case Kind::WrongModel:
-        return CommandLine::WrongModel;
-    case Kind::Incomplete:
-        return CommandLine::FileFailed;
-    default:
-        break;
-    }
-    return CommandLine::PanelFailed;
-}
 
-int CommandRunner::write()
-{
-    if (const int opened = openFile(); opened != CommandLine::Done)
-        return opened;
-    const int code = transferExit(m_session.WRITE_CONFIG_Click());
-    endProgress();
-    return code;
-}
-
-int CommandRunner::series()
-{
-    if (const int opened = openFile(); opened != CommandLine::Done)
-        return opened;
-    int panel = 1, programmed = 0, failed = 0, code = CommandLine::Done;
-    for (;;) {
-        say(QStringLiteral("PANEL %1: WRITING").arg(panel));
-        code = transferExit(m_session.WRITE_CONFIG_Click());
-        endProgress();
-        if (code == CommandLine::Done) {
-            ++programmed;
-            say(QStringLiteral("PANEL %1: PROGRAMMED").arg(panel));
-            ++panel;
-            say(QStringLiteral("Connect panel %1 and press Enter, or end the input (Ctrl+D) when done.").arg(panel));
-        } else {
-            ++failed;
-            say(QStringLiteral("PANEL %1: FAILED - %2").arg(panel).arg(m_form.status().text));
-            if (Termination::received())
-                break;
-            say(QStringLiteral("Press Enter to try panel %1 again, or end the input (Ctrl+D) when done.").arg(panel));
-        }
-        if (!m_termination.readLine())
-            break;
-    }
-    if (const int signal = Termination::received()) // at the prompt too
-        code = Termination::exitCode(signal);
-    say(QStringLiteral("SUMMARY: %1 PROGRAMMED, %2 FAILED").arg(programmed).arg(failed));
+    Fixture fixture(m_commandLine, ports, work, m_board, [this](const PanelAttempt &attempt) { return record(attempt); });
+    m_fixture = &fixture;
+    const int code = fixture.run();
+    m_fixture = nullptr;
     return code;
 }
 
 int CommandRunner::read()
 {
+    const bool toOutput = m_commandLine.output == QLatin1String("-");
     m_saveTo = m_commandLine.output.isEmpty() ? FileCommands::proposedFileName(m_commandLine.name) : m_commandLine.output;
+    PanelAttempt attempt;
+    attempt.command = QStringLiteral("read");
+    attempt.port = m_session.line().portName();
+    attempt.file = m_saveTo;
+    attempt.panelId = m_commandLine.panelId;
     // Where it will save is known before the panel is touched.
-    const SaveTarget::Check target = SaveTarget::check(m_saveTo, m_commandLine.force);
-    if (target.verdict == SaveTarget::Verdict::Exists) {
-        say(QStringLiteral("durvex-config: %1 exists; --force replaces it").arg(m_saveTo));
-        return CommandLine::FileFailed;
+    if (const SaveTarget::Check target = SaveTarget::check(m_saveTo, m_commandLine.force);
+        !toOutput && target.verdict != SaveTarget::Verdict::Ok) {
+        attempt.exitCode = CommandLine::FileFailed;
+        attempt.detail = target.verdict == SaveTarget::Verdict::Exists
+            ? QStringLiteral("%1 exists; --force replaces it").arg(m_saveTo)
+            : QStringLiteral("cannot save to %1: %2").arg(m_saveTo, target.reason);
+        say(QStringLiteral("durvex-config: ") + attempt.detail, true);
+        record(attempt);
+        return attempt.exitCode;
     }
-    if (target.verdict != SaveTarget::Verdict::Ok) {
-        say(QStringLiteral("durvex-config: cannot save to %1: %2").arg(m_saveTo, target.reason));
-        return CommandLine::FileFailed;
+    QElapsedTimer clock;
+    clock.start();
+    const TransferOutcome outcome = m_session.READ_CONFIG_Click();
+    m_board.endProgress(0);
+    attempt.durationMs = clock.elapsed();
+    attempt.model = outcome.model;
+    const int signal = Termination::received();
+    attempt.exitCode = signal ? Termination::exitCode(signal) : PanelAttempt::exitCodeOf(outcome);
+    attempt.detail = outcome.kind == TransferOutcome::Kind::Aborted ? PanelAttempt::interrupted : m_form.status().detail;
+    if (attempt.exitCode == CommandLine::Done) {
+        m_form.setPanelName(m_commandLine.name);
+        m_lastBox.clear();
+        if (toOutput) {
+            if (m_form.gather_config()) {
+                attempt.exitCode = CommandLine::FileFailed;
+                attempt.detail = incomplete();
+            } else {
+                const QByteArray line = ConfigRecord::of(m_form.configuration()).toLine();
+                if (QString reason; !StandardStreams::write(stdout, line, &reason)) {
+                    attempt.exitCode = CommandLine::FileFailed;
+                    attempt.detail = QStringLiteral("standard output could not be written: %1").arg(reason);
+                    say(QStringLiteral("durvex-config: ") + attempt.detail, true);
+                }
+                m_fileSha256 = sha256(line);
+            }
+        } else if (m_session.files().WRITE_FILE_Click() != FileCommands::SaveOutcome::Saved) {
+            attempt.exitCode = CommandLine::FileFailed;
+            attempt.detail = m_lastBox.isEmpty() ? m_form.status().detail : m_lastBox;
+        } else {
+            say(QStringLiteral("SAVED %1").arg(m_saveTo));
+            m_fileSha256 = fileSha256(m_saveTo);
+        }
+        if (attempt.exitCode == CommandLine::Done)
+            attempt.configuration = m_form.configuration();
     }
-    const int code = transferExit(m_session.READ_CONFIG_Click());
-    endProgress();
-    if (code != CommandLine::Done)
-        return code;
-    m_form.setPanelName(m_commandLine.name);
-    if (m_session.files().WRITE_FILE_Click() != FileCommands::SaveOutcome::Saved)
+    if (!record(attempt))
         return CommandLine::FileFailed;
-    say(QStringLiteral("SAVED %1").arg(m_saveTo));
+    return attempt.exitCode;
+}
+
+int CommandRunner::check()
+{
+    PanelAttempt attempt;
+    attempt.command = QStringLiteral("check");
+    attempt.file = m_commandLine.file;
+    attempt.exitCode = openFile();
+    attempt.detail = m_fileProblem;
+    if (attempt.exitCode == CommandLine::Done) {
+        if (m_form.gather_config()) {
+            attempt.exitCode = CommandLine::FileFailed;
+            attempt.detail = incomplete();
+        } else {
+            attempt.configuration = m_form.configuration();
+            attempt.detail = QStringLiteral("%1 IS READY TO WRITE").arg(m_commandLine.file);
+            say(attempt.detail);
+        }
+    }
+    if (!record(attempt))
+        return CommandLine::FileFailed;
+    return attempt.exitCode;
+}
+
+int CommandRunner::ports()
+{
+    const PortListing listing = PortListing::gather(m_commandLine.environmentPort, m_settings);
+    if (m_commandLine.json) {
+        for (const PortListing::Entry &entry : listing.entries)
+            m_board.print(QJsonDocument(PortListing::toJson(entry)).toJson(QJsonDocument::Compact));
+    } else {
+        m_board.print(listing.text().toLocal8Bit().chopped(1));
+    }
     return CommandLine::Done;
 }
 
-int CommandRunner::verify()
+bool CommandRunner::record(const PanelAttempt &attempt)
 {
-    if (const int opened = openFile(); opened != CommandLine::Done)
-        return opened;
-    // The values a write of the file would send.
-    if (m_form.gather_config())
-        return CommandLine::FileFailed;
-    const PanelConfiguration::MemoryImage file = m_form.configuration().memoryImage();
-
-    PanelConfiguration::MemoryImage panel{};
-    const int code = transferExit(m_session.readImage(panel));
-    endProgress();
-    if (code != CommandLine::Done)
-        return code;
-    const QStringList lines = differences(panel, file);
-    QString result;
-    for (const QString &line : lines)
-        result += line + QLatin1Char('\n');
-    if (lines.isEmpty())
-        result = QStringLiteral("THE SWITCH PANEL MATCHES %1\n").arg(m_commandLine.file);
-    // A result that does not arrive is no result.
-    if (QString reason; !StandardStreams::write(stdout, result.toLocal8Bit(), &reason)) {
-        say(QStringLiteral("durvex-config: the result could not be written to standard output: %1").arg(reason));
-        return CommandLine::FileFailed;
-    }
-    return lines.isEmpty() ? CommandLine::Done : CommandLine::Differs;
-}
-
-QStringList CommandRunner::differences(const PanelConfiguration::MemoryImage &panel,
-                                       const PanelConfiguration::MemoryImage &file)
-{
-    QStringList lines;
-    for (int address = 0; address < PanelConfiguration::byteCount; ++address)
-        if (panel[address] != file[address])
-            lines << QStringLiteral("%1: panel %2, file %3")
-                         .arg(PanelConfiguration::name(address), describeByte(address, panel[address]),
-                              describeByte(address, file[address]));
-    return lines;
+    const QJsonObject object = attempt.toJson();
+    if (m_commandLine.json)
+        m_board.print(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    if (!m_log.isOpen())
+        return true;
+    QString reason;
+    if (m_log.append(object, m_fileSha256, &reason))
+        return true;
+    say(QStringLiteral("durvex-config: the log %1 could not be appended to: %2").arg(m_log.path(), reason), true);
+    return false;
 }
 
 // --- Host ------------------------------------------------------------------------------------
@@ -204,7 +308,8 @@ void CommandRunner::messageBox(const QString &text, const QString &title)
 {
     QString shown = text;
     shown.replace(QLatin1Char('\n'), QStringLiteral("\n  "));
-    say(title.isEmpty() ? shown : title + QStringLiteral(": ") + shown);
+    m_lastBox = title.isEmpty() ? text : title + QStringLiteral(": ") + text;
+    say(title.isEmpty() ? shown : title + QStringLiteral(": ") + shown, true);
 }
 
 std::optional<QString> CommandRunner::saveFileDialog(const QString &, const QString &, const QString &)
@@ -219,63 +324,16 @@ std::optional<QString> CommandRunner::openFileDialog(const QString &, const QStr
 
 // --- Output ----------------------------------------------------------------------------------
 
-void CommandRunner::say(const QString &line)
+void CommandRunner::say(const QString &line, bool failure)
 {
-    clearProgress();
-    std::fprintf(m_err, "%s\n", qPrintable(line));
-    drawProgress();
-    std::fflush(m_err);
+    m_board.say(line, failure);
 }
 
-// Each new text once, with its detail on the lines after it; a detail that grows under the
-// same text adds its new lines.
 void CommandRunner::statusChanged()
 {
     const FormModel::Status &status = m_form.status();
     if (!status.visible || status.text.isEmpty())
         return;
-    // The detail's further lines are indented, as a box's are.
-    const auto indented = [](QString lines) { return lines.replace(QLatin1Char('\n'), QStringLiteral("\n  ")); };
-    if (status.text != m_lastStatus) {
-        say(indented(status.detail));
-    } else if (status.detail != m_lastDetail) {
-        const QString added = status.detail.section(QLatin1Char('\n'), 1);
-        if (!added.isEmpty())
-            say(QStringLiteral("  ") + indented(added));
-    } else {
-        return;
-    }
-    m_lastStatus = status.text;
-    m_lastDetail = status.detail;
-}
-
-// On a terminal: the byte being transferred and the panel's state, redrawn in place.
-void CommandRunner::drawProgress()
-{
-    if (!m_terminal || m_byte < 0)
-        return;
-    constexpr int width = 17;
-    const int done = m_byte + 1;
-    const QString bar = QString(done, QLatin1Char('#')) + QString(width - done, QLatin1Char('.'));
-    const QString line = QStringLiteral("[%1] byte %2 of %3  %4")
-                             .arg(bar, QStringLiteral("%1").arg(done, 2), QString::number(PanelConfiguration::byteCount),
-                                  m_form.status().text.left(40));
-    std::fprintf(m_err, "\r\033[K%s", qPrintable(TerminalWidth::fitted(line, TerminalWidth::columns(m_err))));
-    std::fflush(m_err);
-    m_progressShown = true;
-}
-
-void CommandRunner::clearProgress()
-{
-    if (!m_progressShown)
-        return;
-    std::fprintf(m_err, "\r\033[K");
-    std::fflush(m_err);
-    m_progressShown = false;
-}
-
-void CommandRunner::endProgress()
-{
-    clearProgress();
-    m_byte = -1;
+    for (const QString &line : m_echo.update(status.text, status.detail))
+        say(line, status.colour == FormModel::StatusColour::Red);
 }

@@ -1,6 +1,10 @@
 #pragma once
 
 #include "cli/commandline.h"
+#include "cli/panelattempt.h"
+#include "cli/programminglog.h"
+#include "cli/progressboard.h"
+#include "cli/statusecho.h"
 #include "model/formhost.h"
 #include "platform/termination.h"
 #include "session/session.h"
@@ -8,12 +12,13 @@
 #include <QObject>
 #include <cstdio>
 
+class Fixture;
 class QSettings;
 
 // The commands of the command line: the window's procedures on the same form model, with
 // no display. Status texts go to standard error as they change, one line each, with a
 // progress bar on a terminal; message boxes are printed with their titles; the files come
-// from the arguments.
+// from the arguments. Writes and verifies run on a fixture of one or more ports.
 class CommandRunner : public QObject, public FormHost
 {
     Q_OBJECT
@@ -32,32 +37,33 @@ public:
                                           const QString &proposedName) override;
     std::optional<QString> openFileDialog(const QString &title, const QString &filter) override;
 
-    // Which item differs between two memory images, as lines that name the item and show
-    // both values as the window shows them.
-    static QStringList differences(const PanelConfiguration::MemoryImage &panel,
-                                   const PanelConfiguration::MemoryImage &file);
-
 private:
-    int write();
-    int series();
+    int transfers();
     int read();
-    int verify();
+    int check();
+    int ports();
     int openFile();
-    int transferExit(const TransferOutcome &outcome) const;
-    void say(const QString &line);
+    // The text and detail of a write that items not picked keep from being sent.
+    QString incomplete();
+    // Hands an attempt to the JSON output and the log; false when the log failed.
+    bool record(const PanelAttempt &attempt);
+    int commandExit();
+    void say(const QString &line, bool failure = false);
     void statusChanged();
-    void drawProgress();
-    void clearProgress();
-    void endProgress();
 
     CommandLine m_commandLine;
+    QSettings *m_settings;
     std::FILE *m_err;
     bool m_terminal;
     Session m_session;
     FormModel &m_form;
+    ProgressBoard m_board;
+    StatusEcho m_echo;
+    ProgrammingLog m_log;
     QString m_saveTo;
-    QString m_lastStatus, m_lastDetail;
-    int m_byte = -1;
-    bool m_progressShown = false;
+    QString m_lastBox;
+    QString m_fileProblem;   // why the file was refused, for the JSON output
+    QByteArray m_fileSha256; // of the configuration file, for the log
+    Fixture *m_fixture = nullptr;
     Termination m_termination; // Ctrl+C, SIGTERM, SIGHUP
 };

@@ -28,7 +28,7 @@ void ByteTrace::begin(const QString &text)
 void ByteTrace::event(const QString &text)
 {
     if (enabled())
-        append(timestamp() + QStringLiteral("  ") + text + QLatin1Char('\n'));
+        append(stamp() + text + QLatin1Char('\n'));
 }
 
 void ByteTrace::received(const QByteArray &bytes)
@@ -45,14 +45,20 @@ void ByteTrace::received(const QByteArray &bytes)
     event(QStringLiteral("MORE THAN %1 BYTES RECEIVED IN THIS TRANSFER: THE REST IS NOT TRACED").arg(receivedLimit));
 }
 
+QString ByteTrace::stamp() const
+{
+    return m_label.isEmpty() ? timestamp() + QStringLiteral("  ")
+                             : timestamp() + QStringLiteral("  ") + m_label + QStringLiteral("  ");
+}
+
 void ByteTrace::chunk(char direction, const QByteArray &bytes)
 {
     if (!enabled() || bytes.isEmpty())
         return;
-    const QString stamp = timestamp();
+    const QString prefix = stamp();
     QString lines;
     for (qsizetype i = 0; i < bytes.size(); i += 16)
-        lines += stamp + QStringLiteral("  ") + format(direction, bytes.mid(i, 16)) + QLatin1Char('\n');
+        lines += prefix + format(direction, bytes.mid(i, 16)) + QLatin1Char('\n');
     append(lines);
 }
 

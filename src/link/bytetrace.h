@@ -18,6 +18,8 @@ public:
     static constexpr qint64 receivedLimit = 16 * 1024;
 
     bool enabled() const { return !m_fileName.isEmpty(); }
+    // Names the line on every trace line, when several lines trace into one file.
+    void setLabel(const QString &label) { m_label = label; }
     // Starts a transfer: the event, and a fresh allowance for received bytes.
     void begin(const QString &text);
     void event(const QString &text);
@@ -29,7 +31,10 @@ private:
     void chunk(char direction, const QByteArray &bytes);
     void append(const QString &lines);
 
+    QString stamp() const;
+
     QString m_fileName;
+    QString m_label;
     QFile m_file;
     qint64 m_receivedAllowance = receivedLimit;
 };

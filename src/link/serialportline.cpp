@@ -54,6 +54,11 @@ bool SerialPortLine::open(OpenFailure *failure)
         m_port.clearError();
         return false;
     }
+    // A reply that came after the last close (a poll's late acknowledgement) may still be
+    // queued where the device is held open from its other end, as a pseudo-terminal is: a
+    // port opened afresh starts empty, so it can never answer this transfer's handshake.
+    m_port.clear(QSerialPort::Input);
+    m_port.clearError();
     m_trace.begin(QStringLiteral("OPEN %1 9600,N,8,1").arg(m_portName));
     return true;
 }

@@ -27,6 +27,8 @@ public:
     void output(const QByteArray &bytes) override;
     qint64 inBufferCount() const override { return m_port.bytesAvailable(); }
     QByteArray input() override;
+    // Names the port on each line of the trace.
+    void setTraceLabel(const QString &label) { m_trace.setLabel(label); }
 
     // What an open failure means for the user, from Qt's error and whether the device
     // itself may be read and written: Qt reports a lock held by another program as a

@@ -67,4 +67,33 @@ Status openForAppending(const QString &path, QFile &file)
     return open(path, true, file);
 }
 
+std::optional<QString> readProblem(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(name.constData(), &st) != 0)
+        return qt_error_string(errno);
+    if (S_ISDIR(st.st_mode))
+        return qt_error_string(EISDIR);
+    if (!S_ISREG(st.st_mode))
+        return std::nullopt;
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return qt_error_string(errno);
+    ::close(fd);
+    return std::nullopt;
+#else
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("No such file or directory");
+    if (info.isDir())
+        return QStringLiteral("Is a directory");
+    QFile file(path);
+    if (info.isFile() && !file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    return std::nullopt;
+#endif
+}
+
 } // namespace RegularFile

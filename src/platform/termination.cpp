@@ -2,13 +2,11 @@
 
 #include <QSocketNotifier>
 
-#include <iostream>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
-#include <poll.h>
 #include <unistd.h>
 #endif
 
@@ -76,48 +74,4 @@ Termination::~Termination()
 int Termination::received()
 {
     return first;
-}
-
-bool Termination::readLine(std::string *line)
-{
-    std::string text;
-#ifdef Q_OS_UNIX
-    if (m_notifier) {
-        // Read byte by byte behind poll(), which a signal always ends, also one that came
-        // before the wait began: its byte waits in the pipe.
-        for (;;) {
-            if (first != 0)
-                return false;
-            pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {wakePipe[0], POLLIN, 0}};
-            if (::poll(fds, 2, -1) < 0) {
-                if (errno == EINTR)
-                    continue;
-                return false;
-            }
-            if (first != 0)
-                return false;
-            if (fds[0].revents == 0)
-                continue;
-            char c;
-            const ssize_t n = ::read(STDIN_FILENO, &c, 1);
-            if (n < 0 && (errno == EINTR || errno == EAGAIN))
-                continue;
-            if (n <= 0 || c == '\n') {
-                // As std::getline: a last line without its line feed still counts.
-                if (n <= 0 && text.empty())
-                    return false;
-                break;
-            }
-            text += c;
-        }
-        if (line)
-            *line = text;
-        return true;
-    }
-#endif
-    if (!std::getline(std::cin, text))
-        return false;
-    if (line)
-        *line = text;
-    return true;
 }

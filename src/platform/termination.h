@@ -2,8 +2,6 @@
 
 #include <QObject>
 
-#include <string>
-
 class QSocketNotifier;
 
 // Ctrl+C (SIGINT), SIGTERM and SIGHUP end the program in order instead of on the spot: the
@@ -22,10 +20,6 @@ public:
     static int received();
     // The exit status a shell gives a process that the signal ended: 128 and its number.
     static int exitCode(int signal) { return 128 + signal; }
-
-    // One line of standard input, without its line feed. False at the end of the input, on
-    // a read error, and when one of the signals comes while it waits.
-    bool readLine(std::string *line = nullptr);
 
 signals:
     void requested(int signal);

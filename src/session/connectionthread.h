@@ -1,0 +1,60 @@
+#pragma once
+
+#include "config/panelconfiguration.h"
+#include "link/linkresult.h"
+#include "transfer/transferoutcome.h"
+
+#include <QObject>
+#include <QThread>
+#include <atomic>
+
+class ConnectionWorker;
+
+// One port's line, link and transfers on a thread and event loop of their own, so that
+// several panels are written or read side by side: each link's waits block in its own
+// thread's loop. The jobs are started from the owner's thread, one at a time; progress and
+// the outcome come back to it as queued signals. The line, the link and the transfer are
+// made on the connection's thread, where their timers and notifiers must live.
+class ConnectionThread : public QObject
+{
+    Q_OBJECT
+
+public:
+    // A poll: the port opened, one "A" sent, one tick waited, what came discarded, the port
+    // closed. Answered when anything came back; PortMissing when the port is not there.
+    enum class Poll { Answered, Silent, PortMissing };
+    Q_ENUM(Poll)
+
+    // With a trace label, each line of the byte trace names the port.
+    explicit ConnectionThread(const QString &port, const QString &traceFile = QString(),
+                              const QString &traceLabel = QString(), QObject *parent = nullptr);
+    ~ConnectionThread() override;
+
+    QString port() const { return m_port; }
+
+    // The values a write sends at each configuration address; with items missing, the port
+    // is opened and closed again and nothing is sent, as a write from the form does.
+    void write(const PanelConfiguration::MemoryImage &image, const QList<MissingPick> &missing = {});
+    // The panel's seventeen configuration bytes, handed over with the outcome.
+    void read();
+    void poll();
+
+    // Ends the job at its current wait, with the port closed; a job started later ends at
+    // once as aborted. From any thread.
+    void abort();
+
+signals:
+    void byteStarting(int address);
+    void byteDone(int address, const LinkResult &result);
+    // A panel of another model, before the port closes.
+    void refused(qint16 model);
+    // A read's image holds the bytes read up to the one that failed.
+    void finished(const TransferOutcome &outcome, const PanelConfiguration::MemoryImage &image);
+    void polled(ConnectionThread::Poll result);
+
+private:
+    QString m_port;
+    QThread m_thread;
+    ConnectionWorker *m_worker; // lives on m_thread, deleted there when it ends
+    std::shared_ptr<std::atomic<bool>> m_aborted;
+};

@@ -1,0 +1,700 @@
+#include "virtualpanel.h"
+
+#include "cli/panelpoller.h"
+#include "link/panellink.h"
+#include "link/serialportline.h"
+
+#include <QCryptographicHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <memory>
+
+// The production line on the command line: several panels at once, series at Enter and
+// hands-free, the JSON output and the programming log, check and ports, run as a line
+// controller would run the tool, against virtual panels on pseudo-terminals.
+
+namespace {
+
+const QByteArray truckLine =
+    "\"00-00531-MDL or 00-00537-MDL\",\"TRUCK 12\",\"HORN\",0,\"WIPERS\",11,\"BEACON\",29,\"DESIGNATION \",160,"
+    "\"DESIGNATION \",160,\"DESIGNATION \",160,\"HORN ON\",0,\"WIPERS ON\",12,\"BEACON ON\",30,\"DESIGNATION \",160,"
+    "\"DESIGNATION \",160,\"DESIGNATION \",160,\"BACKLIGHT\",159,\"DIMMING\",158,\"NORMAL INDICATOR (%)\",10,"
+    "\"NORMAL BACKLIGHTING (%)\",6,\"DIMMED BACKLIGHTING AND INDICATOR (%)\",1\r\n";
+// The truck's seventeen bytes as a panel holds them once written.
+const QByteArray truckMemory("\x00\x0b\x1d\xa0\xa0\xa0\x00\x0c\x1e\xa0\xa0\xa0\x9f\x9e\x06\x0a\x01", 17);
+
+const QStringList attemptKeys = {"command", "configuration", "detail", "differences", "duration_ms", "exit",
+                                 "file", "model", "outcome", "panel_id", "port"};
+
+QProcessEnvironment environment(const QString &folder)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "DURVEX_PORT", "DURVEX_TRACE"})
+        env.remove(QString::fromLatin1(name));
+    env.insert("XDG_CONFIG_HOME", folder + "/config"); // no remembered port but the test's own
+    return env;
+}
+
+struct Run
+{
+    int exitCode = -1;
+    QString out, err;
+    QList<QJsonObject> objects; // standard output, when it is JSON lines
+
+    // Every line of standard output is one JSON object with the attempt's keys.
+    bool jsonLines() const
+    {
+        for (const QString &line : out.split('\n', Qt::SkipEmptyParts)) {
+            const QJsonDocument document = QJsonDocument::fromJson(line.toUtf8());
+            if (!document.isObject())
+                return false;
+        }
+        return true;
+    }
+};
+
+QList<QJsonObject> parseLines(const QString &text)
+{
+    QList<QJsonObject> objects;
+    for (const QString &line : text.split('\n', Qt::SkipEmptyParts))
+        objects << QJsonDocument::fromJson(line.toUtf8()).object();
+    return objects;
+}
+
+Run tool(const QStringList &arguments, const QString &folder, const QByteArray &input = {},
+         const QProcessEnvironment &env = {})
+{
+    QProcess process;
+    process.setProcessEnvironment(env.isEmpty() ? environment(folder) : env);
+    process.setWorkingDirectory(folder);
+    process.start(QStringLiteral(TOOL_PATH), arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(30000))
+        process.kill();
+    Run run{process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError()),
+            {}};
+    run.objects = parseLines(run.out);
+    return run;
+}
+
+// The tool left running, its standard error read as it comes.
+class Session
+{
+public:
+    Session(const QStringList &arguments, const QString &folder)
+    {
+        m_process.setProcessEnvironment(environment(folder));
+        m_process.setWorkingDirectory(folder);
+        m_process.setReadChannel(QProcess::StandardError); // what waitFor() wakes on
+        m_process.start(QStringLiteral(TOOL_PATH), arguments);
+        m_process.waitForStarted();
+    }
+    ~Session()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(3000);
+        }
+    }
+
+    bool waitFor(const QString &text, int ms = 15000)
+    {
+        QDeadlineTimer deadline(ms);
+        while (!err.contains(text) && !deadline.hasExpired()) {
+            m_process.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
+            read();
+            if (m_process.state() == QProcess::NotRunning)
+                break;
+        }
+        read();
+        if (!err.contains(text))
+            qWarning().noquote() << "waited in vain for" << text << "in:\n" << err;
+        return err.contains(text);
+    }
+    void type(const QByteArray &bytes) { m_process.write(bytes); }
+    void endInput() { m_process.closeWriteChannel(); }
+    void interrupt() { ::kill(pid_t(m_process.processId()), SIGINT); }
+    int finish(int ms = 15000)
+    {
+        if (!m_process.waitForFinished(ms))
+            return -1;
+        read();
+        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+    }
+
+    QString err;
+    QString out;
+
+private:
+    void read()
+    {
+        err += QString::fromLocal8Bit(m_process.readAllStandardError());
+        out += QString::fromLocal8Bit(m_process.readAllStandardOutput());
+    }
+
+    QProcess m_process;
+};
+
+using Panels = QList<QStringList>;
+
+} // namespace
+
+class TestProduction : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+private slots:
+    void initTestCase()
+    {
+        QFile truck(dir.filePath("truck.zcf"));
+        QVERIFY(truck.open(QIODevice::WriteOnly));
+        truck.write(truckLine);
+        QFile notes(dir.filePath("notes.zcf"));
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.write("shopping list\n");
+        QVERIFY(QDir(dir.path()).mkpath("folder"));
+    }
+
+    // --- Several panels at once -----------------------------------------------------------
+
+    void severalPorts_data()
+    {
+        QTest::addColumn<Panels>("panels"); // each port's panel options; "none" for a port with nothing there
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("outcomes");
+        QTest::newRow("three panels") << Panels{{}, {}, {}} << 0 << QStringList{"done", "done", "done"};
+        QTest::newRow("a silent one") << Panels{{}, {"--silent"}, {}} << 1 << QStringList{"done", "failed", "done"};
+        QTest::newRow("the first failure in order")
+            << Panels{{}, {"--model", "75"}, {"--silent"}} << 2 << QStringList{"done", "wrong-model", "failed"};
+        QTest::newRow("a port that is not there") << Panels{{"none"}, {}, {}} << 1 << QStringList{"failed", "done", "done"};
+    }
+
+    // One panel per port, written at once; a panel that fails stops none of the others.
+    void severalPorts()
+    {
+        QFETCH(Panels, panels);
+        std::vector<std::unique_ptr<VirtualPanel>> virtualPanels;
+        QStringList arguments{"write", "truck.zcf", "--json", "--trace", "trace.txt"};
+        QStringList ports;
+        for (const QStringList &options : panels) {
+            const bool none = options == QStringList{"none"};
+            virtualPanels.push_back(none ? nullptr : std::make_unique<VirtualPanel>(options));
+            ports << (none ? dir.filePath("nothing-here") : virtualPanels.back()->port());
+            arguments << "--port" << ports.constLast();
+        }
+        QFile::remove(dir.filePath("trace.txt"));
+        const Run run = tool(arguments, dir.path());
+        QFETCH(int, exitCode);
+        QVERIFY2(run.exitCode == exitCode, qPrintable(run.err));
+
+        QFETCH(QStringList, outcomes);
+        QCOMPARE(run.objects.size(), ports.size());
+        for (int i = 0; i < ports.size(); ++i) {
+            const auto object = std::find_if(run.objects.begin(), run.objects.end(),
+                                             [&](const QJsonObject &o) { return o["port"].toString() == ports[i]; });
+            QVERIFY(object != run.objects.end());
+            QCOMPARE((*object)["outcome"].toString(), outcomes[i]);
+            if (outcomes[i] == "done")
+                QCOMPARE(virtualPanels[i]->memory().left(17), truckMemory);
+            // Each port's progress and outcome, and its row in the table at the end.
+            QVERIFY(run.err.contains(ports[i] + ": STARTING COMMUNICATIONS TO WRITE SWITCH PANEL CONFIGURATION\n"));
+            QVERIFY(run.err.contains(QRegularExpression("\n" + QRegularExpression::escape(ports[i]) + " +"
+                                                        + outcomes[i] + " +\\S")));
+        }
+        QVERIFY(run.err.contains(QRegularExpression("\nPORT +OUTCOME +DETAIL\n")));
+        // At once, not one after another: every panel answered before the first was done.
+        const qsizetype firstDone = run.err.indexOf("SWITCH PANEL HAS BEEN PROGRAMMED");
+        for (int i = 0; i < ports.size(); ++i)
+            if (outcomes[i] == "done")
+                QVERIFY(run.err.indexOf(ports[i] + ": COMMUNICATIONS OK") < firstDone);
+
+        // The trace names the port on each line.
+        QFile trace(dir.filePath("trace.txt"));
+        QVERIFY(trace.open(QIODevice::ReadOnly));
+        for (const QByteArray &line : trace.readAll().split('\n'))
+            if (!line.isEmpty())
+                QVERIFY2(std::any_of(ports.begin(), ports.end(),
+                                     [&](const QString &port) { return line.contains("  " + port.toLocal8Bit() + "  "); }),
+                         line.constData());
+    }
+
+    // Verify on several ports compares each panel, writes none, and names the port on
+    // each line of the comparison.
+    void verifyOnSeveralPorts()
+    {
+        VirtualPanel same({"--set", "0=0", "--set", "1=11", "--set", "2=29", "--set", "3=160", "--set", "4=160",
+                           "--set", "5=160", "--set", "6=0", "--set", "7=12", "--set", "8=30", "--set", "9=160",
+                           "--set", "10=160", "--set", "11=160", "--set", "12=159", "--set", "13=158", "--set",
+                           "14=6", "--set", "15=10", "--set", "16=1"});
+        VirtualPanel fresh;
+        const Run run = tool({"verify", "truck.zcf", "--port", same.port(), "--port", fresh.port()}, dir.path());
+        QCOMPARE(run.exitCode, 3);
+        const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+        QVERIFY(lines.contains(same.port() + ": THE SWITCH PANEL MATCHES truck.zcf"));
+        QVERIFY(lines.contains(fresh.port() + ": SW1: panel N/A, file module A channel 1"));
+        QCOMPARE(lines.size(), 1 + 10); // a fresh panel differs in all but the blank items and one intensity
+        QVERIFY(!same.received().contains('S'));
+        QVERIFY(!fresh.received().contains('S'));
+    }
+
+    // A poll's acknowledgement that comes after the poll has closed the port stays queued
+    // on a terminal held open at its other end; the write opens the port afresh and never
+    // takes it for the answer to its own handshake.
+    void lateAcknowledgementOfAPoll()
+    {
+        VirtualPanel panel;
+        {
+            SerialPortLine poll(panel.port());
+            SerialLine::OpenFailure failure;
+            QVERIFY(poll.open(&failure));
+            poll.output("A");
+            poll.close(); // before the panel answers
+        }
+        QTest::qWait(300);
+        const Run run = tool({"write", "truck.zcf", "--port", panel.port()}, dir.path());
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    }
+
+    // --- JSON and the log -------------------------------------------------------------------
+
+    void json_data()
+    {
+        QTest::addColumn<QStringList>("panelOptions");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<int>("model"); // -1 for null
+        QTest::addColumn<QStringList>("differences");
+        QTest::newRow("write") << QStringList{} << QStringList{"write", "truck.zcf", "--panel-id", "SN-7"} << 0
+                               << "done" << 74 << QStringList{};
+        QTest::newRow("verify with differences")
+            << QStringList{"--set", "2=28", "--set", "14=0"} << QStringList{"verify", "truck.zcf"} << 3 << "differs" << 74
+            << QStringList{"SW1", "SW2", "SW3", "LED1", "LED2", "LED3", "BACKLIGHT", "DIMMING",
+                           "NORMAL BACKLIGHTING (%)", "DIMMED BACKLIGHTING AND INDICATOR (%)"};
+        QTest::newRow("no answer") << QStringList{"--silent"} << QStringList{"write", "truck.zcf"} << 1 << "failed" << -1
+                                   << QStringList{};
+        QTest::newRow("file refused") << QStringList{} << QStringList{"write", "notes.zcf"} << 4 << "file-refused" << -1
+                                      << QStringList{};
+    }
+
+    // Standard output carries one object per attempt and nothing else; every object has
+    // every key, with null where one does not apply.
+    void json()
+    {
+        QFETCH(QStringList, panelOptions);
+        QFETCH(QStringList, arguments);
+        VirtualPanel panel(panelOptions);
+        const Run run = tool(arguments + QStringList{"--json", "--port", panel.port()}, dir.path());
+        QTEST(run.exitCode, "exitCode");
+        QVERIFY2(run.jsonLines(), qPrintable(run.out));
+        QCOMPARE(run.objects.size(), 1);
+        const QJsonObject o = run.objects.constFirst();
+        QCOMPARE(o.keys(), attemptKeys);
+        QCOMPARE(o["command"].toString(), arguments[0]);
+        QCOMPARE(o["port"].toString(), panel.port());
+        QCOMPARE(o["file"].toString(), arguments[1]);
+        QTEST(o["outcome"].toString(), "outcome");
+        QTEST(o["exit"].toInt(), "exitCode");
+        QFETCH(int, model);
+        QCOMPARE(o["model"].isNull() ? -1 : o["model"].toInt(), model);
+        QCOMPARE(o["panel_id"].toString(), arguments.contains("--panel-id") ? "SN-7" : "");
+        QCOMPARE(o["panel_id"].isNull(), !arguments.contains("--panel-id"));
+        QVERIFY(!o["detail"].toString().isEmpty());
+        QCOMPARE(o["configuration"].isNull(), true);
+
+        QFETCH(QStringList, differences);
+        QCOMPARE(o["differences"].isNull(), arguments[0] != "verify");
+        QStringList items;
+        for (const QJsonValue &d : o["differences"].toArray())
+            items << d["item"].toString();
+        QCOMPARE(items, differences);
+        if (!differences.isEmpty()) {
+            const QJsonObject sw3 = o["differences"].toArray()[2].toObject();
+            QCOMPARE(sw3["panel"].toString(), "module C channel 9");
+            QCOMPARE(sw3["file"].toString(), "module C channel 10");
+            QCOMPARE(sw3["panel_code"].toInt(), 28);
+            QCOMPARE(sw3["file_code"].toInt(), 29);
+        }
+    }
+
+    // What a usage error and -q leave on the two streams.
+    void streams_data()
+    {
+        QTest::addColumn<QStringList>("panelOptions");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("usage error, no object") << QStringList{} << QStringList{"read", "--name", "N", "-o", "-", "--json"}
+                                                << 64 << ""
+                                                << "durvex-config: --json and -o - both want standard output (see --help)\n";
+        QTest::newRow("quiet success") << QStringList{} << QStringList{"write", "truck.zcf", "-q"} << 0 << "" << "";
+        QTest::newRow("quiet failure")
+            << QStringList{"--silent"} << QStringList{"write", "truck.zcf", "-q"} << 1 << ""
+            << "COMMUNICATIONS FAILURE SWITCH PANEL FAILED TO RESPOND ON %1\n  No answer to the attention command\n";
+    }
+
+    void streams()
+    {
+        QFETCH(QStringList, panelOptions);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, err);
+        VirtualPanel panel(panelOptions);
+        const Run run = tool(arguments + QStringList{"--port", panel.port()}, dir.path());
+        QTEST(run.exitCode, "exitCode");
+        QTEST(run.out, "out");
+        QCOMPARE(run.err, err.contains("%1") ? err.arg(panel.port()) : err);
+    }
+
+    // -o - writes the record a save would write to standard output.
+    void readToStandardOutput()
+    {
+        VirtualPanel panel({"--set", "2=29"});
+        const Run saved = tool({"read", "--name", "TRUCK 12", "-o", "saved.zcf", "--force", "--port", panel.port()},
+                               dir.path());
+        QCOMPARE(saved.exitCode, 0);
+        const Run out = tool({"read", "--name", "TRUCK 12", "-o", "-", "--port", panel.port()}, dir.path());
+        QCOMPARE(out.exitCode, 0);
+        QFile file(dir.filePath("saved.zcf"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(out.out.toLatin1(), file.readAll());
+    }
+
+    // One line per attempt, appended: the attempt's object with the time, host, user and
+    // the hash of the file written.
+    void log()
+    {
+        VirtualPanel good;
+        VirtualPanel silent({"--silent"});
+        const QString logPath = dir.filePath("programming.log");
+        QFile::remove(logPath);
+        QCOMPARE(tool({"write", "truck.zcf", "--log", logPath, "--port", good.port()}, dir.path()).exitCode, 0);
+        QCOMPARE(tool({"write", "truck.zcf", "--log", logPath, "--panel-id", "SN-9", "--port", silent.port()}, dir.path())
+                     .exitCode,
+                 1);
+
+        QFile file(logPath);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QJsonObject> lines = parseLines(QString::fromUtf8(file.readAll()));
+        QCOMPARE(lines.size(), 2);
+        const QString sha256 = QCryptographicHash::hash(truckLine, QCryptographicHash::Sha256).toHex();
+        for (const QJsonObject &line : lines) {
+            QStringList keys = attemptKeys + QStringList{"host", "sha256", "time", "user"};
+            keys.sort();
+            QCOMPARE(line.keys(), keys);
+            QCOMPARE(line["sha256"].toString(), sha256);
+            QVERIFY2(QRegularExpression("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z$")
+                         .match(line["time"].toString())
+                         .hasMatch(),
+                     qPrintable(line["time"].toString()));
+            QVERIFY(!line["host"].toString().isEmpty());
+            QVERIFY(!line["user"].toString().isEmpty());
+        }
+        QCOMPARE(lines[0]["port"].toString(), good.port());
+        QCOMPARE(lines[0]["outcome"].toString(), "done");
+        QCOMPARE(lines[1]["outcome"].toString(), "failed");
+        QCOMPARE(lines[1]["panel_id"].toString(), "SN-9");
+    }
+
+    // A log that cannot be appended to stops the command before any panel is touched.
+    void logNotWritable()
+    {
+        VirtualPanel panel;
+        const Run run = tool({"write", "truck.zcf", "--log", "folder", "--port", panel.port()}, dir.path());
+        QCOMPARE(run.exitCode, 4);
+        QCOMPARE(run.err, "durvex-config: the log folder cannot be appended to: not a regular file\n");
+        QTest::qWait(200);
+        QVERIFY(panel.received().isEmpty());
+    }
+
+    // An append that fails (here the file may grow no further) ends the run after the
+    // panel under way, with the file's exit code.
+    void logFull()
+    {
+        const QString logPath = dir.filePath("full.log");
+        QFile::remove(logPath);
+        constexpr int full = 100; // room for the port's lock file, none for another line
+        {
+            QFile log(logPath);
+            QVERIFY(log.open(QIODevice::WriteOnly));
+            log.write(QByteArray(full - 1, ' ') + '\n');
+        }
+        const QString link = dir.filePath("full-panel");
+        VirtualPanel panel({"--link", link});
+        QProcess process;
+        process.setProcessEnvironment(environment(dir.path()));
+        process.setWorkingDirectory(dir.path());
+        process.setChildProcessModifier([] {
+            const rlimit limit{full, full};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            ::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead
+        });
+        process.start(QStringLiteral(TOOL_PATH),
+                      {"write", "truck.zcf", "--series", "--count", "3", "--log", logPath, "--port", link});
+        QVERIFY(process.waitForFinished(15000));
+        QCOMPARE(process.exitCode(), 4);
+        const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+        QVERIFY2(err.contains("durvex-config: the log " + logPath + " could not be appended to: File too large\n"),
+                 qPrintable(err));
+        QVERIFY(err.contains(link + ": PANEL 1: PROGRAMMED\n"));
+        QVERIFY(!err.contains("PANEL 2"));
+        QVERIFY(err.endsWith("SUMMARY: 1 PROGRAMMED, 0 FAILED\n"));
+    }
+
+    // --- Series ---------------------------------------------------------------------------
+
+    // At the Enter prompt the text typed or scanned first is the next panel's id; --count
+    // ends the series without the end of input.
+    void seriesAtEnter()
+    {
+        const QString link = dir.filePath("enter-panel");
+        auto panel = std::make_unique<VirtualPanel>(QStringList{"--link", link});
+        Session tool({"write", "truck.zcf", "--series", "--count", "2", "--json", "--panel-id", "FIRST", "--port", link},
+                     dir.path());
+        QVERIFY(tool.waitFor("Connect panel 2"));
+        panel.reset(); // its link goes with it
+        panel = std::make_unique<VirtualPanel>(QStringList{"--link", link});
+        tool.type("SN-0042\n");
+        QCOMPARE(tool.finish(), 0);
+        QVERIFY(tool.err.endsWith("SUMMARY: 2 PROGRAMMED, 0 FAILED\n"));
+        QVERIFY(tool.err.contains(link + ": PANEL 2: PROGRAMMED\n"));
+        const QList<QJsonObject> objects = parseLines(tool.out);
+        QCOMPARE(objects.size(), 2);
+        QCOMPARE(objects[0]["panel_id"].toString(), "FIRST");
+        QCOMPARE(objects[1]["panel_id"].toString(), "SN-0042");
+        QCOMPARE(panel->memory().left(17), truckMemory);
+    }
+
+    // Two ports each with a series of their own, hands-free: each panel is programmed when
+    // it answers, and the next waited for once it has gone; a panel that fails is not tried
+    // again while it stays.
+    void handsFree()
+    {
+        const QString one = dir.filePath("fixture-1"), two = dir.filePath("fixture-2");
+        Session tool({"write", "truck.zcf", "--series", "--wait-for-panel", "--count", "2", "--json", "--port", one,
+                      "--port", two},
+                     dir.path());
+        QVERIFY(tool.waitFor(one + ": WAITING FOR PANEL 1"));
+        auto a = std::make_unique<VirtualPanel>(QStringList{"--link", one});
+        auto b = std::make_unique<VirtualPanel>(QStringList{"--link", two, "--model", "75"});
+        QVERIFY(tool.waitFor(one + ": PANEL 1: PROGRAMMED"));
+        QVERIFY(tool.waitFor(two + ": PANEL 1: FAILED - SWITCH PANEL/CONFIGURATION MIS-MATCH"));
+        QCOMPARE(a->memory().left(17), truckMemory);
+
+        QTest::qWait(2500); // polls go on, and the failed panel is left alone
+        QCOMPARE(b->received().count(PanelLink::readCommand(modelAddress)), 1);
+        QVERIFY(b->received().endsWith("A"));
+
+        a.reset();
+        b.reset();
+        QVERIFY(tool.waitFor(one + ": WAITING FOR PANEL 2"));
+        QVERIFY(tool.waitFor(two + ": WAITING FOR PANEL 2"));
+        a = std::make_unique<VirtualPanel>(QStringList{"--link", one});
+        b = std::make_unique<VirtualPanel>(QStringList{"--link", two});
+        QVERIFY(tool.waitFor(one + ": PANEL 2: PROGRAMMED"));
+        QVERIFY(tool.waitFor(two + ": PANEL 2: PROGRAMMED"));
+        QCOMPARE(a->memory().left(17), truckMemory);
+        QCOMPARE(b->memory().left(17), truckMemory);
+
+        b.reset(); // the first port has its two; the second one more to go
+        QVERIFY(tool.waitFor(two + ": WAITING FOR PANEL 3"));
+        b = std::make_unique<VirtualPanel>(QStringList{"--link", two});
+        QCOMPARE(tool.finish(), 0);
+        QVERIFY(tool.err.contains(two + ": PANEL 3: PROGRAMMED"));
+        QVERIFY(!tool.err.contains(one + ": WAITING FOR PANEL 3"));
+        QVERIFY(tool.err.endsWith("SUMMARY: 4 PROGRAMMED, 1 FAILED\n"));
+        QStringList outcomes;
+        for (const QJsonObject &o : parseLines(tool.out))
+            outcomes << o["outcome"].toString();
+        QCOMPARE(outcomes.size(), 5);
+        QCOMPARE(outcomes.count("done"), 4);
+        QCOMPARE(outcomes.count("wrong-model"), 1);
+    }
+
+    void interrupted_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("panels");
+        QTest::addColumn<QString>("lastLine");
+        QTest::newRow("hands-free, waiting") << QStringList{"--series", "--wait-for-panel"} << 0
+                                             << "SUMMARY: 0 PROGRAMMED, 0 FAILED";
+        QTest::newRow("two ports writing") << QStringList{} << 2 << QString();
+    }
+
+    // Ctrl+C reaches every port: the transfers end at their current wait with the ports
+    // closed, and a series with its summary.
+    void interrupted()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, panels);
+        std::vector<std::unique_ptr<VirtualPanel>> virtualPanels;
+        QStringList ports{dir.filePath("no-panel-yet")};
+        if (panels) {
+            ports.clear();
+            for (int i = 0; i < panels; ++i) {
+                virtualPanels.push_back(std::make_unique<VirtualPanel>());
+                ports << virtualPanels.back()->port();
+            }
+        }
+        QStringList all{"write", "truck.zcf", "--json"};
+        for (const QString &port : ports)
+            all << "--port" << port;
+        Session tool(all + arguments, dir.path());
+        QTest::qWait(1200);
+        tool.interrupt();
+        QCOMPARE(tool.finish(2000), 130);
+        QFETCH(QString, lastLine);
+        if (!lastLine.isEmpty())
+            QVERIFY2(tool.err.endsWith(lastLine + "\n"), qPrintable(tool.err));
+        const QList<QJsonObject> objects = parseLines(tool.out);
+        QCOMPARE(objects.size(), panels);
+        for (const QJsonObject &o : objects)
+            QCOMPARE(o["outcome"].toString(), "interrupted");
+        for (const QString &port : std::as_const(ports)) {
+            if (!QFileInfo::exists(port))
+                continue;
+            SerialPortLine again(port); // free again
+            SerialLine::OpenFailure failure;
+            QVERIFY(again.open(&failure));
+        }
+    }
+
+    // --- check and ports -------------------------------------------------------------------
+
+    void check_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("lastLine");
+        QTest::newRow("a configuration") << "truck.zcf" << 0 << "truck.zcf IS READY TO WRITE";
+        QTest::newRow("not there") << "missing.zcf" << 4 << "durvex-config: missing.zcf: No such file or directory";
+        QTest::newRow("a folder") << "folder" << 4 << "durvex-config: folder: Is a directory";
+        QTest::newRow("no configuration") << "notes.zcf" << 4
+                                          << "  -------------THE FILE READ OPERATION IS BEING ABANDONED!--------------";
+    }
+
+    // check opens the file as write does and touches no port; --json carries what it holds.
+    void check()
+    {
+        QFETCH(QString, file);
+        const Run run = tool({"check", file, "--json"}, dir.path());
+        QTEST(run.exitCode, "exitCode");
+        QTEST(run.err.split('\n', Qt::SkipEmptyParts).constLast(), "lastLine");
+        QCOMPARE(run.objects.size(), 1);
+        const QJsonObject o = run.objects.constFirst();
+        QCOMPARE(o.keys(), attemptKeys);
+        QVERIFY(o["port"].isNull());
+        QCOMPARE(o["configuration"].isNull(), run.exitCode != 0);
+        if (run.exitCode != 0)
+            return;
+        const QJsonObject configuration = o["configuration"].toObject();
+        QCOMPARE(configuration["panel_name"].toString(), "TRUCK 12");
+        const QJsonArray items = configuration["items"].toArray();
+        QCOMPARE(items.size(), 17);
+        QCOMPARE(items[2]["item"].toString(), "SW3");
+        QCOMPARE(items[2]["code"].toInt(), 29);
+        QCOMPARE(items[2]["value"].toString(), "module C channel 10");
+        QCOMPARE(items[2]["designation"].toString(), "BEACON");
+        QCOMPARE(items[14]["item"].toString(), "NORMAL BACKLIGHTING (%)");
+        QCOMPARE(items[14]["value"].toString(), "80 %");
+    }
+
+    void ports_data()
+    {
+        QTest::addColumn<QString>("environmentPort");
+        QTest::addColumn<QString>("remembered");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("from the environment") << "/dev/ttyFIXTURE" << "" << "from DURVEX_PORT";
+        QTest::newRow("remembered") << "" << "/dev/ttyREMEMBERED" << "the port last chosen in the window";
+    }
+
+    // The default port is named also when the system does not list it.
+    void ports()
+    {
+        QFETCH(QString, environmentPort);
+        QFETCH(QString, remembered);
+        QFETCH(QString, why);
+        QTemporaryDir home;
+        QProcessEnvironment env = environment(home.path());
+        if (!environmentPort.isEmpty())
+            env.insert("DURVEX_PORT", environmentPort);
+        if (!remembered.isEmpty()) {
+            QDir(home.path()).mkpath("config/durvex-config");
+            QFile ini(home.filePath("config/durvex-config/durvex-config.ini"));
+            QVERIFY(ini.open(QIODevice::WriteOnly));
+            ini.write("[serial]\nport=" + remembered.toUtf8() + "\n");
+        }
+        const QString chosen = environmentPort + remembered;
+        const Run text = tool({"ports"}, home.path(), {}, env);
+        QCOMPARE(text.exitCode, 0);
+        QVERIFY2(text.out.endsWith(QStringLiteral("default port: %1 (%2; not among the ports listed)\n").arg(chosen, why)),
+                 qPrintable(text.out));
+
+        const Run json = tool({"ports", "--json"}, home.path(), {}, env);
+        QCOMPARE(json.exitCode, 0);
+        QVERIFY(json.jsonLines());
+        const QJsonObject last = json.objects.value(json.objects.size() - 1);
+        QCOMPARE(last.keys(), (QStringList{"by_id", "default", "description", "maker", "name", "pid",
+                                           "serial_number", "vid"}));
+        QCOMPARE(last["name"].toString(), chosen);
+        QCOMPARE(last["default"].toBool(), true);
+        QCOMPARE(std::count_if(json.objects.begin(), json.objects.end(), [](const QJsonObject &o) { return o["default"].toBool(); }),
+                 1);
+    }
+
+    // --- The presence rule -------------------------------------------------------------------
+
+    void presence_data()
+    {
+        QTest::addColumn<bool>("departure");
+        QTest::addColumn<QString>("polls"); // a: answered, s: silent, m: the port is missing
+        QTest::addColumn<int>("decidedAt"); // the poll after which it is decided; -1: not
+        QTest::newRow("two answers") << false << "aa" << 1;
+        QTest::newRow("answers not in a row") << false << "asa" << -1;
+        QTest::newRow("in a row at last") << false << "masaa" << 4;
+        QTest::newRow("three silent") << true << "sss" << 2;
+        QTest::newRow("an answer between") << true << "ssass" << -1;
+        QTest::newRow("the port gone") << true << "am" << 1;
+        QTest::newRow("silent then gone") << true << "ssm" << 2;
+    }
+
+    void presence()
+    {
+        QFETCH(bool, departure);
+        QFETCH(QString, polls);
+        PanelPoller poller;
+        int asked = 0;
+        poller.pollNow = [&] { ++asked; };
+        QSignalSpy arrived(&poller, &PanelPoller::arrived);
+        QSignalSpy gone(&poller, &PanelPoller::gone);
+        departure ? poller.awaitDeparture() : poller.awaitArrival();
+        QCOMPARE(asked, 1); // the first poll at once
+        int decidedAt = -1;
+        for (int i = 0; i < polls.size(); ++i) {
+            poller.polled(polls[i] == 'a' ? ConnectionThread::Poll::Answered
+                          : polls[i] == 's' ? ConnectionThread::Poll::Silent
+                                            : ConnectionThread::Poll::PortMissing);
+            if (decidedAt < 0 && arrived.size() + gone.size() > 0)
+                decidedAt = i;
+        }
+        QTEST(decidedAt, "decidedAt");
+        QCOMPARE((departure ? arrived : gone).size(), 0);
+    }
+};
+
+QTEST_MAIN(TestProduction)
+#include "tst_production.moc"
