@@ -346,6 +346,41 @@ private slots:
             QCOMPARE(QString::number(quint8(written[a])), truckPanel[2 * a + 1].section('=', 1));
     }
 
+    // A failed panel of a series is told by its own outcome, not by the status line's last
+    // words ("COMMUNICATIONS OK" after the model byte).
+    void seriesSaysWhy_data()
+    {
+        QTest::addColumn<QStringList>("panelArgs");
+        QTest::addColumn<bool>("interrupt");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("wrong model") << QStringList{"--model", "75"} << false
+                                     << "PANEL 1: FAILED - SWITCH PANEL/CONFIGURATION MIS-MATCH";
+        QTest::newRow("interrupted") << QStringList{"--ack-delay", "5000"} << true << "PANEL 1: FAILED - INTERRUPTED";
+    }
+
+    void seriesSaysWhy()
+    {
+        QFETCH(QStringList, panelArgs);
+        QFETCH(bool, interrupt);
+        VirtualPanel panel(panelArgs);
+        QProcess process;
+        process.setProcessEnvironment(noDisplay());
+        process.setWorkingDirectory(dir.path());
+        process.start(QStringLiteral(TOOL_PATH), {"write", "truck.zcf", "--series", "--port", panel.port()});
+        QVERIFY(process.waitForStarted());
+        if (interrupt) {
+            QTest::qWait(500);
+            ::kill(pid_t(process.processId()), SIGINT);
+        } else {
+            process.closeWriteChannel();
+        }
+        QVERIFY(process.waitForFinished(15000));
+        const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+        QFETCH(QString, line);
+        QVERIFY2(err.contains(line), qPrintable(err));
+        QVERIFY(!err.contains("FAILED - COMMUNICATIONS OK"));
+    }
+
     void interrupted_data()
     {
         QTest::addColumn<int>("signal");

@@ -2,6 +2,9 @@
 #include "link/portchoice.h"
 #include "ui/portbox.h"
 #include "windowfixture.h"
+#ifdef VIRTUAL_PANEL_PATH
+#include "virtualpanel.h"
+#endif
 
 #include <QLineEdit>
 #include <QDir>
@@ -73,6 +76,52 @@ private slots:
         QFETCH(Ports, ports);
         QTEST(PortChoice::resolve({commandLine, environment, remembered, ports}), "port");
     }
+
+#ifdef VIRTUAL_PANEL_PATH
+    // A pseudo-terminal's number goes to other programs once its panel has gone: it is used
+    // for the run it was chosen in and not kept; a link that goes with the panel is. An
+    // adapter is kept by its by-id path, which finds it again on another ttyUSBn.
+    void nameToRemember_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("a pseudo-terminal") << "pts" << "";
+        QTest::newRow("a link to one") << "link" << "link";
+        QTest::newRow("an adapter with a by-id path") << "adapter" << "by-id";
+        QTest::newRow("a port that is not there") << "/dev/durvex-gone" << "/dev/durvex-gone";
+    }
+
+    void nameToRemember()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QString, kept);
+        QTemporaryDir dir;
+        VirtualPanel panel({"--link", dir.filePath("link")});
+        QVERIFY(QDir(dir.path()).mkdir("by-id"));
+        QFile(dir.filePath("ttyUSB5")).open(QIODevice::WriteOnly); // stands in for the adapter's device
+        QVERIFY(QFile::link(dir.filePath("ttyUSB5"), dir.filePath("by-id/usb-Maker_Serial_A1-if00-port0")));
+        const QMap<QString, QString> names = {{"pts", panel.port()},
+                                              {"link", dir.filePath("link")},
+                                              {"adapter", dir.filePath("ttyUSB5")},
+                                              {"by-id", dir.filePath("by-id/usb-Maker_Serial_A1-if00-port0")}};
+        QCOMPARE(PortChoice::nameToRemember(names.value(chosen, chosen), dir.filePath("by-id")),
+                 names.value(kept, kept));
+
+        // Chosen in the box, a pseudo-terminal is used and nothing is said against it.
+        if (chosen == "pts") {
+            auto w = makeWindow(std::make_unique<FakeLine>(), settings.get());
+            PortBox *box = portBox(*w);
+            const QString toolTip = box->toolTip();
+            box->setFocus();
+            box->lineEdit()->selectAll();
+            QTest::keyClicks(box->lineEdit(), panel.port());
+            QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+            QCOMPARE(w->line().portName(), panel.port());
+            QCOMPARE(PortChoice::remembered(*settings), QString());
+            QCOMPARE(box->toolTip(), toolTip);
+        }
+    }
+#endif
 
     // --port and DURVEX_PORT hold for one run; the box's choice is kept for the next.
     void rememberedAcrossRuns()

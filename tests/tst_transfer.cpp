@@ -323,19 +323,21 @@ private slots:
     // panel on the same port without choosing again.
     void portChosenInTheBox()
     {
-        VirtualPanel panel;
+        QTemporaryDir dir;
+        const QString link = dir.filePath("panel"); // a link that goes with its panel is kept
+        VirtualPanel panel({"--link", link});
         {
             auto w = makeWindow(std::make_unique<SerialPortLine>(QStringLiteral("/dev/durvex-no-such-port")), &settings);
             auto *box = w->control<QComboBox>("Combo1");
             box->lineEdit()->selectAll();
-            QTest::keyClicks(box->lineEdit(), panel.port());
+            QTest::keyClicks(box->lineEdit(), link);
             QTest::keyClick(box->lineEdit(), Qt::Key_Return);
             configure(*w, windowCodes);
             w->control<QAbstractButton>("WRITE_CONFIG")->click();
             QCOMPARE(w->statusText(), QStringLiteral("SWITCH PANEL HAS BEEN PROGRAMMED"));
         }
         auto next = makeWindow(std::make_unique<SerialPortLine>(PortChoice::forThisRun(QString(), QString(), &settings)));
-        QCOMPARE(next->control<QComboBox>("Combo1")->currentText(), panel.port());
+        QCOMPARE(next->control<QComboBox>("Combo1")->currentText(), link);
         next->control<QAbstractButton>("READ_CONFIG")->click();
         QCOMPARE(next->statusText(), QStringLiteral("SWITCH PANEL DATA READ SUCCESSFUL"));
         for (int i = 0; i < 17; ++i)

@@ -1,5 +1,7 @@
 #include "portchoice.h"
 
+#include "portadvice.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSerialPortInfo>
@@ -94,6 +96,21 @@ QList<Port> usbAdapters()
     ports.removeIf([](const Port &p) { return !p.usb; });
     return ports;
 #endif
+}
+
+QString nameToRemember(const QString &chosen, const QString &byId)
+{
+    const QFileInfo location(PortAdvice::systemLocation(chosen));
+    if (location.isSymLink())
+        return chosen;
+    const QString device = location.canonicalFilePath();
+    if (device.startsWith(QLatin1String("/dev/pts/")))
+        return QString();
+    if (!device.isEmpty())
+        for (const QFileInfo &link : QDir(byId).entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name))
+            if (link.canonicalFilePath() == device)
+                return link.absoluteFilePath();
+    return chosen;
 }
 
 QString forThisRun(const QString &commandLine, const QString &environment, QSettings *settings)

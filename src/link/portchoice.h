@@ -42,6 +42,13 @@ QList<Port> usbAdapters();
 QString remembered(QSettings &settings);
 bool remember(QSettings &settings, const QString &name);
 
+// The name a chosen port is remembered by, or nothing when it is not to be remembered. A
+// pseudo-terminal's own device (/dev/pts/N) is not: its number goes to other programs once
+// its panel has gone, while a link to one (a virtual panel's --link) goes with the panel and
+// may be. A USB adapter is remembered by its path under `byId` where it has one, so it is
+// found again when it comes back as another ttyUSBn.
+QString nameToRemember(const QString &chosen, const QString &byId = QStringLiteral("/dev/serial/by-id"));
+
 // The user's own settings store.
 std::unique_ptr<QSettings> userSettings();
 

@@ -27,7 +27,10 @@ Session::~Session()
 bool Session::choosePort(const QString &name)
 {
     m_line->setPortName(name);
-    return m_settings && PortChoice::remember(*m_settings, name);
+    if (!m_settings)
+        return false;
+    const QString kept = PortChoice::nameToRemember(name);
+    return kept.isEmpty() || PortChoice::remember(*m_settings, kept);
 }
 
 QString Session::settingsFile() const

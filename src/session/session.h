@@ -36,8 +36,8 @@ public:
     // status texts, and shown nowhere: for comparing a panel with a file.
     TransferOutcome readImage(PanelConfiguration::MemoryImage &image);
 
-    // The port chosen by the user, used from the next transfer on and remembered.
-    // False when it could not be remembered.
+    // The port chosen by the user, used from the next transfer on and remembered where it
+    // is to be. False when it could not be remembered.
     bool choosePort(const QString &name);
     // Where the choice is kept.
     QString settingsFile() const;
