@@ -2,20 +2,16 @@
 #include "cli/commandline.h"
 #include "cli/commandrunner.h"
 #include "link/portchoice.h"
-#include "link/serialportline.h"
-#include "platform/displayguard.h"
 #include "platform/regularfile.h"
 #include "platform/standardstreams.h"
-#include "platform/termination.h"
-#include "ui/mainwindow.h"
+#include "ui/windowmain.h"
 #include "version.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLibrary>
 #include <QFileInfo>
 #include <QSettings>
-#include <QStyleFactory>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -48,12 +44,11 @@ int main(int argc, char *argv[])
     if (commandLine.trace.isEmpty())
         commandLine.trace = qEnvironmentVariable("DURVEX_TRACE");
 
-    // Qt would take its own options (-reverse, -platform ...) from anywhere in the arguments,
-    // past "--" too: it gets the program's name alone, and its settings from its environment.
-    int qtArgc = 1;
-    char *qtArgv[] = {argv[0], nullptr};
-
     if (commandLine.command != CommandLine::Command::Window) {
+        // Qt would take its own options (-reverse, -platform ...) from anywhere in the
+        // arguments, past "--" too: it gets the program's name alone.
+        int qtArgc = 1;
+        char *qtArgv[] = {argv[0], nullptr};
         QCoreApplication app(qtArgc, qtArgv); // no display: the commands run the form without a window
         const std::unique_ptr<QSettings> settings = PortChoice::userSettings();
         CommandRunner runner(commandLine, settings.get());
@@ -67,33 +62,17 @@ int main(int argc, char *argv[])
         return CommandLine::FileFailed;
     }
 
-    DisplayGuard::arm(CommandLine::NoDisplay);
-    QApplication app(qtArgc, qtArgv);
-    DisplayGuard::disarm();
-    QGuiApplication::setDesktopFileName(QStringLiteral("durvex-config")); // ties the window to its menu entry
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-
-    const std::unique_ptr<QSettings> settings = PortChoice::userSettings();
-    MainWindow window(std::make_unique<SerialPortLine>(
-                          PortChoice::forThisRun(commandLine.port, commandLine.environmentPort, settings.get()),
-                          commandLine.trace),
-                      settings.get());
-    // Ctrl+C, SIGTERM and SIGHUP: a transfer ends at its current wait, the port closes, the
-    // window closes, as when the user closes it.
-    Termination termination;
-    QObject::connect(&termination, &Termination::requested, &app, &QApplication::closeAllWindows);
-    window.show();
-    if (!commandLine.file.isEmpty())
-        QTimer::singleShot(0, &window, [&] { window.openFile(commandLine.file); });
-
-    // For start-up measurements and install checks: report the time to the first shown
-    // window, then quit.
-    if (qEnvironmentVariableIsSet("DURVEX_EXIT_AFTER_SHOW")) {
-        QTimer::singleShot(0, &window, [&] {
-            std::fprintf(stderr, "shown after %lld ms\n", static_cast<long long>(sinceStart.elapsed()));
-            window.close();
-        });
+    // The window comes from its own module, found beside the program or where it is installed.
+    const QString programFolder = QFileInfo(QStringLiteral("/proc/self/exe")).exists()
+        ? QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath()
+        : QFileInfo(QString::fromLocal8Bit(argv[0])).absolutePath();
+    QString failures;
+    for (const QString &folder : {programFolder, programFolder + QStringLiteral("/" DURVEX_WINDOW_MODULE_FROM_BINDIR)}) {
+        QLibrary module(folder + QLatin1Char('/') + QLatin1String(windowModuleName));
+        if (const auto windowMain = reinterpret_cast<WindowMain>(module.resolve(windowEntryPoint)))
+            return windowMain(commandLine, argv[0], sinceStart);
+        failures += QStringLiteral("\n  ") + module.errorString();
     }
-    const int code = app.exec();
-    return Termination::received() ? Termination::exitCode(Termination::received()) : code;
+    std::fprintf(stderr, "durvex-config: the window could not be loaded:%s\n", qPrintable(failures));
+    return CommandLine::NoDisplay;
 }
