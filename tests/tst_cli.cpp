@@ -1,4 +1,5 @@
 #include "modaldriver.h"
+#include "truckfile.h"
 #include "virtualpanel.h"
 #include "windowfixture.h"
 
@@ -25,11 +26,6 @@
 
 namespace {
 
-const QByteArray truckLine =
-    "\"00-00531-MDL or 00-00537-MDL\",\"TRUCK 12\",\"HORN\",0,\"WIPERS\",11,\"BEACON\",29,\"DESIGNATION \",160,"
-    "\"DESIGNATION \",160,\"DESIGNATION \",160,\"HORN ON\",0,\"WIPERS ON\",12,\"BEACON ON\",30,\"DESIGNATION \",160,"
-    "\"DESIGNATION \",160,\"DESIGNATION \",160,\"BACKLIGHT\",159,\"DIMMING\",158,\"NORMAL INDICATOR (%)\",10,"
-    "\"NORMAL BACKLIGHTING (%)\",6,\"DIMMED BACKLIGHTING AND INDICATOR (%)\",1\r\n";
 // The truck's seventeen bytes, as a panel holds them once written.
 const QStringList truckPanel = {"--set", "0=0", "--set", "1=11", "--set", "2=29", "--set", "3=160", "--set", "4=160",
                                 "--set", "5=160", "--set", "6=0", "--set", "7=12", "--set", "8=30", "--set", "9=160",

@@ -1,4 +1,5 @@
 #include "virtualpanel.h"
+#include "truckfile.h"
 
 #include "cli/panelpoller.h"
 #include "link/panellink.h"
@@ -24,11 +25,6 @@
 
 namespace {
 
-const QByteArray truckLine =
-    "\"00-00531-MDL or 00-00537-MDL\",\"TRUCK 12\",\"HORN\",0,\"WIPERS\",11,\"BEACON\",29,\"DESIGNATION \",160,"
-    "\"DESIGNATION \",160,\"DESIGNATION \",160,\"HORN ON\",0,\"WIPERS ON\",12,\"BEACON ON\",30,\"DESIGNATION \",160,"
-    "\"DESIGNATION \",160,\"DESIGNATION \",160,\"BACKLIGHT\",159,\"DIMMING\",158,\"NORMAL INDICATOR (%)\",10,"
-    "\"NORMAL BACKLIGHTING (%)\",6,\"DIMMED BACKLIGHTING AND INDICATOR (%)\",1\r\n";
 // The truck's seventeen bytes as a panel holds them once written.
 const QByteArray truckMemory("\x00\x0b\x1d\xa0\xa0\xa0\x00\x0c\x1e\xa0\xa0\xa0\x9f\x9e\x06\x0a\x01", 17);
 

@@ -1,4 +1,5 @@
 #include "fakepanel.h"
+#include "truckfile.h"
 #include "windowfixture.h"
 
 #include <QApplication>
@@ -8,12 +9,6 @@
 // Undo and redo of the window's content: a pick, a box's typing, a whole open or read.
 
 namespace {
-
-const QByteArray truckLine =
-    "\"00-00531-MDL or 00-00537-MDL\",\"TRUCK 12\",\"HORN\",0,\"WIPERS\",11,\"BEACON\",29,\"DESIGNATION \",160,"
-    "\"DESIGNATION \",160,\"DESIGNATION \",160,\"HORN ON\",0,\"WIPERS ON\",12,\"BEACON ON\",30,\"DESIGNATION \",160,"
-    "\"DESIGNATION \",160,\"DESIGNATION \",160,\"BACKLIGHT\",159,\"DIMMING\",158,\"NORMAL INDICATOR (%)\",10,"
-    "\"NORMAL BACKLIGHTING (%)\",6,\"DIMMED BACKLIGHTING AND INDICATOR (%)\",1\r\n";
 
 void undo(MainWindow &w) { QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &w, Qt::Key_Z, Qt::ControlModifier); }
 void redo(MainWindow &w, Qt::Key key = Qt::Key_Z)
