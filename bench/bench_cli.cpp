@@ -5,6 +5,7 @@
 //
 //   bench_cli [runs]     (default 5)
 
+#include "childcpu.h"
 #include "virtualpanel.h"
 
 #include <QCoreApplication>
@@ -22,14 +23,6 @@
 namespace {
 
 constexpr double floorMs = 19 * 100.0;
-
-double childCpuMs()
-{
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return usage.ru_utime.tv_sec * 1e3 + usage.ru_utime.tv_usec / 1e3 + usage.ru_stime.tv_sec * 1e3
-           + usage.ru_stime.tv_usec / 1e3;
-}
 
 struct Figure
 {

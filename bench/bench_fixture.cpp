@@ -8,6 +8,7 @@
 //
 //   bench_fixture [runs]     (default 3; the median run of each N is shown)
 
+#include "childcpu.h"
 #include "virtualpanel.h"
 
 #include <QCoreApplication>
@@ -23,14 +24,6 @@
 #include <vector>
 
 namespace {
-
-double childCpuMs()
-{
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return usage.ru_utime.tv_sec * 1e3 + usage.ru_utime.tv_usec / 1e3 + usage.ru_stime.tv_sec * 1e3
-           + usage.ru_stime.tv_usec / 1e3;
-}
 
 struct Figure
 {
