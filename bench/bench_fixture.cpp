@@ -9,6 +9,7 @@
 //   bench_fixture [runs]     (default 3; the median run of each N is shown)
 
 #include "childcpu.h"
+#include "truckfile.h"
 #include "virtualpanel.h"
 
 #include <QCoreApplication>
@@ -59,10 +60,7 @@ int main(int argc, char *argv[])
     {
         QFile file(dir.filePath(QStringLiteral("truck.zcf")));
         file.open(QIODevice::WriteOnly);
-        file.write("\"00-00531-MDL or 00-00537-MDL\",\"TRUCK 12\",\"HORN\",0,\"WIPERS\",11,\"BEACON\",29,"
-                   "\"D\",160,\"D\",160,\"D\",160,\"HORN ON\",0,\"WIPERS ON\",12,\"BEACON ON\",30,\"D\",160,"
-                   "\"D\",160,\"D\",160,\"BACKLIGHT\",159,\"DIMMING\",158,\"NORMAL INDICATOR (%)\",10,"
-                   "\"NORMAL BACKLIGHTING (%)\",6,\"DIMMED BACKLIGHTING AND INDICATOR (%)\",1\r\n");
+        file.write(truckLine);
     }
     QList<double> floors;
     for (int i = 0; i < std::max(runs, 5); ++i)

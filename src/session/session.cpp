@@ -84,37 +84,21 @@ void Session::report(const TransferOutcome &outcome, bool writing)
     m_form.setStatusText(report->text, report->detail);
 }
 
-TransferOutcome Session::readPanel(bool show, PanelConfiguration::MemoryImage *image)
+TransferOutcome Session::READ_CONFIG_Click()
 {
     start(false);
-    if (show)
-        m_form.setPanelName(QString());
+    m_form.setPanelName(QString());
     PanelTransfer::Steps steps = this->steps(false);
-    steps.done = [this, show, image, done = steps.done](int address, const LinkResult &result) {
+    steps.done = [this, done = steps.done](int address, const LinkResult &result) {
         done(address, result);
         // A value out of range is shown before the read ends on it.
-        if (address == modelAddress || !(result.ok() || result.kind == LinkResult::Kind::OutOfRange))
-            return;
-        if (image)
-            (*image)[address] = result.value;
-        if (show)
+        if (address != modelAddress && (result.ok() || result.kind == LinkResult::Kind::OutOfRange))
             m_form.applyReadByte(address, result.value);
     };
     const TransferOutcome outcome = m_transfer.read(steps);
     report(outcome, false);
-    return outcome;
-}
-
-TransferOutcome Session::READ_CONFIG_Click()
-{
-    const TransferOutcome outcome = readPanel(true, nullptr);
     m_form.show_switch_view(true);
     return outcome;
-}
-
-TransferOutcome Session::readImage(PanelConfiguration::MemoryImage &image)
-{
-    return readPanel(false, &image);
 }
 
 TransferOutcome Session::WRITE_CONFIG_Click()

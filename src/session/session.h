@@ -32,9 +32,6 @@ public:
 
     TransferOutcome READ_CONFIG_Click();
     TransferOutcome WRITE_CONFIG_Click();
-    // The panel's seventeen configuration bytes, read in the read's frame and with its
-    // status texts, and shown nowhere: for comparing a panel with a file.
-    TransferOutcome readImage(PanelConfiguration::MemoryImage &image);
 
     // The port chosen by the user, used from the next transfer on and remembered where it
     // is to be. False when it could not be remembered.
@@ -49,7 +46,6 @@ public:
     std::function<void(int)> onByte;
 
 private:
-    TransferOutcome readPanel(bool show, PanelConfiguration::MemoryImage *image);
     PanelTransfer::Steps steps(bool writing);
     void report(const TransferOutcome &outcome, bool writing);
     void start(bool writing);
