@@ -1,5 +1,6 @@
 #include "fakeline.h"
 #include "link/panellink.h"
+#include "link/portadvice.h"
 #include "link/serialportline.h"
 #include "recordinghost.h"
 #include "session/session.h"
@@ -260,7 +261,11 @@ private slots:
         QFETCH(int, error);
         QFETCH(QString, reason);
         QFETCH(bool, accessible);
-        QTEST(int(SerialPortLine::classify(QSerialPort::SerialPortError(error), reason, accessible)), "kind");
+        PortAdvice::Device device; // a serial device that is there
+        device.state = PortAdvice::Device::State::Present;
+        device.characterDevice = true;
+        device.accessible = accessible;
+        QTEST(int(PortAdvice::afterOpen(device, {}, QSerialPort::SerialPortError(error), reason).kind), "kind");
     }
 
     void portThatCannotBeOpened()

@@ -12,16 +12,6 @@ SerialPortLine::SerialPortLine(QString portName, const QString &traceFile, QObje
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPortLine::onError);
 }
 
-SerialLine::OpenFailure::Kind SerialPortLine::classify(QSerialPort::SerialPortError error, const QString &reason,
-                                                      bool deviceAccessible)
-{
-    PortAdvice::Device device;
-    device.state = PortAdvice::Device::State::Present;
-    device.characterDevice = true;
-    device.accessible = deviceAccessible;
-    return PortAdvice::afterOpen(device, {}, error, reason).kind;
-}
-
 bool SerialPortLine::open(OpenFailure *failure)
 {
     m_lost = false;

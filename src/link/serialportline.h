@@ -30,11 +30,6 @@ public:
     // Names the port on each line of the trace.
     void setTraceLabel(const QString &label) { m_trace.setLabel(label); }
 
-    // What an open failure means for the user, from Qt's error and whether the device
-    // itself may be read and written: Qt reports a lock held by another program as a
-    // permission error.
-    static OpenFailure::Kind classify(QSerialPort::SerialPortError error, const QString &reason, bool deviceAccessible);
-
 private:
     void onError(QSerialPort::SerialPortError error);
 
