@@ -1,6 +1,8 @@
 // Full write and full read against the virtual panel on a pseudo-terminal: wall time
-// against the floor the protocol sets (19 ticks of 100 ms each), the tool's CPU time, and
-// many write-then-read cycles watching memory and open file descriptors.
+// against the floor the protocol sets (19 ticks of 100 ms each), the time from the first
+// byte on the wire to the last reply against its floor (18 ticks: the model byte's and the
+// seventeen configuration bytes'), the tool's CPU time, and many write-then-read cycles
+// watching memory and open file descriptors.
 //
 //   bench_transfer [cycles]          (default 50)
 //   bench_transfer flood [seconds]   peak memory while a panel floods the line for
@@ -26,6 +28,37 @@
 namespace {
 
 constexpr double floorMs = 19 * 100.0;
+constexpr double wireFloorMs = 18 * 100.0;
+
+// The real line, timing the first byte out and the last bytes in of each transfer.
+class TimedLine : public SerialPortLine
+{
+public:
+    using SerialPortLine::SerialPortLine;
+
+    QElapsedTimer clock;
+    qint64 firstOut = -1, lastIn = -1; // ns on the clock
+
+    bool open(OpenFailure *failure) override
+    {
+        firstOut = lastIn = -1;
+        return SerialPortLine::open(failure);
+    }
+    void output(const QByteArray &bytes) override
+    {
+        if (firstOut < 0)
+            firstOut = clock.nsecsElapsed();
+        SerialPortLine::output(bytes);
+    }
+    QByteArray input() override
+    {
+        QByteArray bytes = SerialPortLine::input();
+        if (!bytes.isEmpty())
+            lastIn = clock.nsecsElapsed();
+        return bytes;
+    }
+    double wireMs() const { return double(lastIn - firstOut) / 1e6; }
+};
 
 double cpuMs()
 {
@@ -89,7 +122,7 @@ int flood(int seconds)
 
 struct Figure
 {
-    double wall, cpu;
+    double wall, wire, cpu;
 };
 
 Figure run(MainWindow &w, const char *button, const QString &expected)
@@ -98,7 +131,8 @@ Figure run(MainWindow &w, const char *button, const QString &expected)
     QElapsedTimer wall;
     wall.start();
     w.control<QAbstractButton>(QString::fromLatin1(button))->click();
-    const Figure f{double(wall.nsecsElapsed()) / 1e6, cpuMs() - cpu0};
+    const double wallMs = double(wall.nsecsElapsed()) / 1e6;
+    const Figure f{wallMs, static_cast<TimedLine &>(w.line()).wireMs(), cpuMs() - cpu0};
     if (w.statusText() != expected)
         std::fprintf(stderr, "unexpected status: %s\n", qPrintable(w.statusText()));
     return f;
@@ -106,8 +140,9 @@ Figure run(MainWindow &w, const char *button, const QString &expected)
 
 void print(const char *name, const Figure &f)
 {
-    std::printf("%-6s wall %7.1f ms  floor %6.0f ms  wall/floor %.4f  cpu %6.1f ms  cpu/wall %.2f %%\n", name, f.wall,
-                floorMs, f.wall / floorMs, f.cpu, 100.0 * f.cpu / f.wall);
+    std::printf("%-6s wall %7.1f ms  floor %6.0f ms  wall/floor %.4f  first byte to last reply %7.1f ms  /floor %.4f  "
+                "cpu %6.1f ms  cpu/wall %.2f %%\n",
+                name, f.wall, floorMs, f.wall / floorMs, f.wire, f.wire / wireFloorMs, f.cpu, 100.0 * f.cpu / f.wall);
 }
 
 } // namespace
@@ -122,7 +157,9 @@ int main(int argc, char *argv[])
     const int cycles = argc > 1 ? std::atoi(argv[1]) : 50;
 
     VirtualPanel panel;
-    MainWindow w(std::make_unique<SerialPortLine>(panel.port()));
+    auto line = std::make_unique<TimedLine>(panel.port());
+    line->clock.start();
+    MainWindow w(std::move(line));
     w.show();
     for (const ItemControls &item : itemControls) {
         w.selectPosition(QString::fromLatin1(item.moduleList), 5);
