@@ -83,6 +83,90 @@ private slots:
         QCOMPARE(f.line.sent, QByteArray(attentionsSent, 'A'));
     }
 
+    // A panel that answers each "A" late: its answer to the first completes the handshake
+    // on a later attempt, and its answers to the others arrive on their own time, anywhere
+    // among the replies that follow. Each row lets such a stray acknowledgement come at one
+    // moment of a model read, a byte write and a byte read; none of them is taken for a
+    // reply, and every operation goes as it would without it.
+    void strayAcknowledgement_data()
+    {
+        QTest::addColumn<int>("lateBy");     // ms: the first "A"'s answer, so 2 or 3 are sent
+        QTest::addColumn<int>("command");    // after the handshake: 0 the model read, 1 the write, 2 its read-back, 3 the read
+        QTest::addColumn<QString>("moment"); // where the strays come, relative to that command's reply
+        QTest::newRow("before the model's reply") << 150 << 0 << "before";
+        QTest::newRow("two strays before the model's reply") << 250 << 0 << "before";
+        QTest::newRow("while the model's reply is awaited") << 150 << 0 << "between";
+        QTest::newRow("on the heels of the model's reply") << 150 << 0 << "after";
+        QTest::newRow("split between two reads") << 150 << 0 << "split";
+        QTest::newRow("before a write's acknowledgement") << 150 << 1 << "before";
+        QTest::newRow("while the acknowledgement is awaited") << 150 << 1 << "between";
+        QTest::newRow("on the heels of the acknowledgement") << 150 << 1 << "after";
+        QTest::newRow("before the read-back") << 150 << 2 << "before";
+        QTest::newRow("while the read-back is awaited") << 150 << 2 << "between";
+        QTest::newRow("split after the read-back") << 150 << 2 << "split";
+        QTest::newRow("before a byte's reply") << 250 << 3 << "before";
+        QTest::newRow("while a byte's reply is awaited") << 250 << 3 << "between";
+    }
+
+    void strayAcknowledgement()
+    {
+        QFETCH(int, lateBy);
+        QFETCH(int, command);
+        QFETCH(QString, moment);
+        const QByteArray ack = PanelLink::acknowledgement;
+        LinkFixture f;
+        // A panel that answers in order: once an answer is held back, so is every later one.
+        int delay = 0;
+        const auto answer = [&](const QByteArray &bytes) {
+            if (delay)
+                f.line.deliverAfter(delay, bytes);
+            else
+                f.line.deliver(bytes);
+        };
+        int commands = 0;
+        QByteArray strays, rest;
+        f.line.onOutput = [&](const QByteArray &bytes) {
+            if (bytes == "A") {
+                if (++f.attentions == 1)
+                    f.line.deliverAfter(lateBy, ack);
+                else
+                    strays += ack; // each one's answer waits for the moment of the row
+                return;
+            }
+            const QByteArray reply = bytes[0] == 'S' ? ack : QByteArray::number(10 * (bytes[2] == 63 ? 74 : bytes[2] == 0 ? 160 : 12)).rightJustified(5, '0');
+            answer(std::exchange(rest, QByteArray()));
+            if (commands++ != command) {
+                answer(reply);
+            } else if (moment == "before") {
+                answer(strays + reply);
+            } else if (moment == "between") {
+                answer(strays);
+                delay = 10;
+                answer(reply);
+            } else if (moment == "after") {
+                answer(reply + strays);
+            } else { // the line hands over the stray's first two bytes with the reply
+                answer(reply + strays.left(2));
+                rest = strays.mid(2);
+            }
+        };
+        QVERIFY(f.link.attention_handshake().ok());
+        QCOMPARE(f.attentions, lateBy / 100 + 1);
+
+        const LinkResult model = f.link.readee(63);
+        QCOMPARE(model.kind, Kind::Ok);
+        QCOMPARE(model.value, qint16(74));
+        const LinkResult written = f.link.sendee(0, 160);
+        QCOMPARE(written.kind, Kind::Ok);
+        const LinkResult read = f.link.readee(1);
+        QCOMPARE(read.kind, Kind::Ok);
+        QCOMPARE(read.value, qint16(12));
+        QCOMPARE(f.line.sent, QByteArray(f.attentions, 'A') + PanelLink::readCommand(63) + PanelLink::writeCommand(0, 160)
+                                  + PanelLink::readCommand(0) + PanelLink::readCommand(1));
+        f.link.wait_tick(); // whatever else was on its way has come
+        QCOMPARE(f.line.inBufferCount(), 0);
+    }
+
     void commandBytes()
     {
         QCOMPARE(PanelLink::writeCommand(0, 160), QByteArray("S\0\0\0\xA0" "D", 6));
@@ -280,7 +364,7 @@ private slots:
         line.openFailure = SerialLine::OpenFailure{SerialLine::OpenFailure::Kind(kind), QStringLiteral("Some reason")};
         Session session(host, std::move(fake));
         const FormModel &form = session.form();
-        QCOMPARE(session.READ_CONFIG_Click().kind, TransferOutcome::Kind::PortFailed);
+        QCOMPARE(session.readPanel().kind, TransferOutcome::Kind::PortFailed);
         QCOMPARE(form.status().text, status);
         QVERIFY(form.status().detail.contains(port));
         QVERIFY(form.status().detail.endsWith(QStringLiteral("(Some reason)")));

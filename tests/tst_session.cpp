@@ -93,7 +93,7 @@ private slots:
             f.form.selectModule(12, -1);
             break;
         }
-        const TransferOutcome outcome = writing ? f.session.WRITE_CONFIG_Click() : f.session.READ_CONFIG_Click();
+        const TransferOutcome outcome = writing ? f.session.writePanel() : f.session.readPanel();
         QTEST(outcome.kind, "kind");
         QTEST(outcome.address, "address");
         QCOMPARE(outcome.port, QStringLiteral("FAKE"));
@@ -126,7 +126,7 @@ private slots:
             if (address == 16)
                 QCOMPARE(f.host.boxes.size(), 1);
         };
-        QCOMPARE(f.session.READ_CONFIG_Click().kind, Kind::Done);
+        QCOMPARE(f.session.readPanel().kind, Kind::Done);
         QCOMPARE(seen.join(' '), QStringLiteral("1 2 3 4 5 6 7 8 9 10 11 12 13 14"));
         QCOMPARE(f.form.intensityPosition(Backlighting), 5); // followed the indicator down to 50 %
         QVERIFY(!f.form.designationVisible(0));
@@ -141,7 +141,7 @@ private slots:
             if (address == 14)
                 f.form.selectIntensity(Backlighting, 2); // 80 %
         };
-        QCOMPARE(f.session.WRITE_CONFIG_Click().kind, Kind::Done);
+        QCOMPARE(f.session.writePanel().kind, Kind::Done);
         QCOMPARE(f.panel.memory[14], 6);
         QCOMPARE(f.panel.memory[0], 0);
         QCOMPARE(f.panel.memory[13], 133); // N 4

@@ -194,6 +194,20 @@ private slots:
               expectedLog(true, 1, 7), windowCodes.mid(0, 7) + freshPanel.mid(7));
         write("write, panel hangs up", {"--hangup-after", "4"}, 0, lost, red, {}, expectedLog(true, 1, 2, true),
               windowCodes.mid(0, 1) + freshPanel.mid(1));
+
+        // A panel that answers each "A" late, on a timer of its own, and everything else at
+        // once: the handshake takes the first answer on a later attempt, and the answers to
+        // the other "A"s come among the replies that follow. Every delay that six attempts
+        // cover, each clear of a tick so that its attempt is certain.
+        for (const int late : {110, 150, 210, 250, 310, 350, 410, 450, 550}) {
+            const QByteArray name = QByteArray::number(late);
+            const QStringList args = {"--ack-late", QString::number(late)};
+            write(("write, answers each A " + name + " ms late").constData(), args, 0, written, green, {},
+                  expectedLog(true, late / 100 + 1, 17), windowCodes);
+            if (late % 100 == 50)
+                read(("read, answers each A " + name + " ms late").constData(), args, readOk, green, {},
+                     expectedLog(false, late / 100 + 1, 17), panelCodes);
+        }
     }
 
     void transfer()

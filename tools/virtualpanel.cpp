@@ -8,11 +8,13 @@
 
 #include "version.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
 #include <map>
 #include <poll.h>
@@ -44,7 +46,9 @@ const char usage[] =
     "  --no-verify ADDR     store a different value at ADDR, so its read-back fails\n"
     "  --trickle N          send replies N bytes at a time, 10 ms apart\n"
     "  --hangup-after N     answer N commands, then hang up when the next one comes\n"
-    "  --ack-delay MS       answer each \"A\" only after MS milliseconds\n"
+    "  --ack-delay MS       answer each \"A\" only after MS milliseconds, reading nothing meanwhile\n"
+    "  --ack-late MS        answer each \"A\" MS milliseconds after it came, on a timer of its\n"
+    "                       own, while answering other commands at once\n"
     "  --flood-after N      after N commands, send bytes without end\n"
     "  --quiet              print nothing but the terminal's path\n"
     "  --help               show this text\n"
@@ -72,6 +76,7 @@ struct Options
     int trickle = 0;
     long hangupAfter = -1;
     int ackDelay = 0;
+    int ackLate = 0;
     long floodAfter = -1;
 };
 
@@ -161,6 +166,8 @@ Options parse(int argc, char **argv)
             o.hangupAfter = number(value(), "--hangup-after");
         } else if (arg == "--ack-delay") {
             o.ackDelay = int(number(value(), "--ack-delay"));
+        } else if (arg == "--ack-late") {
+            o.ackLate = int(number(value(), "--ack-late"));
         } else if (arg == "--flood-after") {
             o.floodAfter = number(value(), "--flood-after");
         } else if (arg == "--quiet") {
@@ -180,6 +187,13 @@ void sleepMs(int ms)
     timespec t{ms / 1000, (ms % 1000) * 1000000L};
     while (nanosleep(&t, &t) != 0 && errno == EINTR && !stopRequested) {
     }
+}
+
+long long nowNs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return t.tv_sec * 1000000000LL + t.tv_nsec;
 }
 
 class Panel
@@ -221,8 +235,13 @@ public:
                 ++attentions;
                 if (o.ackDelay > 0)
                     sleepMs(o.ackDelay);
-                if (attentions >= o.ackFrom)
-                    reply(o.ackLowercase ? "d000d" : o.ackExtra ? std::string("D000D") + 'D' : "D000D");
+                if (attentions < o.ackFrom)
+                    continue;
+                const std::string ack = o.ackLowercase ? "d000d" : o.ackExtra ? std::string("D000D") + 'D' : "D000D";
+                if (o.ackLate > 0)
+                    lateAcks.push_back({nowNs() + o.ackLate * 1000000LL, ack});
+                else
+                    reply(ack);
             } else if (c == 'S' || c == 'V') {
                 if (pending.size() < 6)
                     return true;
@@ -236,6 +255,23 @@ public:
             }
         }
         return true;
+    }
+
+    // How long until the next late answer is due: none (-1), or nanoseconds, 0 when due.
+    long long untilNextAck() const
+    {
+        if (lateAcks.empty())
+            return -1;
+        return std::max(0LL, lateAcks.front().first - nowNs());
+    }
+
+    // The late answers whose time has come, in the order their "A"s came.
+    void sendDueAcks()
+    {
+        while (!lateAcks.empty() && lateAcks.front().first <= nowNs()) {
+            reply(lateAcks.front().second);
+            lateAcks.pop_front();
+        }
     }
 
 private:
@@ -313,6 +349,7 @@ private:
     int fd;
     unsigned char memory[64] = {};
     std::string pending;
+    std::deque<std::pair<long long, std::string>> lateAcks; // due time (ns), answer
     int attentions = 0;
     long commands = 0;
 };
@@ -370,7 +407,13 @@ int main(int argc, char **argv)
     const pid_t starter = getppid();
     while (!stopRequested && getppid() == starter) {
         pollfd p{master, short(POLLIN | (panel.flooding() ? POLLOUT : 0)), 0};
-        const int ready = poll(&p, 1, 200);
+        // Late answers keep their own time: the wait ends when the next one is due.
+        long long timeout = 200 * 1000000LL;
+        if (const long long untilAck = panel.untilNextAck(); untilAck >= 0)
+            timeout = std::min(timeout, untilAck);
+        const timespec t{time_t(timeout / 1000000000LL), long(timeout % 1000000000LL)};
+        const int ready = ppoll(&p, 1, &t, nullptr);
+        panel.sendDueAcks();
         if (ready <= 0)
             continue;
         if (p.revents & POLLOUT) {

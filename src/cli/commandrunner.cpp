@@ -216,7 +216,7 @@ int CommandRunner::read()
     }
     QElapsedTimer clock;
     clock.start();
-    const TransferOutcome outcome = m_session.READ_CONFIG_Click();
+    const TransferOutcome outcome = m_session.readPanel();
     m_board.endProgress(0);
     attempt.durationMs = clock.elapsed();
     attempt.model = outcome.model;

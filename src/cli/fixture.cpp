@@ -33,9 +33,8 @@ Fixture::Fixture(const CommandLine &commandLine, const QStringList &ports, const
                 [this, i](int address, const LinkResult &result) { byteDone(i, address, result); });
         connect(connection, &ConnectionThread::refused, this, [this, i](qint16 model) { refused(i, model); });
         connect(connection, &ConnectionThread::finished, this,
-                [this, i](const TransferOutcome &outcome, const PanelConfiguration::MemoryImage &image) {
-                    finished(i, outcome, image);
-                });
+                [this, i](const TransferOutcome &outcome, const PanelConfiguration::MemoryImage &image,
+                          const StatusTexts::Report &status) { finished(i, outcome, image, status); });
         if (handsFree()) {
             s.poller = new PanelPoller(this);
             s.poller->pollNow = [connection] { connection->poll(); };
@@ -163,7 +162,8 @@ void Fixture::refused(int index, qint16)
                   true);
 }
 
-void Fixture::finished(int index, const TransferOutcome &outcome, const PanelConfiguration::MemoryImage &image)
+void Fixture::finished(int index, const TransferOutcome &outcome, const PanelConfiguration::MemoryImage &image,
+                       const StatusTexts::Report &status)
 {
     Station &s = m_stations[index];
     s.state = State::Idle;
@@ -181,14 +181,11 @@ void Fixture::finished(int index, const TransferOutcome &outcome, const PanelCon
     QString outcomeText = PanelAttempt::interrupted;
     const Direction direction = m_work.verify ? Direction::Read : Direction::Write;
     if (const std::optional<StatusTexts::Report> report = StatusTexts::ending(outcome, direction)) {
-        const bool failure = !outcome.done();
-        if (outcome.kind == TransferOutcome::Kind::WrongModel) { // the line keeps its text; the detail grows
-            const QString text = s.echo.text();
-            showStatus(index, text, text + QLatin1Char('\n') + report->detail, failure);
+        showStatus(index, status.text, status.detail, !outcome.done());
+        if (outcome.kind == TransferOutcome::Kind::WrongModel) {
             outcomeText = StatusTexts::mismatchTitle();
             attempt.detail = outcomeText + QLatin1Char('\n') + report->detail;
         } else {
-            showStatus(index, report->text, report->detail, failure);
             outcomeText = report->text;
             attempt.detail = report->detail;
         }

@@ -70,7 +70,8 @@ private:
     void byteStarting(int index, int address);
     void byteDone(int index, int address, const LinkResult &result);
     void refused(int index, qint16 model);
-    void finished(int index, const TransferOutcome &outcome, const PanelConfiguration::MemoryImage &image);
+    void finished(int index, const TransferOutcome &outcome, const PanelConfiguration::MemoryImage &image,
+                  const StatusTexts::Report &status);
     void compare(int index, const PanelConfiguration::MemoryImage &image, PanelAttempt &attempt);
     void next(int index, bool succeeded, bool logFailed);
     void arrived(int index);

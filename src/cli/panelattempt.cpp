@@ -31,6 +31,7 @@ int PanelAttempt::exitCodeOf(const TransferOutcome &outcome)
     case Kind::ModelUnreadable:
     case Kind::ByteFailed:
     case Kind::LineLost:
+    case Kind::Busy:
         break;
     }
     return CommandLine::PanelFailed;

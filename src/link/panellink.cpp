@@ -31,6 +31,8 @@ PanelLink::PanelLink(SerialLine &line, QObject *parent)
 LinkResult PanelLink::open_port()
 {
     m_fault = Fault::None;
+    m_strays = 0;
+    m_held.clear();
     SerialLine::OpenFailure failure;
     if (m_line.open(&failure))
         return {};
@@ -52,6 +54,8 @@ LinkResult PanelLink::open_port()
 void PanelLink::close_port()
 {
     m_line.close();
+    m_strays = 0;
+    m_held.clear();
 }
 
 void PanelLink::abort()
@@ -88,15 +92,44 @@ LinkResult PanelLink::wait_tick()
     return waiting() ? LinkResult{} : faultResult();
 }
 
-void PanelLink::wait_reply()
+void PanelLink::wait_reply(bool setAside)
 {
     armTick();
     for (;;) {
         pump(false);
-        if (m_line.inBufferCount() >= replyThreshold || m_tick || !waiting())
+        if (setAside)
+            setAsideStrays();
+        if (pendingCount() >= replyThreshold || m_tick || !waiting())
             return;
         pump(true);
     }
+}
+
+// A whole acknowledgement where a reply to a read begins is the panel's late answer to an
+// earlier "A": no read is answered so.
+void PanelLink::setAsideStrays()
+{
+    if (m_strays == 0 || pendingCount() < acknowledgement.size())
+        return;
+    m_held += m_line.input();
+    while (m_strays > 0 && m_held.startsWith(acknowledgement)) {
+        m_held.remove(0, acknowledgement.size());
+        --m_strays;
+    }
+}
+
+// The reply is everything waiting; but while strays may come, an acknowledgement that
+// follows a reply's first five bytes, whole or begun, is no part of it: it stays, for the
+// next wait to set aside once it is whole.
+QByteArray PanelLink::takeReply()
+{
+    QByteArray reply = std::exchange(m_held, QByteArray()) + m_line.input();
+    if (m_strays > 0 && reply.size() > replyThreshold
+        && acknowledgement.startsWith(reply.mid(replyThreshold, acknowledgement.size()))) {
+        m_held = reply.mid(replyThreshold);
+        reply.truncate(replyThreshold);
+    }
+    return reply;
 }
 
 LinkResult PanelLink::attention_handshake()
@@ -112,8 +145,10 @@ LinkResult PanelLink::attention_handshake()
             break;
     }
     const QByteArray text = m_line.input();
-    if (text == acknowledgement && !m_tick)
+    if (text == acknowledgement && !m_tick) {
+        m_strays = counter - 2; // every "A" but the one answered may still be answered
         return {};
+    }
     return LinkResult::withReply(Kind::NoResponse, text);
 }
 
@@ -122,10 +157,10 @@ LinkResult PanelLink::attention_handshake()
 // was read before must pass for it, nor must it read as 0.
 LinkResult PanelLink::readReply(Kind empty, Kind shortReply, Kind corrupted)
 {
-    wait_reply();
+    wait_reply(true);
     if (!waiting())
         return faultResult();
-    const QByteArray reply = m_line.input();
+    const QByteArray reply = takeReply();
     if (reply.isEmpty())
         return LinkResult::of(empty);
     if (reply.size() < 4)
@@ -163,10 +198,12 @@ LinkResult PanelLink::write(int address, qint16 data)
     if (data < 0 || data > 255) // cannot go out as one byte
         return LinkResult::of(Kind::NotAByte);
     m_line.output(writeCommand(address, data));
+    // A stray here is the acknowledgement's twin: whichever comes first is taken for it, and
+    // the other is set aside where the read-back is awaited.
     wait_reply();
     if (!waiting())
         return faultResult();
-    if (const QByteArray reply = m_line.input(); reply != acknowledgement)
+    if (const QByteArray reply = takeReply(); reply != acknowledgement)
         return LinkResult::withReply(Kind::NoAcknowledgement, reply);
     m_line.output(readCommand(address));
     LinkResult result = readReply(Kind::ReadBackUnreadable, Kind::ReadBackUnreadable, Kind::ReadBackUnreadable);

@@ -24,7 +24,9 @@ public:
 
     // One full tick; ends early only when the line fails or the transfer is aborted.
     LinkResult wait_tick();
-    // "A" up to six times until the panel answers "D000D".
+    // "A" up to six times until the panel answers "D000D". A panel that answered late may
+    // still answer the other "A"s: until the port closes, such a stray acknowledgement is
+    // set aside wherever a byte's reply is awaited (see readReply).
     LinkResult attention_handshake();
     // One byte of panel memory: read, or written and read back. The value read comes in
     // the result, also for a value out of range.
@@ -47,7 +49,12 @@ private:
 
     void Timer1_Timer() { m_tick = true; }
     void armTick();
-    void wait_reply();
+    // With strays set aside, a stray that comes while the reply is awaited does not end the
+    // wait.
+    void wait_reply(bool setAsideStrays = false);
+    void setAsideStrays();
+    qint64 pendingCount() const { return m_held.size() + m_line.inBufferCount(); }
+    QByteArray takeReply();
     void pump(bool waitForMore);
     bool waiting() const { return m_fault == Fault::None; }
     LinkResult faultResult() const;
@@ -58,4 +65,8 @@ private:
     QTimer m_timer; // Timer1
     bool m_tick = false; // timer_flag
     Fault m_fault = Fault::None;
+    // Acknowledgements the panel may still send for the handshake's earlier "A"s, and bytes
+    // taken from the line that the next reply begins with.
+    int m_strays = 0;
+    QByteArray m_held;
 };

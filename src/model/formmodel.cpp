@@ -344,6 +344,13 @@ PanelConfiguration FormModel::configuration() const
     return configuration;
 }
 
+qint16 FormModel::byteToWrite(int address) const
+{
+    if (PanelConfiguration::isItem(address))
+        return m_cfg.*assignmentItems[address].writeValue;
+    return m_cfg.*intensityItems[PanelConfiguration::intensityAt(address)].code;
+}
+
 void FormModel::restore(const State &state)
 {
     if (state == m_s)

@@ -144,6 +144,8 @@ public:
     // What a write or a save takes from the form: the write values of the last gathering,
     // the intensity codes, the designations and the panel name.
     PanelConfiguration configuration() const;
+    // One byte of that, as a write sends it at a configuration address (0..16).
+    qint16 byteToWrite(int address) const;
 
 signals:
     // Anything shown has changed.

@@ -1,10 +1,9 @@
 #include "connectionthread.h"
 
-#include "link/panellink.h"
 #include "link/serialportline.h"
-#include "transfer/paneltransfer.h"
+#include "transferdriver.h"
 
-#include <memory>
+#include <deque>
 
 // The part that lives on the connection's thread.
 class ConnectionWorker : public QObject
@@ -12,106 +11,121 @@ class ConnectionWorker : public QObject
     Q_OBJECT
 
 public:
-    ConnectionWorker(QString port, QString traceFile, QString traceLabel, std::shared_ptr<std::atomic<bool>> aborted)
-        : m_port(std::move(port))
-        , m_traceFile(std::move(traceFile))
-        , m_traceLabel(std::move(traceLabel))
+    ConnectionWorker(ConnectionThread::LineFactory makeLine, std::shared_ptr<std::atomic<bool>> aborted)
+        : m_makeLine(std::move(makeLine))
         , m_aborted(std::move(aborted))
     {
     }
 
-    ~ConnectionWorker() override
+    // A job that comes while one runs (delivered by the events that its waits run) waits
+    // for it to end.
+    void enqueue(std::function<void()> job)
     {
-        if (m_link)
-            m_link->close_port();
+        m_jobs.push_back(std::move(job));
+        if (m_running)
+            return;
+        m_running = true;
+        while (!m_jobs.empty()) {
+            const std::function<void()> next = std::move(m_jobs.front());
+            m_jobs.pop_front();
+            next();
+        }
+        m_running = false;
     }
 
     void transfer(bool writing, const PanelConfiguration::MemoryImage &image, const QList<MissingPick> &missing)
     {
-        setUp();
+        TransferDriver &driver = this->driver();
         PanelConfiguration::MemoryImage read{};
-        PanelTransfer::Steps steps;
-        steps.starting = [this](int address) { emit byteStarting(address); };
-        steps.done = [this, writing, &read](int address, const LinkResult &result) {
-            // A value out of range is handed over too, as a read shows it before it ends.
-            if (!writing && address != modelAddress && (result.ok() || result.kind == LinkResult::Kind::OutOfRange))
-                read[address] = result.value;
-            emit byteDone(address, result);
-        };
-        steps.value = [&image](int address) { return image[address]; };
-        steps.refused = [this](qint16 model) { emit refused(model); };
+        TransferDriver::Job job;
+        job.starting = [this](int address) { emit byteStarting(address); };
+        job.done = [this](int address, const LinkResult &result) { emit byteDone(address, result); };
+        job.read = [&read](int address, qint16 code) { read[address] = code; };
+        job.value = [&image](int address) { return image[address]; };
+        job.missing = [&missing] { return missing; };
+        job.refused = [this](qint16 model) { emit refused(model); };
 
         TransferOutcome outcome;
         if (*m_aborted) {
             outcome.kind = TransferOutcome::Kind::Aborted;
-            outcome.port = m_port;
+            outcome.port = driver.line().portName();
         } else {
-            outcome = writing ? m_transfer->write(steps, missing) : m_transfer->read(steps);
+            outcome = writing ? driver.write(job) : driver.read(job);
         }
-        emit finished(outcome, read);
+        emit finished(outcome, read, driver.status());
     }
 
     void poll()
     {
-        setUp();
+        TransferDriver &driver = this->driver();
         ConnectionThread::Poll result = ConnectionThread::Poll::Silent;
         if (*m_aborted) {
             emit polled(result);
             return;
         }
-        const LinkResult opened = m_link->open_port();
+        PanelLink &link = driver.link();
+        const LinkResult opened = link.open_port();
         if (opened.kind == LinkResult::Kind::PortNotFound) {
             result = ConnectionThread::Poll::PortMissing;
         } else if (opened.ok()) {
-            m_line->output(QByteArrayLiteral("A"));
-            const LinkResult ticked = m_link->wait_tick();
-            if (ticked.ok() && !m_line->input().isEmpty())
+            driver.line().output(QByteArrayLiteral("A"));
+            const LinkResult ticked = link.wait_tick();
+            if (ticked.ok() && !driver.line().input().isEmpty())
                 result = ConnectionThread::Poll::Answered;
-            m_link->close_port();
+            link.close_port();
         }
         emit polled(result);
     }
 
     void abort()
     {
-        if (m_link)
-            m_link->abort();
+        if (m_driver)
+            m_driver->abort();
     }
 
 signals:
     void byteStarting(int address);
     void byteDone(int address, const LinkResult &result);
     void refused(qint16 model);
-    void finished(const TransferOutcome &outcome, const PanelConfiguration::MemoryImage &image);
+    void finished(const TransferOutcome &outcome, const PanelConfiguration::MemoryImage &image,
+                  const StatusTexts::Report &status);
     void polled(ConnectionThread::Poll result);
 
 private:
-    void setUp()
+    TransferDriver &driver()
     {
-        if (m_line)
-            return;
-        auto line = std::make_unique<SerialPortLine>(m_port, m_traceFile);
-        if (!m_traceLabel.isEmpty())
-            line->setTraceLabel(m_traceLabel);
-        m_line = std::move(line);
-        m_link = std::make_unique<PanelLink>(*m_line);
-        m_transfer = std::make_unique<PanelTransfer>(*m_link);
+        if (!m_driver)
+            m_driver = std::make_unique<TransferDriver>(m_makeLine());
+        return *m_driver;
     }
 
-    QString m_port, m_traceFile, m_traceLabel;
+    ConnectionThread::LineFactory m_makeLine;
     std::shared_ptr<std::atomic<bool>> m_aborted;
-    std::unique_ptr<SerialLine> m_line;
-    std::unique_ptr<PanelLink> m_link;
-    std::unique_ptr<PanelTransfer> m_transfer;
+    std::unique_ptr<TransferDriver> m_driver;
+    std::deque<std::function<void()>> m_jobs;
+    bool m_running = false;
 };
 
 ConnectionThread::ConnectionThread(const QString &port, const QString &traceFile, const QString &traceLabel,
                                    QObject *parent)
+    : ConnectionThread(
+        port,
+        [port, traceFile, traceLabel]() -> std::unique_ptr<SerialLine> {
+            auto line = std::make_unique<SerialPortLine>(port, traceFile);
+            if (!traceLabel.isEmpty())
+                line->setTraceLabel(traceLabel);
+            return line;
+        },
+        parent)
+{
+}
+
+ConnectionThread::ConnectionThread(const QString &port, LineFactory makeLine, QObject *parent)
     : QObject(parent)
     , m_port(port)
     , m_aborted(std::make_shared<std::atomic<bool>>(false))
 {
-    m_worker = new ConnectionWorker(port, traceFile, traceLabel, m_aborted);
+    m_worker = new ConnectionWorker(std::move(makeLine), m_aborted);
     m_worker->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
     connect(m_worker, &ConnectionWorker::byteStarting, this, &ConnectionThread::byteStarting);
@@ -130,20 +144,25 @@ ConnectionThread::~ConnectionThread()
     m_thread.wait();
 }
 
+void ConnectionThread::post(std::function<void(ConnectionWorker &)> job)
+{
+    QMetaObject::invokeMethod(
+        m_worker, [w = m_worker, job = std::move(job)] { w->enqueue([w, job] { job(*w); }); }, Qt::QueuedConnection);
+}
+
 void ConnectionThread::write(const PanelConfiguration::MemoryImage &image, const QList<MissingPick> &missing)
 {
-    QMetaObject::invokeMethod(m_worker, [w = m_worker, image, missing] { w->transfer(true, image, missing); },
-                              Qt::QueuedConnection);
+    post([image, missing](ConnectionWorker &w) { w.transfer(true, image, missing); });
 }
 
 void ConnectionThread::read()
 {
-    QMetaObject::invokeMethod(m_worker, [w = m_worker] { w->transfer(false, {}, {}); }, Qt::QueuedConnection);
+    post([](ConnectionWorker &w) { w.transfer(false, {}, {}); });
 }
 
 void ConnectionThread::poll()
 {
-    QMetaObject::invokeMethod(m_worker, [w = m_worker] { w->poll(); }, Qt::QueuedConnection);
+    post([](ConnectionWorker &w) { w.poll(); });
 }
 
 void ConnectionThread::abort()

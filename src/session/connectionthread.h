@@ -2,19 +2,25 @@
 
 #include "config/panelconfiguration.h"
 #include "link/linkresult.h"
+#include "statustexts.h"
 #include "transfer/transferoutcome.h"
 
 #include <QObject>
 #include <QThread>
 #include <atomic>
+#include <functional>
+#include <memory>
 
 class ConnectionWorker;
+class SerialLine;
 
-// One port's line, link and transfers on a thread and event loop of their own, so that
+// One port's line and transfer driver on a thread and event loop of their own, so that
 // several panels are written or read side by side: each link's waits block in its own
-// thread's loop. The jobs are started from the owner's thread, one at a time; progress and
-// the outcome come back to it as queued signals. The line, the link and the transfer are
-// made on the connection's thread, where their timers and notifiers must live.
+// thread's loop. Jobs are started from the owner's thread; one started while another runs
+// waits for it to end, never running inside its waits. Progress and the outcome come back
+// to the owner as queued signals, one finished or polled for each job, in the order the
+// jobs were started. The line and the driver are made on the connection's thread, where
+// their timers and notifiers must live.
 class ConnectionThread : public QObject
 {
     Q_OBJECT
@@ -25,9 +31,15 @@ public:
     enum class Poll { Answered, Silent, PortMissing };
     Q_ENUM(Poll)
 
-    // With a trace label, each line of the byte trace names the port.
+    // Makes the line, on the connection's thread, when the first job comes.
+    using LineFactory = std::function<std::unique_ptr<SerialLine>()>;
+
+    // The serial port of that name; with a trace label, each line of the byte trace names
+    // the port.
     explicit ConnectionThread(const QString &port, const QString &traceFile = QString(),
                               const QString &traceLabel = QString(), QObject *parent = nullptr);
+    ConnectionThread(const QString &port, LineFactory makeLine, QObject *parent = nullptr);
+    // Ends the job under way at its current wait, and drops those waiting.
     ~ConnectionThread() override;
 
     QString port() const { return m_port; }
@@ -48,11 +60,16 @@ signals:
     void byteDone(int address, const LinkResult &result);
     // A panel of another model, before the port closes.
     void refused(qint16 model);
-    // A read's image holds the bytes read up to the one that failed.
-    void finished(const TransferOutcome &outcome, const PanelConfiguration::MemoryImage &image);
+    // A read's image holds the bytes read up to the one that failed. The status is the
+    // line as the transfer left it: for a panel of another model, the text it had with
+    // the detail grown.
+    void finished(const TransferOutcome &outcome, const PanelConfiguration::MemoryImage &image,
+                  const StatusTexts::Report &status);
     void polled(ConnectionThread::Poll result);
 
 private:
+    void post(std::function<void(ConnectionWorker &)> job);
+
     QString m_port;
     QThread m_thread;
     ConnectionWorker *m_worker; // lives on m_thread, deleted there when it ends

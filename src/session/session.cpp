@@ -5,28 +5,20 @@
 
 #include <QSettings>
 
-using Colour = FormModel::StatusColour;
-using StatusTexts::Direction;
-
 Session::Session(FormHost &host, std::unique_ptr<SerialLine> line, QSettings *settings, QObject *parent)
     : QObject(parent)
     , m_form(host)
-    , m_line(std::move(line))
-    , m_link(*m_line)
-    , m_transfer(m_link)
+    , m_driver(std::move(line))
     , m_files(m_form)
     , m_settings(settings)
 {
 }
 
-Session::~Session()
-{
-    m_link.close_port();
-}
+Session::~Session() = default;
 
 bool Session::choosePort(const QString &name)
 {
-    m_line->setPortName(name);
+    line().setPortName(name);
     if (!m_settings)
         return false;
     const QString kept = PortChoice::nameToRemember(name);
@@ -38,76 +30,45 @@ QString Session::settingsFile() const
     return m_settings ? m_settings->fileName() : QString();
 }
 
-void Session::start(bool writing)
+// The form's side of a transfer: its status line, the box for a panel of another model.
+TransferDriver::Job Session::job(TransferDriver::Direction direction)
 {
-    m_form.setStatusColour(Colour::Yellow);
-    m_form.setStatusText(StatusTexts::starting(writing ? Direction::Write : Direction::Read));
-    m_form.setStatusVisible(true);
-}
-
-PanelTransfer::Steps Session::steps(bool writing)
-{
-    const Direction direction = writing ? Direction::Write : Direction::Read;
-    PanelTransfer::Steps steps;
-    steps.starting = [this](int address) {
+    TransferDriver::Job job;
+    job.status = [this](const StatusTexts::Report &status) {
+        // Only what changes is set: each change redraws the window.
+        const FormModel::Status &now = m_form.status();
+        if (!now.visible)
+            m_form.setStatusVisible(true);
+        if (now.colour != status.colour)
+            m_form.setStatusColour(status.colour);
+        if (now.text != status.text || now.detail != status.detail)
+            m_form.setStatusText(status.text, status.detail);
+    };
+    job.starting = [this](int address) {
         if (onByte)
             onByte(address);
     };
-    steps.done = [this, direction, writing](int, const LinkResult &result) {
-        if (!writing)
-            m_form.setStatusVisible(true);
-        if (writing && result.ok())
-            m_form.setStatusColour(Colour::Yellow);
-        if (const std::optional<QString> text = StatusTexts::afterByte(result, direction))
-            m_form.setStatusText(*text);
-    };
-    steps.value = [this](int address) { return m_form.configuration().byte(address); };
-    steps.refused = [this, direction](qint16) {
+    job.refused = [this, direction](qint16) {
         m_form.host().messageBox(StatusTexts::mismatchText(direction), StatusTexts::mismatchTitle());
     };
-    return steps;
+    return job;
 }
 
-void Session::report(const TransferOutcome &outcome, bool writing)
+TransferOutcome Session::readPanel()
 {
-    const std::optional<StatusTexts::Report> report =
-        StatusTexts::ending(outcome, writing ? Direction::Write : Direction::Read);
-    if (!report)
-        return;
-    if (outcome.kind == TransferOutcome::Kind::WrongModel) { // the line keeps its text; the detail grows
-        const QString text = m_form.status().text;
-        m_form.setStatusText(text, text + QLatin1Char('\n') + report->detail);
-        return;
-    }
-    m_form.setStatusVisible(true);
-    m_form.setStatusColour(report->colour);
-    m_form.setStatusText(report->text, report->detail);
-}
-
-TransferOutcome Session::READ_CONFIG_Click()
-{
-    start(false);
-    m_form.setPanelName(QString());
-    PanelTransfer::Steps steps = this->steps(false);
-    steps.done = [this, done = steps.done](int address, const LinkResult &result) {
-        done(address, result);
-        // A value out of range is shown before the read ends on it.
-        if (address != modelAddress && (result.ok() || result.kind == LinkResult::Kind::OutOfRange))
-            m_form.applyReadByte(address, result.value);
-    };
-    const TransferOutcome outcome = m_transfer.read(steps);
-    report(outcome, false);
-    m_form.show_switch_view(true);
+    TransferDriver::Job job = this->job(TransferDriver::Direction::Read);
+    job.begin = [this] { m_form.setPanelName(QString()); };
+    job.read = [this](int address, qint16 code) { m_form.applyReadByte(address, code); };
+    const TransferOutcome outcome = m_driver.read(job);
+    if (outcome.kind != TransferOutcome::Kind::Busy)
+        m_form.show_switch_view(true);
     return outcome;
 }
 
-TransferOutcome Session::WRITE_CONFIG_Click()
+TransferOutcome Session::writePanel()
 {
-    m_form.setStatusColour(Colour::Yellow);
-    m_form.setStatusVisible(true);
-    m_form.setStatusText(StatusTexts::starting(Direction::Write));
-    const QList<MissingPick> missing = m_form.gather_config() ? m_form.missingPicks() : QList<MissingPick>();
-    const TransferOutcome outcome = m_transfer.write(steps(true), missing);
-    report(outcome, true);
-    return outcome;
+    TransferDriver::Job job = this->job(TransferDriver::Direction::Write);
+    job.missing = [this] { return m_form.gather_config() ? m_form.missingPicks() : QList<MissingPick>(); };
+    job.value = [this](int address) { return m_form.byteToWrite(address); };
+    return m_driver.write(job);
 }

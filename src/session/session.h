@@ -1,9 +1,8 @@
 #pragma once
 
 #include "filecommands.h"
-#include "link/panellink.h"
 #include "model/formmodel.h"
-#include "transfer/paneltransfer.h"
+#include "transferdriver.h"
 
 #include <QObject>
 #include <functional>
@@ -11,11 +10,10 @@
 
 class QSettings;
 
-// One front end's working set: the form, the line to the panel with its link and
-// transfers, and the file commands, wired together. The window and the command line each
-// hold one. The transfers apply what they read to the form byte by byte and write what the
-// form holds at the moment each byte goes out; their outcomes reach the status line
-// through one table.
+// One front end's working set: the form, the line to the panel with its transfer driver,
+// and the file commands, wired together. The window and the command line each hold one.
+// The transfers apply what they read to the form byte by byte and write what the form
+// holds at the moment each byte goes out; the status line and the boxes follow them.
 class Session : public QObject
 {
     Q_OBJECT
@@ -26,12 +24,15 @@ public:
     ~Session() override;
 
     FormModel &form() { return m_form; }
-    SerialLine &line() { return *m_line; }
-    PanelLink &link() { return m_link; }
+    SerialLine &line() { return m_driver.line(); }
+    PanelLink &link() { return m_driver.link(); }
     FileCommands &files() { return m_files; }
 
-    TransferOutcome READ_CONFIG_Click();
-    TransferOutcome WRITE_CONFIG_Click();
+    // The panel's configuration into the form; Busy while a transfer runs.
+    TransferOutcome readPanel();
+    // What the form's picks hold into the panel, each byte verified; Busy while a transfer
+    // runs, and nothing gathered then.
+    TransferOutcome writePanel();
 
     // The port chosen by the user, used from the next transfer on and remembered where it
     // is to be. False when it could not be remembered.
@@ -40,20 +41,16 @@ public:
     QString settingsFile() const;
 
     // Ends a transfer at its current wait, from any thread.
-    void abort() { m_link.abort(); }
+    void abort() { m_driver.abort(); }
 
     // Called before each configuration byte is transferred, with its address (0..16).
     std::function<void(int)> onByte;
 
 private:
-    PanelTransfer::Steps steps(bool writing);
-    void report(const TransferOutcome &outcome, bool writing);
-    void start(bool writing);
+    TransferDriver::Job job(TransferDriver::Direction direction);
 
     FormModel m_form;
-    std::unique_ptr<SerialLine> m_line;
-    PanelLink m_link;
-    PanelTransfer m_transfer;
+    TransferDriver m_driver;
     FileCommands m_files;
     QSettings *m_settings;
 };

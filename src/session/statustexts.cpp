@@ -65,6 +65,12 @@ QString portFailure(const LinkResult &link, const QString &port)
     return QStringLiteral("COMMUNICATIONS FAILURE - SERIAL PORT %1 COULD NOT BE OPENED: %2").arg(port, reason);
 }
 
+// A port that would not open, by its whole name, with the system's reason.
+QString portDetail(const LinkResult &link, const QString &port)
+{
+    return portFailure(link, port) + QStringLiteral(" (%1)").arg(link.reason);
+}
+
 // A failure that names the port: briefly on the line, whole in the detail, with more lines.
 Report onPort(const QString &text, const QString &port, const QString &more)
 {
@@ -132,14 +138,14 @@ std::optional<Report> ending(const TransferOutcome &outcome, Direction direction
         const QString text = outcome.missing.constFirst().item < switchCount
             ? QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA")
             : QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL LED'S AND BACKLIGHTING BEFORE WRITING DATA");
-        return Report{text, text + QLatin1Char('\n') + missing(outcome.missing), Colour::Red};
+        QString detail = text + QLatin1Char('\n') + missing(outcome.missing);
+        if (!outcome.link.ok()) // the port is the next thing to mend
+            detail += QLatin1Char('\n') + portDetail(outcome.link, outcome.port);
+        return Report{text, detail, Colour::Red};
     }
-    case Kind::PortFailed: {
-        const LinkResult &link = outcome.link;
-        return Report{portFailure(link, SerialLine::shortName(outcome.port)),
-                      portFailure(link, outcome.port) + QStringLiteral(" (%1)").arg(link.reason),
-                      Colour::Red};
-    }
+    case Kind::PortFailed:
+        return Report{portFailure(outcome.link, SerialLine::shortName(outcome.port)),
+                      portDetail(outcome.link, outcome.port), Colour::Red};
     case Kind::NoResponse:
         return onPort(QStringLiteral("COMMUNICATIONS FAILURE SWITCH PANEL FAILED TO RESPOND ON %1"), outcome.port,
                       outcome.link.reply.isEmpty()
@@ -164,6 +170,7 @@ std::optional<Report> ending(const TransferOutcome &outcome, Direction direction
     case Kind::LineLost:
         return onPort(QStringLiteral("COMMUNICATIONS FAILURE - SERIAL PORT %1 LOST"), outcome.port, {});
     case Kind::Aborted:
+    case Kind::Busy: // the line is the running transfer's
         break;
     }
     return std::nullopt;

@@ -16,14 +16,14 @@ struct Report
 {
     QString text;
     QString detail;
-    FormModel::StatusColour colour;
+    FormModel::StatusColour colour = FormModel::StatusColour::White;
 };
 
 QString starting(Direction direction);
 // The line after one byte read or written, when it says anything.
 std::optional<QString> afterByte(const LinkResult &result, Direction direction);
-// The line at the end of a transfer; nothing for one that was aborted, and for a panel of
-// another model only the detail changes.
+// The line at the end of a transfer; nothing for one that was aborted or refused as busy,
+// and for a panel of another model only the detail (the transfer driver keeps the text).
 std::optional<Report> ending(const TransferOutcome &outcome, Direction direction);
 // The items not picked, by their captions: "SW3, LED5: no channel; BACKLIGHT: no module".
 QString missing(const QList<MissingPick> &picks);

@@ -29,11 +29,13 @@ TransferOutcome PanelTransfer::failed(Kind kind, const LinkResult &result, int a
 TransferOutcome PanelTransfer::run(const Steps &steps, bool writing, const QList<MissingPick> &missing)
 {
     TransferOutcome outcome;
-    if (const LinkResult opened = m_link.open_port(); !opened.ok()) {
-        outcome = failed(Kind::PortFailed, opened);
-    } else if (!missing.isEmpty()) {
+    const LinkResult opened = m_link.open_port();
+    if (!missing.isEmpty()) { // known before the port was touched, so told first
         outcome.kind = Kind::Incomplete;
         outcome.missing = missing;
+        outcome.link = opened;
+    } else if (!opened.ok()) {
+        outcome = failed(Kind::PortFailed, opened);
     } else {
         outcome = body(steps, writing);
     }

@@ -30,7 +30,8 @@ public:
     explicit PanelTransfer(PanelLink &link);
 
     TransferOutcome read(const Steps &steps);
-    // With items missing, the port is opened and closed again and nothing is sent.
+    // With items missing, the port is opened and closed again and nothing is sent; the
+    // outcome names the items, and the port's failure where it would not open.
     TransferOutcome write(const Steps &steps, const QList<MissingPick> &missing = {});
 
 private:

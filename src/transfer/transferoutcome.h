@@ -11,7 +11,7 @@ struct TransferOutcome
 {
     enum class Kind {
         Done,
-        Incomplete,      // items not picked: nothing was sent
+        Incomplete,      // items not picked: nothing was sent; a port that would not open: see link
         PortFailed,      // the port would not open: see link
         NoResponse,      // the panel did not answer the handshake
         ModelUnreadable, // the model byte could not be read: see link
@@ -19,10 +19,11 @@ struct TransferOutcome
         ByteFailed,      // a configuration byte failed: see address and link
         LineLost,
         Aborted,
+        Busy,            // another transfer was under way on the line: nothing was done
     };
 
     Kind kind = Kind::Done;
-    LinkResult link;               // the step that failed
+    LinkResult link;               // the step that failed; Incomplete: the opening, also when it failed
     int address = -1;              // ByteFailed: the configuration address (0..16)
     std::optional<qint16> model;   // the model byte, once read
     QList<MissingPick> missing;    // Incomplete: every item not picked

@@ -235,12 +235,12 @@ void MainWindow::runCommand(void (MainWindow::*command)())
 
 void MainWindow::READ_CONFIG_Click()
 {
-    transfer([this] { m_session.READ_CONFIG_Click(); });
+    transfer([this] { m_session.readPanel(); });
 }
 
 void MainWindow::WRITE_CONFIG_Click()
 {
-    transfer([this] { m_session.WRITE_CONFIG_Click(); });
+    transfer([this] { m_session.writePanel(); });
 }
 
 // While a transfer waits for the panel the window stays responsive, but its commands do
