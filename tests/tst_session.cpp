@@ -3,12 +3,15 @@
 #include "session/session.h"
 
 #include <QTest>
+#include <QTimer>
 
 using Kind = TransferOutcome::Kind;
 
 namespace {
 
-enum class Fault { None, Silent, WrongModel, CorruptedByte, OutOfRangeByte, ReadBackDiffers, ModelUnreadable, Incomplete };
+enum class Fault {
+    None, Silent, WrongModel, CorruptedByte, OutOfRangeByte, ReadBackDiffers, ModelUnreadable, Incomplete, IncompleteNoPort
+};
 
 // The form and a session over an in-process panel.
 struct SessionFixture
@@ -69,6 +72,11 @@ private slots:
         QTest::newRow("incomplete") << Fault::Incomplete << true << Kind::Incomplete << -1
                                     << "DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA"
                                     << "SW3, LED5: no channel; BACKLIGHT: no module";
+        // The picks were known before the port was touched: they come first.
+        QTest::newRow("incomplete, and the port will not open")
+            << Fault::IncompleteNoPort << true << Kind::Incomplete << -1
+            << "DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA"
+            << "BACKLIGHT: no module\nSERIAL PORT FAKE NOT FOUND - PLUG IN THE ADAPTER OR CHOOSE ANOTHER PORT (gone)";
     }
 
     void outcomes()
@@ -85,6 +93,9 @@ private slots:
         case Fault::OutOfRangeByte: f.panel.replies[15] = "01700"; break;
         case Fault::ReadBackDiffers: f.panel.noVerify = 5; break;
         case Fault::ModelUnreadable: f.panel.replies[63] = ""; break;
+        case Fault::IncompleteNoPort:
+            f.line->openFailure = SerialLine::OpenFailure{SerialLine::OpenFailure::Kind::NotFound, "gone"};
+            [[fallthrough]];
         case Fault::Incomplete:
             f.form.selectModule(2, 0);
             f.form.selectModule(2, 3); // a module again, but its channel was never picked
@@ -103,7 +114,7 @@ private slots:
         QVERIFY2(f.form.status().detail.contains(detail), qPrintable(f.form.status().detail));
         QVERIFY(!f.line->isOpen());
         QCOMPARE(f.host.boxes.size(), fault == Fault::WrongModel ? 1 : 0);
-        if (fault == Fault::Incomplete)
+        if (fault == Fault::Incomplete || fault == Fault::IncompleteNoPort)
             QVERIFY(f.line->sent.isEmpty());
     }
 
@@ -130,6 +141,39 @@ private slots:
         QCOMPARE(seen.join(' '), QStringLiteral("1 2 3 4 5 6 7 8 9 10 11 12 13 14"));
         QCOMPARE(f.form.intensityPosition(Backlighting), 5); // followed the indicator down to 50 %
         QVERIFY(!f.form.designationVisible(0));
+    }
+
+    // The link's waits run events, so a transfer could be started inside the one under way:
+    // it is refused, and leaves the form, the line and the running transfer as they were.
+    void transferDuringATransferIsRefused()
+    {
+        SessionFixture f;
+        f.pickAll();
+        f.form.setPanelName("NAME");
+        QList<TransferOutcome> refused;
+        f.session.onByte = [&](int address) {
+            if (address != 3)
+                return;
+            QTimer::singleShot(0, &f.session, [&] { // runs inside the next wait
+                f.form.selectModule(0, 5); // a pick a gathering would take up
+                const FormModel::State form = f.form.state();
+                const FormModel::Status status = f.form.status();
+                const QByteArray sent = f.line->sent;
+                refused << f.session.readPanel() << f.session.writePanel();
+                QVERIFY(f.form.state() == form);
+                QCOMPARE(f.form.status(), status);
+                QCOMPARE(f.line->sent, sent);
+            });
+        };
+        QCOMPARE(f.session.writePanel().kind, Kind::Done);
+        QCOMPARE(refused.size(), 2);
+        for (const TransferOutcome &outcome : refused) {
+            QCOMPARE(outcome.kind, Kind::Busy);
+            QCOMPARE(outcome.port, QStringLiteral("FAKE"));
+        }
+        QCOMPARE(f.form.status().text, QStringLiteral("SWITCH PANEL HAS BEEN PROGRAMMED"));
+        for (int address = 0; address < 14; ++address)
+            QCOMPARE(f.panel.memory[address], 10 * address + address % 10); // as picked before the write
     }
 
     // A write asks for each value as it goes out: a pick made during the write reaches the panel.

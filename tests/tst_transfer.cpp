@@ -454,6 +454,22 @@ private slots:
         QVERIFY2(detail.startsWith(status.arg(port) + " (") && !detail.contains("No error"), qPrintable(detail));
     }
 
+    // Nothing picked and a port that will not open: the picks, known before the port was
+    // touched, are what the line says; the port's failure follows in the detail.
+    void missingPicksBeforeAMissingPort()
+    {
+        const QString port = QStringLiteral("/dev/durvex-no-such-port");
+        auto w = makeWindow(std::make_unique<SerialPortLine>(port));
+        w->control<QAbstractButton>("WRITE_CONFIG")->click();
+        QCOMPARE(w->statusText(), QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA"));
+        QCOMPARE(statusColour(*w), red);
+        const QStringList detail = w->control("Text1")->toolTip().split('\n');
+        QCOMPARE(detail.value(1), QStringLiteral("SW1, SW2, SW3, SW4, SW5, SW6, LED1, LED2, LED3, LED4, LED5, LED6, "
+                                                 "BACKLIGHT, DIMMING: no module"));
+        QVERIFY2(detail.value(2).startsWith("SERIAL PORT " + port + " NOT FOUND - PLUG IN THE ADAPTER OR CHOOSE ANOTHER PORT ("),
+                 qPrintable(detail.join('\n')));
+    }
+
     void portInUse_data()
     {
         QTest::addColumn<bool>("bareName");

@@ -7,7 +7,8 @@
 #include <optional>
 
 // An in-process line for fast protocol tests: records what is sent and lets the test
-// deliver replies at once, after a delay, or exactly at a tick of the link's timer.
+// deliver replies at once, after a delay, or exactly at a tick of the link's timer, and
+// act at the moment anything goes out or is taken.
 class FakeLine : public SerialLine
 {
     Q_OBJECT
@@ -16,6 +17,7 @@ public:
     using SerialLine::SerialLine;
 
     std::function<void(const QByteArray &)> onOutput;
+    std::function<void(const QByteArray &)> onInput; // with what was taken
     QByteArray sent;
     QByteArray buffer;
     std::optional<OpenFailure> openFailure; // the open fails with it
@@ -48,5 +50,11 @@ public:
             onOutput(bytes);
     }
     qint64 inBufferCount() const override { return buffer.size(); }
-    QByteArray input() override { return std::exchange(buffer, QByteArray()); }
+    QByteArray input() override
+    {
+        const QByteArray taken = std::exchange(buffer, QByteArray());
+        if (onInput)
+            onInput(taken);
+        return taken;
+    }
 };
