@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 
 #include <cstdio>
@@ -165,6 +166,10 @@ int main(int argc, char *argv[])
         w.selectPosition(QString::fromLatin1(item.moduleList), 5);
         w.selectPosition(QString::fromLatin1(item.channelList), 3);
     }
+    // A technician's write comes long after the window is painted: its first paint is no
+    // part of the transfer's time.
+    QTest::qWaitForWindowExposed(&w);
+    QTest::qWait(300);
 
     const QString written = QStringLiteral("SWITCH PANEL HAS BEEN PROGRAMMED");
     const QString read = QStringLiteral("SWITCH PANEL DATA READ SUCCESSFUL");
