@@ -38,6 +38,11 @@ QString Session::settingsFile() const
     return m_settings ? m_settings->fileName() : QString();
 }
 
+FileOutcome Session::save(const QString &path)
+{
+    return m_files.save([&path](const QString &) { return std::optional<QString>(path); });
+}
+
 void Session::start(bool writing)
 {
     m_form.setStatusColour(Colour::Yellow);

@@ -28,10 +28,16 @@ public:
     FormModel &form() { return m_form; }
     SerialLine &line() { return *m_line; }
     PanelLink &link() { return m_link; }
-    FileCommands &files() { return m_files; }
 
     TransferOutcome READ_CONFIG_Click();
     TransferOutcome WRITE_CONFIG_Click();
+
+    // The form saved as a configuration file, or a file opened into it. The path is given, or
+    // asked for once it is needed: a save asks only for a complete, named form.
+    FileOutcome save(const FileCommands::ChooseSavePath &choose) { return m_files.save(choose); }
+    FileOutcome save(const QString &path);
+    FileOutcome open(const FileCommands::ChooseOpenPath &choose) { return m_files.open(choose); }
+    FileOutcome open(const QString &path) { return m_files.open(path); }
 
     // The port chosen by the user, used from the next transfer on and remembered where it
     // is to be. False when it could not be remembered.
