@@ -1,6 +1,5 @@
 #pragma once
 
-#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -46,12 +45,19 @@ inline constexpr std::array rows = {
 
 constexpr int count(Kind kind)
 {
-    return int(std::count_if(rows.begin(), rows.end(), [kind](const Row &row) { return row.kind == kind; }));
+    int n = 0;
+    for (const Row &row : rows)
+        n += row.kind == kind;
+    return n;
 }
 
+// The first address of a kind (the number of rows where there is none).
 constexpr int first(Kind kind)
 {
-    return int(std::find_if(rows.begin(), rows.end(), [kind](const Row &row) { return row.kind == kind; }) - rows.begin());
+    int address = 0;
+    while (address < int(rows.size()) && rows[address].kind != kind)
+        ++address;
+    return address;
 }
 
 inline constexpr int byteCount = int(rows.size());
@@ -70,8 +76,10 @@ constexpr int intensityAddress(Intensity intensity) { return itemCount + intensi
 // The address whose value a file keeps in a pair.
 constexpr int addressOfPair(int pair)
 {
-    return int(std::find_if(rows.begin(), rows.end(), [pair](const Row &row) { return row.filePair == pair; })
-               - rows.begin());
+    int address = 0;
+    while (address < int(rows.size()) && rows[address].filePair != pair)
+        ++address;
+    return address;
 }
 
 // The intensities in a file's order, which is the window's, top to bottom: the k-th of them.
