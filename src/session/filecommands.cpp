@@ -34,25 +34,26 @@ FileCommands::FileCommands(FormModel &form)
 FileOutcome FileCommands::save(const ChooseSavePath &choose)
 {
     m_form.setStatusVisible(false);
-    if (m_form.gather_config()) {
+    const FormModel::Gathering gathering = m_form.gather();
+    if (!gathering.complete()) {
         FileOutcome incomplete = outcome(Kind::Incomplete);
-        incomplete.missing = m_form.missingPicks();
+        incomplete.missing = gathering.missing;
         const StatusTexts::Report report = StatusTexts::incomplete(incomplete.missing, StatusTexts::MissingPicksFor::Save);
         m_form.setStatusVisible(true);
         m_form.setStatusColour(report.colour);
         m_form.setStatusText(report.text, report.detail);
         return incomplete;
     }
-    const QString panelName = m_form.panelName();
+    const QString &panelName = gathering.configuration.panelName;
     if (panelName.isEmpty())
         return outcome(Kind::NoName);
     const std::optional<QString> path = choose(proposedFileName(panelName));
     if (!path)
         return outcome(Kind::Cancelled);
-    return write(*path);
+    return write(*path, gathering.configuration);
 }
 
-FileOutcome FileCommands::write(const QString &path)
+FileOutcome FileCommands::write(const QString &path, const PanelConfiguration &configuration)
 {
     // A FIFO or a device named as the file stays what it is.
     if (const QString refusal = SaveTarget::notAFile(path); !refusal.isEmpty())
@@ -64,7 +65,7 @@ FileOutcome FileCommands::write(const QString &path)
     // A user who may write the file but not its folder can still save over it, in place.
     const QFileInfo target(path);
     file.setDirectWriteFallback(!QFileInfo(target.absolutePath()).isWritable() && target.isFile() && target.isWritable());
-    const QByteArray line = ConfigRecord::of(m_form.configuration()).toLine();
+    const QByteArray line = ConfigRecord::of(configuration).toLine();
     if (!file.open(QIODevice::WriteOnly) || file.write(line) != line.size() || !file.flush() || !file.commit()) {
         const int systemError = errno;
         QString reason = file.errorString();

@@ -34,7 +34,7 @@ public:
     static QString proposedFileName(const QString &panelName);
 
 private:
-    FileOutcome write(const QString &path);
+    FileOutcome write(const QString &path, const PanelConfiguration &configuration);
     FileOutcome load(const QString &path);
 
     FormModel &m_form;
