@@ -37,10 +37,7 @@ MainWindow::MainWindow(std::unique_ptr<SerialLine> line, QSettings *settings, QW
     palette.setColor(QPalette::Window, windowColour);
     setPalette(palette);
     setAutoFillBackground(true);
-    QIcon icon;
-    for (int size : {16, 24, 32, 40, 48, 64})
-        icon.addPixmap(QPixmap::fromImage(PanelFace::icon(size)));
-    setWindowIcon(icon);
+    setWindowIcon(PanelFace::windowIcon());
 
     m_controls = FormLayout::build(this);
     m_status = dynamic_cast<StatusLine *>(m_controls.value(QStringLiteral("Text1")));
