@@ -174,7 +174,7 @@ public:
     // addresses from 0: an item's code shown in its selectors with its designation emptied
     // and hidden, or an intensity's code.
     void applyReadByte(int address, qint16 code);
-    // A file load: every code and text stored first, so that the intensity handlers compare
+    // A file load: every code stored first, so that the intensity handlers compare
     // the file's codes with each other, then shown in the order of the memory map.
     void load(const PanelConfiguration &configuration);
     // What a write or a save takes from the form: the write values of the last gathering,
