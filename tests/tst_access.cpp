@@ -387,9 +387,9 @@ private slots:
         if (how == "codes") {
             for (int i = 0; i < 14; ++i)
                 w->form().show_code(i, qint16(10 * i + 3));
-            w->config().blpercent = 3;
-            w->config().indpercent = 3;
-            w->config().dindpercent = 1;
+            w->form().storeIntensityCode(Backlighting, 3);
+            w->form().storeIntensityCode(Indicator, 3);
+            w->form().storeIntensityCode(Dimmed, 1);
             w->form().show_indpercent();
             w->form().show_blpercent();
             w->form().show_dindpercent();

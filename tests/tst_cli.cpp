@@ -7,6 +7,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -216,6 +219,35 @@ private slots:
         w->control<QAbstractButton>("WRITE_FILE")->click();
         QCOMPARE(readAll(dir.filePath("FROM PANEL.zcf")), readAll(dir.filePath("window.zcf")));
         QCOMPARE(driver.boxes.size(), 0);
+    }
+
+    // A panel whose indicator (50 %) is below its backlighting (80 %): the window's rule takes
+    // the backlighting down as it reads, and the command line says so, in its lines and in
+    // --json; verify of a file holding the same names the file's value and what a write sends.
+    void adjustedValuesAreSaid()
+    {
+        VirtualPanel panel(truckPanel + QStringList{"--set", "15=3"});
+        const Run read = tool({"read", "--name", "RULE", "--json", "--port", panel.port()}, dir.path());
+        QCOMPARE(read.exitCode, 0);
+        QVERIFY2(read.err.endsWith("ADJUSTED NORMAL BACKLIGHTING (%): panel 80 %, saved as 50 %\nSAVED RULE.zcf\n"),
+                 qPrintable(read.err));
+        QVERIFY(readAll(dir.filePath("RULE.zcf")).contains("\"NORMAL BACKLIGHTING (%)\",3,"));
+        const QJsonArray adjusted = QJsonDocument::fromJson(read.out.toUtf8()).object()["adjusted"].toArray();
+        QCOMPARE(adjusted.size(), 1);
+        QCOMPARE(adjusted[0]["item"].toString(), "NORMAL BACKLIGHTING (%)");
+        QCOMPARE(adjusted[0]["found"].toString(), "80 %");
+        QCOMPARE(adjusted[0]["used"].toString(), "50 %");
+        QCOMPARE(adjusted[0]["found_code"].toInt(), 6);
+        QCOMPARE(adjusted[0]["used_code"].toInt(), 3);
+
+        QFile file(dir.filePath("rule.zcf"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(truckLine).replace("INDICATOR (%)\",10,", "INDICATOR (%)\",3,"));
+        file.close();
+        const Run verify = tool({"verify", "rule.zcf", "--port", panel.port()}, dir.path());
+        QCOMPARE(verify.exitCode, 3);
+        QCOMPARE(verify.out, "NORMAL BACKLIGHTING (%): panel 80 %, file 80 %, a write sends 50 %\n");
+        QVERIFY(verify.err.contains("ADJUSTED NORMAL BACKLIGHTING (%): file 80 %, a write sends 50 %\n"));
     }
 
     void verify_data()

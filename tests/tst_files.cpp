@@ -47,10 +47,10 @@ void writeFile(const QString &path, const QByteArray &bytes)
     f.write(bytes);
 }
 
-// Everything a load could change: the record, every selection and box text.
+// Everything a load could change: the form, every selection and box text.
 struct WindowState
 {
-    PanelConfig cfg;
+    FormModel::State form;
     QMap<QString, int> positions;
     QMap<QString, QString> texts;
     bool operator==(const WindowState &) const = default;
@@ -58,7 +58,7 @@ struct WindowState
 
 WindowState stateOf(MainWindow &w)
 {
-    WindowState s{w.config(), {}, {}};
+    WindowState s{w.form().state(), {}, {}};
     for (SelectorList *list : w.findChildren<SelectorList *>())
         s.positions[list->objectName()] = list->position();
     for (QLineEdit *box : w.findChildren<QLineEdit *>())
@@ -222,10 +222,10 @@ private slots:
         }
         for (const char *list : {"List45", "List46", "List49"})
             QCOMPARE(loaded.positions[list], saved.positions[list]);
-        QCOMPARE(loader->config().blpercent, saver->config().blpercent);
-        QCOMPARE(loader->config().indpercent, saver->config().indpercent);
-        QCOMPARE(loader->config().dindpercent, saver->config().dindpercent);
-        QCOMPARE(loader->config().panel, panelName);
+        QCOMPARE(loader->form().intensityCode(Backlighting), saver->form().intensityCode(Backlighting));
+        QCOMPARE(loader->form().intensityCode(Indicator), saver->form().intensityCode(Indicator));
+        QCOMPARE(loader->form().intensityCode(Dimmed), saver->form().intensityCode(Dimmed));
+        QCOMPARE(loader->form().panelName(), panelName);
         QVERIFY(loader->control<QRadioButton>("Option1")->isChecked());
         for (int i = 0; i < 6; ++i)
             QVERIFY(shown(*loader, itemControls[i].designationBox));
@@ -278,9 +278,8 @@ private slots:
         if (accepted) {
             QCOMPARE(f.driver.boxes.size(), 0);
             QCOMPARE(f.w->boxText("Text2"), QStringLiteral("TRUCK 12"));
-            QCOMPARE(f.w->config().bl, 159);
-            QCOMPARE(f.w->config().rmodel, ConfigRecord::modelTag);
-            QCOMPARE(f.w->config().dindpct, QStringLiteral("DIMMED BACKLIGHTING AND INDICATOR (%)"));
+            QCOMPARE(f.w->form().selectedCode(12), 159);
+            QCOMPARE(f.w->boxText("Text15"), QStringLiteral("BEACON ON"));
         } else {
             QCOMPARE(f.driver.boxes.size(), 1);
             QCOMPARE(f.driver.boxes[0].title, QStringLiteral("FILE/MODEL MIS-MATCH"));
@@ -300,7 +299,7 @@ private slots:
         f.w->openFile(good);
         QCOMPARE(f.driver.boxes.size(), 0);
         QCOMPARE(f.w->boxText("Text2"), QStringLiteral("TRUCK 12"));
-        QCOMPARE(f.w->config().bl, 159);
+        QCOMPARE(f.w->form().selectedCode(12), 159);
         f.click("READ_FILE");
         QCOMPARE(f.dialogs.calls.value(0).section('|', 3), good);
 
@@ -416,7 +415,7 @@ private slots:
         QCOMPARE(f.w->position("List3"), 0);
         QVERIFY(!shown(*f.w, "List2") && !shown(*f.w, "List4"));
         QCOMPARE(f.w->position("List46"), 0);
-        QCOMPARE(f.w->config().dindpercent, 10);
+        QCOMPARE(f.w->form().intensityCode(Dimmed), 10);
         f.dialogs.answer = dir.filePath("resaved.zcf");
         f.click("WRITE_FILE");
         QVERIFY(readFile(dir.filePath("resaved.zcf")).startsWith(
@@ -436,8 +435,8 @@ private slots:
         QVERIFY(f.driver.boxes.size() >= 1);
         QCOMPARE(f.w->position("List49"), 5);
         QCOMPARE(f.w->position("List45"), 5);
-        QCOMPARE(f.w->config().indpercent, 3);
-        QCOMPARE(f.w->config().blpercent, 3);
+        QCOMPARE(f.w->form().intensityCode(Indicator), 3);
+        QCOMPARE(f.w->form().intensityCode(Backlighting), 3);
         QCOMPARE(f.w->boxText("Text2"), QStringLiteral("TRUCK 12"));
     }
 

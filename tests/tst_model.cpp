@@ -74,9 +74,9 @@ private slots:
         QCOMPARE(assignmentItems[12].writeValue, &PanelConfig::bl);
         QCOMPARE(assignmentItems[13].writeValue, &PanelConfig::dimch);
         QVERIFY(!assignmentItems[13].channelHandler);
-        QCOMPARE(intensityItems[0].code, &PanelConfig::blpercent);
-        QCOMPARE(intensityItems[1].code, &PanelConfig::indpercent);
-        QCOMPARE(intensityItems[2].code, &PanelConfig::dindpercent);
+        QCOMPARE(intensityCodes[Backlighting], &PanelConfig::blpercent);
+        QCOMPARE(intensityCodes[Indicator], &PanelConfig::indpercent);
+        QCOMPARE(intensityCodes[Dimmed], &PanelConfig::dindpercent);
     }
 
     // The one map between memory addresses and the configuration, and the file's order.
@@ -126,13 +126,13 @@ private slots:
         form.Form_Load();
         form.selectModule(1, 5); // SW2 on E
         QVERIFY(form.channelVisible(1));
-        QCOMPARE(form.config().s2m, 40);
+        QCOMPARE(form.moduleCode(1), 40);
         form.selectChannel(1, 2);
-        QCOMPARE(form.config().s2, 42);
+        QCOMPARE(form.selectedCode(1), 42);
         form.selectModule(1, 0);
         QVERIFY(!form.channelVisible(1));
-        QCOMPARE(form.config().s2, 160);
-        QCOMPARE(form.config().s2m, 40);
+        QCOMPARE(form.selectedCode(1), 160);
+        QCOMPARE(form.moduleCode(1), 40);
         // The dimming input's channel has no handler; its module hides the dimmed intensity.
         form.selectModule(13, 0);
         QVERIFY(!form.intensityVisible(Dimmed));
@@ -165,7 +165,7 @@ private slots:
         form.selectIntensity(Indicator, 4);
         QCOMPARE(host.boxes.size(), 1);
         QCOMPARE(form.intensityPosition(Backlighting), 4);
-        QCOMPARE(form.config().blpercent, 4);
+        QCOMPARE(form.intensityCode(Backlighting), 4);
         form.selectIntensity(Backlighting, 1);
         QCOMPARE(host.boxes.size(), 2);
         QCOMPARE(form.intensityPosition(Backlighting), 4);
@@ -189,7 +189,29 @@ private slots:
         QCOMPARE(form.channelPosition(1), 2);
         form.applyReadByte(16, 9); // no entry: shown and kept as 100 %
         QCOMPARE(form.intensityPosition(Dimmed), 0);
-        QCOMPARE(form.config().dindpercent, 10);
+        QCOMPARE(form.intensityCode(Dimmed), 10);
+    }
+
+    // What the form holds otherwise than a read or a load brought: the rule's backlighting,
+    // the code a list shows for one it has no entry for; a later read starts afresh.
+    void adjustments()
+    {
+        RecordingHost host;
+        FormModel form(host);
+        const qint16 panel[17] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 160, 159, 6, 3, 1}; // 80 % above 50 %
+        for (int address = 0; address < 17; ++address)
+            form.applyReadByte(address, panel[address]);
+        QCOMPARE(form.adjustments(), (QList<FormModel::Adjustment>{{14, 6, 3}}));
+
+        PanelConfiguration file;
+        file.codes.fill(42);
+        file.codes[1] = 161;
+        file.intensities = {5, 7, 9};
+        form.load(file);
+        QCOMPARE(form.adjustments(), (QList<FormModel::Adjustment>{{1, 161, 160}, {16, 9, 10}}));
+
+        form.applyReadByte(0, 12);
+        QCOMPARE(form.adjustments(), QList<FormModel::Adjustment>());
     }
 
     // The gathering stops at the first item not picked; the check lists them all.

@@ -28,7 +28,7 @@ namespace {
 // The truck's seventeen bytes as a panel holds them once written.
 const QByteArray truckMemory("\x00\x0b\x1d\xa0\xa0\xa0\x00\x0c\x1e\xa0\xa0\xa0\x9f\x9e\x06\x0a\x01", 17);
 
-const QStringList attemptKeys = {"command", "configuration", "detail", "differences", "duration_ms", "exit",
+const QStringList attemptKeys = {"adjusted", "command", "configuration", "detail", "differences", "duration_ms", "exit",
                                  "file", "model", "outcome", "panel_id", "port"};
 
 QProcessEnvironment environment(const QString &folder)

@@ -77,7 +77,7 @@ void configure(MainWindow &w, const Codes &codes)
 int shownCode(MainWindow &w, int i)
 {
     if (i >= 14)
-        return w.config().*intensityItems[i - 14].code;
+        return w.form().intensityCode(i - 14);
     const int module = w.position(itemControls[i].moduleList);
     const int channel = w.position(itemControls[i].channelList);
     if (module == 0)

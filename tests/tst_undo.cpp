@@ -37,18 +37,18 @@ private slots:
         auto w = activeWindow();
         pick(*w, "List1", 3);
         pick(*w, "List2", 4);
-        QCOMPARE(w->config().s1, 24);
+        QCOMPARE(w->form().selectedCode(0), 24);
         undo(*w);
         QCOMPARE(w->position("List2"), -1);
         QCOMPARE(w->position("List1"), 3);
-        QCOMPARE(w->config().s1c, 0); // the record's codes come back too
+        QCOMPARE(w->form().channelCode(0), 0); // the record's codes come back too
         undo(*w);
         QCOMPARE(w->position("List1"), -1);
         QVERIFY(!shown(*w, "Text3") || w->boxText("Text3") == "DESIGNATION ");
         redo(*w, redoKey);
         redo(*w, redoKey);
         QCOMPARE(w->position("List2"), 4);
-        QCOMPARE(w->config().s1, 24);
+        QCOMPARE(w->form().selectedCode(0), 24);
     }
 
     // Typing in a box is one step until the box is left; while the box has typing of its

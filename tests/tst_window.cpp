@@ -168,10 +168,10 @@ private slots:
     void startUp()
     {
         auto w = makeWindow();
-        const PanelConfig &cfg = w->config();
-        QCOMPARE(cfg.indpercent, 10);
-        QCOMPARE(cfg.blpercent, 10);
-        QCOMPARE(cfg.dindpercent, 10);
+        const FormModel &form = w->form();
+        QCOMPARE(form.intensityCode(Indicator), 10);
+        QCOMPARE(form.intensityCode(Backlighting), 10);
+        QCOMPARE(form.intensityCode(Dimmed), 10);
         for (const char *name : {"List45", "List46", "List49"})
             QCOMPARE(listOf(*w, name)->position(), 0);
         for (const ItemControls &item : itemControls) {
@@ -206,7 +206,7 @@ private slots:
         QTest::keyClick(w.get(), Qt::Key_Tab);
         list->setFocus();
         QCOMPARE(list->position(), -1);
-        QCOMPARE(w->config().s1, 0);
+        QCOMPARE(w->form().selectedCode(0), 0);
         QTest::keyClick(list, Qt::Key_Down);
         QVERIFY(list->position() >= 0);
     }
@@ -218,12 +218,12 @@ private slots:
         QSignalSpy spy(list, &SelectorList::positionChanged);
         pick(*w, "List3", 4);                     // a user's click
         QCOMPARE(list->position(), 4);
-        QCOMPARE(w->config().s2m, 30);
+        QCOMPARE(w->form().moduleCode(1), 30);
         list->setPosition(4);                     // no change, no event
         pick(*w, "List3", 4);
         QCOMPARE(spy.count(), 1);
         list->setPosition(2);                     // the program's selection runs the handler at once
-        QCOMPARE(w->config().s2m, 10);
+        QCOMPARE(w->form().moduleCode(1), 10);
         QCOMPARE(spy.count(), 2);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
                           list->visualItemRect(list->item(2)).center());
@@ -234,52 +234,52 @@ private slots:
     void moduleAndChannelHandlers()
     {
         auto w = makeWindow();
-        PanelConfig &cfg = w->config();
+        const FormModel &form = w->form();
         w->selectPosition("List5", 3);             // SW3 module C before any channel
-        QCOMPARE(cfg.s3m, 20);
-        QCOMPARE(cfg.s3, 20);
+        QCOMPARE(form.moduleCode(2), 20);
+        QCOMPARE(form.selectedCode(2), 20);
         w->selectPosition("List6", 9);             // channel 10
-        QCOMPARE(cfg.s3c, 9);
-        QCOMPARE(cfg.s3, 29);
+        QCOMPARE(form.channelCode(2), 9);
+        QCOMPARE(form.selectedCode(2), 29);
         w->selectPosition("List5", 0);             // N/A hides the channel, keeps its selection
-        QCOMPARE(cfg.s3, 160);
-        QCOMPARE(cfg.s3m, 20);
+        QCOMPARE(form.selectedCode(2), 160);
+        QCOMPARE(form.moduleCode(2), 20);
         QVERIFY(!shown(*w, "List6"));
         QCOMPARE(listOf(*w, "List6")->position(), 9);
         w->selectPosition("List5", 16);            // P with the old channel
         QVERIFY(shown(*w, "List6"));
-        QCOMPARE(cfg.s3, 159);
+        QCOMPARE(form.selectedCode(2), 159);
 
         w->control("Text5")->hide();               // a channel pick shows the designation box
         w->selectPosition("List6", 0);
         QVERIFY(shown(*w, "Text5"));
-        QCOMPARE(cfg.s3, 150);
+        QCOMPARE(form.selectedCode(2), 150);
     }
 
     void lightingHandlers()
     {
         auto w = makeWindow();
-        PanelConfig &cfg = w->config();
+        const FormModel &form = w->form();
         w->selectPosition("List41", 0);
         for (const char *name : {"List42", "List45", "Label15"})
             QVERIFY(!shown(*w, name));
-        QCOMPARE(cfg.bl, 160);
-        QCOMPARE(cfg.blpercent, 10);
+        QCOMPARE(form.selectedCode(12), 160);
+        QCOMPARE(form.intensityCode(Backlighting), 10);
         w->selectPosition("List41", 2);
         for (const char *name : {"List42", "List45", "Label15"})
             QVERIFY(shown(*w, name));
         w->selectPosition("List42", 4);
-        QCOMPARE(cfg.bl, 14);
+        QCOMPARE(form.selectedCode(12), 14);
 
         w->selectPosition("List43", 0);
         for (const char *name : {"List44", "List46", "Label16"})
             QVERIFY(!shown(*w, name));
-        QCOMPARE(cfg.dimch, 160);
+        QCOMPARE(form.selectedCode(13), 160);
         w->selectPosition("List43", 3);
-        QCOMPARE(cfg.dimch, 20);
+        QCOMPARE(form.selectedCode(13), 20);
         w->selectPosition("List44", 5);            // the dimming channel has no handler
-        QCOMPARE(cfg.dimchc, 0);
-        QCOMPARE(cfg.dimch, 20);
+        QCOMPARE(form.channelCode(13), 0);
+        QCOMPARE(form.selectedCode(13), 20);
     }
 
     void lightingView()
@@ -376,10 +376,10 @@ private slots:
         }
         QTEST(listOf(*w, "List49")->position(), "indPosition");
         QTEST(listOf(*w, "List45")->position(), "blPosition");
-        QTEST(int(w->config().indpercent), "indpercent");
-        QTEST(int(w->config().blpercent), "blpercent");
+        QTEST(int(w->form().intensityCode(Indicator)), "indpercent");
+        QTEST(int(w->form().intensityCode(Backlighting)), "blpercent");
         if (pickList == "List46")
-            QCOMPARE(w->config().dindpercent, 10);
+            QCOMPARE(w->form().intensityCode(Dimmed), 10);
     }
 
     // A load stores codes that the selectors do not show yet: the reset's nested handler
@@ -388,17 +388,17 @@ private slots:
     {
         auto w = makeWindow();
         ModalDriver driver;
-        w->config().indpercent = 3;                 // as a load has stored it
-        w->config().blpercent = 6;
+        w->form().storeIntensityCode(Indicator, 3); // as a load has stored it
+        w->form().storeIntensityCode(Backlighting, 6);
         w->form().show_blpercent();            // List45 to "80"; List49 still shows "100"
         QCOMPARE(driver.boxes.size(), 2);
         QCOMPARE(listOf(*w, "List45")->position(), 0);
-        QCOMPARE(w->config().blpercent, 10);
+        QCOMPARE(w->form().intensityCode(Backlighting), 10);
         w->form().show_indpercent();           // then the indicator's own code
         QCOMPARE(listOf(*w, "List49")->position(), 5);
         QCOMPARE(listOf(*w, "List45")->position(), 5);
-        QCOMPARE(w->config().blpercent, 3);
-        QCOMPARE(w->config().indpercent, 3);
+        QCOMPARE(w->form().intensityCode(Backlighting), 3);
+        QCOMPARE(w->form().intensityCode(Indicator), 3);
         QCOMPARE(driver.boxes.size(), 3);
     }
 

@@ -8,7 +8,6 @@
 #include "link/serialportline.h"
 #include "platform/regularfile.h"
 #include "platform/standardstreams.h"
-#include "session/statustexts.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -69,7 +68,6 @@ CommandRunner::CommandRunner(const CommandLine &commandLine, QSettings *settings
         if (m_fixture)
             m_fixture->interrupt();
     });
-    m_form.Form_Load();
 }
 
 CommandRunner::~CommandRunner() = default;
@@ -117,39 +115,40 @@ int CommandRunner::commandExit()
 int CommandRunner::openFile()
 {
     const QString &path = m_commandLine.file;
-    // A file that is not there or may not be read is named with the system's reason; the
-    // FILE/MODEL MIS-MATCH box is for one that is there and holds no configuration.
-    if (const std::optional<QString> problem = RegularFile::readProblem(path)) {
-        m_fileProblem = QStringLiteral("%1: %2").arg(path, *problem);
-        say(QStringLiteral("durvex-config: ") + m_fileProblem, true);
-        return CommandLine::FileFailed;
-    }
-    m_lastBox.clear();
-    switch (m_session.files().openFile(path)) {
-    case FileCommands::OpenOutcome::Loaded:
+    const FileOutcome outcome = m_session.open(path);
+    switch (outcome.kind) {
+    case FileOutcome::Kind::Done:
         if (m_log.isOpen())
             m_fileSha256 = fileSha256(path);
         return CommandLine::Done;
-    case FileCommands::OpenOutcome::NoAccess:
-        m_fileProblem = QStringLiteral("%1 cannot be read").arg(path);
+    // A file that is not there or may not be read is named with the system's reason; the
+    // FILE/MODEL MIS-MATCH box is for one that is there and holds no configuration.
+    case FileOutcome::Kind::Missing:
+    case FileOutcome::Kind::NoAccess:
+        m_fileProblem = outcome.reason.isEmpty() ? QStringLiteral("%1 cannot be read").arg(path)
+                                                 : QStringLiteral("%1: %2").arg(path, outcome.reason);
         say(QStringLiteral("durvex-config: ") + m_fileProblem, true);
         return CommandLine::FileFailed;
-    case FileCommands::OpenOutcome::Refused:
+    default:
         break;
     }
-    m_fileProblem = m_lastBox;
+    if (const std::optional<StatusTexts::Box> box = StatusTexts::fileBox(outcome))
+        m_fileProblem = printBox(*box);
     return CommandLine::FileFailed;
 }
 
-QString CommandRunner::incomplete()
+QString CommandRunner::incomplete(const QList<MissingPick> &missing)
 {
-    TransferOutcome outcome;
-    outcome.kind = TransferOutcome::Kind::Incomplete;
-    outcome.missing = m_form.missingPicks();
-    const std::optional<StatusTexts::Report> report = StatusTexts::ending(outcome, StatusTexts::Direction::Write);
-    for (const QString &line : StatusEcho().update(report->text, report->detail))
+    const StatusTexts::Report report = StatusTexts::incomplete(missing, StatusTexts::MissingPicksFor::PanelWrite);
+    for (const QString &line : StatusEcho().update(report.text, report.detail))
         say(line, true);
-    return report->detail;
+    return report.detail;
+}
+
+void CommandRunner::sayAdjusted(const QList<PanelAttempt::Adjustment> &adjusted, bool fromPanel)
+{
+    for (const PanelAttempt::Adjustment &adjustment : adjusted)
+        say(PanelAttempt::describe(adjustment, fromPanel));
 }
 
 int CommandRunner::transfers()
@@ -178,12 +177,15 @@ int CommandRunner::transfers()
     Fixture::Work work;
     work.verify = verify;
     work.file = m_commandLine.file;
-    if (m_form.gather_config()) {
+    const FormModel::Gathering gathering = m_form.gather();
+    if (!gathering.complete()) {
         if (verify) // nothing a write would send to compare with
-            return refuse(CommandLine::FileFailed, incomplete());
-        work.missing = m_form.missingPicks();
+            return refuse(CommandLine::FileFailed, incomplete(gathering.missing));
+        work.missing = gathering.missing;
     }
-    work.image = m_form.configuration().memoryImage();
+    work.image = gathering.configuration.memoryImage();
+    work.adjusted = m_form.adjustments();
+    sayAdjusted(work.adjusted, false);
     if (const int signal = Termination::received())
         return Termination::exitCode(signal);
 
@@ -197,19 +199,20 @@ int CommandRunner::transfers()
 int CommandRunner::read()
 {
     const bool toOutput = m_commandLine.output == QLatin1String("-");
-    m_saveTo = m_commandLine.output.isEmpty() ? FileCommands::proposedFileName(m_commandLine.name) : m_commandLine.output;
+    const QString saveTo =
+        m_commandLine.output.isEmpty() ? FileCommands::proposedFileName(m_commandLine.name) : m_commandLine.output;
     PanelAttempt attempt;
     attempt.command = QStringLiteral("read");
     attempt.port = m_session.line().portName();
-    attempt.file = m_saveTo;
+    attempt.file = saveTo;
     attempt.panelId = m_commandLine.panelId;
     // Where it will save is known before the panel is touched.
-    if (const SaveTarget::Check target = SaveTarget::check(m_saveTo, m_commandLine.force);
+    if (const SaveTarget::Check target = SaveTarget::check(saveTo, m_commandLine.force);
         !toOutput && target.verdict != SaveTarget::Verdict::Ok) {
         attempt.exitCode = CommandLine::FileFailed;
         attempt.detail = target.verdict == SaveTarget::Verdict::Exists
-            ? QStringLiteral("%1 exists; --force replaces it").arg(m_saveTo)
-            : QStringLiteral("cannot save to %1: %2").arg(m_saveTo, target.reason);
+            ? QStringLiteral("%1 exists; --force replaces it").arg(saveTo)
+            : QStringLiteral("cannot save to %1: %2").arg(saveTo, target.reason);
         say(QStringLiteral("durvex-config: ") + attempt.detail, true);
         record(attempt);
         return attempt.exitCode;
@@ -225,13 +228,16 @@ int CommandRunner::read()
     attempt.detail = outcome.kind == TransferOutcome::Kind::Aborted ? PanelAttempt::interrupted : m_form.status().detail;
     if (attempt.exitCode == CommandLine::Done) {
         m_form.setPanelName(m_commandLine.name);
-        m_lastBox.clear();
+        // The window's rules hold for what the panel brought: said plainly where they changed it.
+        attempt.adjusted = m_form.adjustments();
+        sayAdjusted(*attempt.adjusted, true);
         if (toOutput) {
-            if (m_form.gather_config()) {
+            const FormModel::Gathering gathering = m_form.gather();
+            if (!gathering.complete()) {
                 attempt.exitCode = CommandLine::FileFailed;
-                attempt.detail = incomplete();
+                attempt.detail = incomplete(gathering.missing);
             } else {
-                const QByteArray line = ConfigRecord::of(m_form.configuration()).toLine();
+                const QByteArray line = ConfigRecord::of(gathering.configuration).toLine();
                 if (QString reason; !StandardStreams::write(stdout, line, &reason)) {
                     attempt.exitCode = CommandLine::FileFailed;
                     attempt.detail = QStringLiteral("standard output could not be written: %1").arg(reason);
@@ -239,12 +245,13 @@ int CommandRunner::read()
                 }
                 m_fileSha256 = sha256(line);
             }
-        } else if (m_session.files().WRITE_FILE_Click() != FileCommands::SaveOutcome::Saved) {
+        } else if (const FileOutcome saved = m_session.save(saveTo); !saved.done()) {
             attempt.exitCode = CommandLine::FileFailed;
-            attempt.detail = m_lastBox.isEmpty() ? m_form.status().detail : m_lastBox;
+            const std::optional<StatusTexts::Box> box = StatusTexts::fileBox(saved);
+            attempt.detail = box ? printBox(*box) : m_form.status().detail;
         } else {
-            say(QStringLiteral("SAVED %1").arg(m_saveTo));
-            m_fileSha256 = fileSha256(m_saveTo);
+            say(QStringLiteral("SAVED %1").arg(saveTo));
+            m_fileSha256 = fileSha256(saveTo);
         }
         if (attempt.exitCode == CommandLine::Done)
             attempt.configuration = m_form.configuration();
@@ -262,11 +269,14 @@ int CommandRunner::check()
     attempt.exitCode = openFile();
     attempt.detail = m_fileProblem;
     if (attempt.exitCode == CommandLine::Done) {
-        if (m_form.gather_config()) {
+        attempt.adjusted = m_form.adjustments();
+        sayAdjusted(*attempt.adjusted, false);
+        const FormModel::Gathering gathering = m_form.gather();
+        if (!gathering.complete()) {
             attempt.exitCode = CommandLine::FileFailed;
-            attempt.detail = incomplete();
+            attempt.detail = incomplete(gathering.missing);
         } else {
-            attempt.configuration = m_form.configuration();
+            attempt.configuration = gathering.configuration;
             attempt.detail = QStringLiteral("%1 IS READY TO WRITE").arg(m_commandLine.file);
             say(attempt.detail);
         }
@@ -306,20 +316,15 @@ bool CommandRunner::record(const PanelAttempt &attempt)
 
 void CommandRunner::messageBox(const QString &text, const QString &title)
 {
-    QString shown = text;
+    printBox({text, title});
+}
+
+QString CommandRunner::printBox(const StatusTexts::Box &box)
+{
+    QString shown = box.text;
     shown.replace(QLatin1Char('\n'), QStringLiteral("\n  "));
-    m_lastBox = title.isEmpty() ? text : title + QStringLiteral(": ") + text;
-    say(title.isEmpty() ? shown : title + QStringLiteral(": ") + shown, true);
-}
-
-std::optional<QString> CommandRunner::saveFileDialog(const QString &, const QString &, const QString &)
-{
-    return m_saveTo.isEmpty() ? std::nullopt : std::optional<QString>(m_saveTo);
-}
-
-std::optional<QString> CommandRunner::openFileDialog(const QString &, const QString &)
-{
-    return m_commandLine.file;
+    say(box.title.isEmpty() ? shown : box.title + QStringLiteral(": ") + shown, true);
+    return box.title.isEmpty() ? box.text : box.title + QStringLiteral(": ") + box.text;
 }
 
 // --- Output ----------------------------------------------------------------------------------

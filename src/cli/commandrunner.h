@@ -8,6 +8,7 @@
 #include "model/formhost.h"
 #include "platform/termination.h"
 #include "session/session.h"
+#include "session/statustexts.h"
 
 #include <QObject>
 #include <cstdio>
@@ -33,9 +34,6 @@ public:
 
     // FormHost
     void messageBox(const QString &text, const QString &title = QString()) override;
-    std::optional<QString> saveFileDialog(const QString &title, const QString &filter,
-                                          const QString &proposedName) override;
-    std::optional<QString> openFileDialog(const QString &title, const QString &filter) override;
 
 private:
     int transfers();
@@ -44,7 +42,11 @@ private:
     int ports();
     int openFile();
     // The text and detail of a write that items not picked keep from being sent.
-    QString incomplete();
+    QString incomplete(const QList<MissingPick> &missing);
+    // A box the command ends with, printed; its title and text, for the JSON output.
+    QString printBox(const StatusTexts::Box &box);
+    // What the form made of the values it took in, one line each.
+    void sayAdjusted(const QList<PanelAttempt::Adjustment> &adjusted, bool fromPanel);
     // Hands an attempt to the JSON output and the log; false when the log failed.
     bool record(const PanelAttempt &attempt);
     int commandExit();
@@ -60,8 +62,6 @@ private:
     ProgressBoard m_board;
     StatusEcho m_echo;
     ProgrammingLog m_log;
-    QString m_saveTo;
-    QString m_lastBox;
     QString m_fileProblem;   // why the file was refused, for the JSON output
     QByteArray m_fileSha256; // of the configuration file, for the log
     Fixture *m_fixture = nullptr;

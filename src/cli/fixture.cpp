@@ -173,6 +173,7 @@ void Fixture::finished(int index, const TransferOutcome &outcome, const PanelCon
     attempt.command = m_work.verify ? QStringLiteral("verify") : QStringLiteral("write");
     attempt.port = s.port;
     attempt.file = m_work.file;
+    attempt.adjusted = m_work.adjusted;
     attempt.panelId = s.panelId;
     attempt.model = outcome.model;
     attempt.durationMs = s.clock.elapsed();
@@ -252,7 +253,7 @@ void Fixture::next(int index, bool succeeded, bool logFailed)
 void Fixture::compare(int index, const PanelConfiguration::MemoryImage &image, PanelAttempt &attempt)
 {
     Station &s = m_stations[index];
-    const QList<PanelAttempt::Difference> differences = PanelAttempt::differencesOf(image, m_work.image);
+    const QList<PanelAttempt::Difference> differences = PanelAttempt::differencesOf(image, m_work.image, PanelAttempt::found(m_work.image, m_work.adjusted));
     QStringList lines, items;
     for (const PanelAttempt::Difference &d : differences) {
         lines << PanelAttempt::describe(d);

@@ -30,6 +30,8 @@ public:
         // What a write of the file sends, and the items that keep it from being written.
         PanelConfiguration::MemoryImage image{};
         QList<MissingPick> missing;
+        // Where a write sends other than the file holds.
+        QList<PanelAttempt::Adjustment> adjusted;
     };
 
     // `record` hands an attempt on to the JSON output and the log; false when the log

@@ -38,19 +38,39 @@ int PanelAttempt::exitCodeOf(const TransferOutcome &outcome)
 }
 
 QList<PanelAttempt::Difference> PanelAttempt::differencesOf(const PanelConfiguration::MemoryImage &panel,
+                                                            const PanelConfiguration::MemoryImage &sent,
                                                             const PanelConfiguration::MemoryImage &file)
 {
     QList<Difference> list;
     for (int address = 0; address < PanelConfiguration::byteCount; ++address)
-        if (panel[address] != file[address])
-            list.append({address, panel[address], file[address]});
+        if (panel[address] != sent[address])
+            list.append({address, panel[address], file[address], sent[address]});
     return list;
 }
 
 QString PanelAttempt::describe(const Difference &d)
 {
-    return QStringLiteral("%1: panel %2, file %3")
-        .arg(PanelConfiguration::name(d.address), describeByte(d.address, d.panel), describeByte(d.address, d.file));
+    QString text = QStringLiteral("%1: panel %2, file %3")
+                       .arg(PanelConfiguration::name(d.address), describeByte(d.address, d.panel),
+                            describeByte(d.address, d.file));
+    if (d.sent != d.file)
+        text += QStringLiteral(", a write sends %1").arg(describeByte(d.address, d.sent));
+    return text;
+}
+
+PanelConfiguration::MemoryImage PanelAttempt::found(PanelConfiguration::MemoryImage sent, const QList<Adjustment> &adjusted)
+{
+    for (const Adjustment &a : adjusted)
+        sent[a.address] = a.found;
+    return sent;
+}
+
+QString PanelAttempt::describe(const Adjustment &a, bool fromPanel)
+{
+    return QStringLiteral("ADJUSTED %1: %2 %3, %4 %5")
+        .arg(PanelConfiguration::name(a.address), fromPanel ? QStringLiteral("panel") : QStringLiteral("file"),
+             describeByte(a.address, a.found), fromPanel ? QStringLiteral("saved as") : QStringLiteral("a write sends"),
+             describeByte(a.address, a.used));
 }
 
 QJsonObject PanelAttempt::toJson(const PanelConfiguration &configuration)
@@ -79,9 +99,23 @@ QJsonObject PanelAttempt::toJson() const
                                     {QStringLiteral("item"), PanelConfiguration::name(d.address)},
                                     {QStringLiteral("panel"), describeByte(d.address, d.panel)},
                                     {QStringLiteral("file"), describeByte(d.address, d.file)},
+                                    {QStringLiteral("write"), describeByte(d.address, d.sent)},
                                     {QStringLiteral("panel_code"), d.panel},
-                                    {QStringLiteral("file_code"), d.file}});
+                                    {QStringLiteral("file_code"), d.file},
+                                    {QStringLiteral("write_code"), d.sent}});
         found = list;
+    }
+    QJsonValue changed;
+    if (adjusted) {
+        QJsonArray list;
+        for (const Adjustment &a : *adjusted)
+            list.append(QJsonObject{{QStringLiteral("address"), a.address},
+                                    {QStringLiteral("item"), PanelConfiguration::name(a.address)},
+                                    {QStringLiteral("found"), describeByte(a.address, a.found)},
+                                    {QStringLiteral("used"), describeByte(a.address, a.used)},
+                                    {QStringLiteral("found_code"), a.found},
+                                    {QStringLiteral("used_code"), a.used}});
+        changed = list;
     }
     return {
         {QStringLiteral("command"), command},
@@ -93,6 +127,7 @@ QJsonObject PanelAttempt::toJson() const
         {QStringLiteral("detail"), detail},
         {QStringLiteral("model"), model ? QJsonValue(*model) : QJsonValue()},
         {QStringLiteral("differences"), found},
+        {QStringLiteral("adjusted"), changed},
         {QStringLiteral("configuration"), configuration ? QJsonValue(toJson(*configuration)) : QJsonValue()},
         {QStringLiteral("duration_ms"), durationMs},
     };

@@ -1,12 +1,5 @@
 #include "panelconfiguration.h"
 
-namespace {
-constexpr std::array<const char *, PanelConfiguration::byteCount> names = {
-    "SW1", "SW2", "SW3", "SW4", "SW5", "SW6", "LED1", "LED2", "LED3", "LED4", "LED5", "LED6", "BACKLIGHT", "DIMMING",
-    "NORMAL BACKLIGHTING (%)", "NORMAL INDICATOR (%)", "DIMMED BACKLIGHTING AND INDICATOR (%)",
-};
-} // namespace
-
 qint16 PanelConfiguration::byte(int address) const
 {
     return isItem(address) ? codes[address] : intensities[intensityAt(address)];
@@ -35,5 +28,5 @@ PanelConfiguration PanelConfiguration::fromMemoryImage(const MemoryImage &image)
 
 QString PanelConfiguration::name(int address)
 {
-    return QString::fromLatin1(names[address]);
+    return QString::fromLatin1(ConfigItems::rows[address].name);
 }

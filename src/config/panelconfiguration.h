@@ -1,5 +1,7 @@
 #pragma once
 
+#include "configitems.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <array>
@@ -13,11 +15,14 @@
 // dimmed intensities. byte() and setByte() are the one map between the two.
 struct PanelConfiguration
 {
-    static constexpr int itemCount = 14;
-    static constexpr int designationCount = 12; // the switches and the LEDs
-    static constexpr int intensityCount = 3;
-    static constexpr int byteCount = itemCount + intensityCount;
-    enum Intensity { Backlighting = 0, Indicator = 1, Dimmed = 2 };
+    static constexpr int itemCount = ConfigItems::itemCount;
+    static constexpr int designationCount = ConfigItems::designationCount;
+    static constexpr int intensityCount = ConfigItems::intensityCount;
+    static constexpr int byteCount = ConfigItems::byteCount;
+    using Intensity = ConfigItems::Intensity;
+    static constexpr Intensity Backlighting = ConfigItems::Backlighting;
+    static constexpr Intensity Indicator = ConfigItems::Indicator;
+    static constexpr Intensity Dimmed = ConfigItems::Dimmed;
     using MemoryImage = std::array<qint16, byteCount>;
 
     std::array<qint16, itemCount> codes{};
@@ -33,9 +38,9 @@ struct PanelConfiguration
     static PanelConfiguration fromMemoryImage(const MemoryImage &image);
 
     // The item at a configuration address (0..13), or the intensity (14..16).
-    static bool isItem(int address) { return address < itemCount; }
-    static Intensity intensityAt(int address) { return Intensity(address - itemCount); }
-    static int intensityAddress(Intensity intensity) { return itemCount + intensity; }
+    static constexpr bool isItem(int address) { return ConfigItems::isItem(address); }
+    static constexpr Intensity intensityAt(int address) { return Intensity(address - itemCount); }
+    static constexpr int intensityAddress(Intensity intensity) { return ConfigItems::intensityAddress(intensity); }
 
     // What the window calls the thing at an address: "SW1" .. "DIMMING", or the caption of
     // the intensity selector.

@@ -154,14 +154,6 @@ std::optional<ConfigRecord> ConfigRecord::parse(const QByteArray &bytes)
     return record;
 }
 
-int ConfigRecord::pairAddress(int pair)
-{
-    static constexpr std::array<PanelConfiguration::Intensity, 3> intensities = {
-        PanelConfiguration::Indicator, PanelConfiguration::Backlighting, PanelConfiguration::Dimmed};
-    return PanelConfiguration::isItem(pair) ? pair
-                                            : PanelConfiguration::intensityAddress(intensities[pair - PanelConfiguration::itemCount]);
-}
-
 ConfigRecord ConfigRecord::of(const PanelConfiguration &configuration, const QString &model)
 {
     ConfigRecord record;

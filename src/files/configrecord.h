@@ -21,16 +21,16 @@ struct ConfigRecord
         bool operator==(const Pair &) const = default;
     };
 
-    static constexpr int fieldCount = 36;
+    static constexpr int fieldCount = 2 + 2 * PanelConfiguration::byteCount; // 36
     // The longest texts the boxes that show them can hold.
     static constexpr qsizetype panelNameLimit = 12;
     static constexpr qsizetype designationLimit = 32767;
-    static constexpr int designationCount = 12;
+    static constexpr int designationCount = PanelConfiguration::designationCount;
     static inline const QString modelTag = QStringLiteral("00-00531-MDL or 00-00537-MDL");
 
     QString model;
     QString panel;
-    std::array<Pair, 17> pairs; // 0..11 switches and LEDs, 12 backlight, 13 dimming, 14..16 intensities
+    std::array<Pair, PanelConfiguration::byteCount> pairs; // the switches and LEDs, backlight, dimming, intensities
 
     bool operator==(const ConfigRecord &) const = default;
 
@@ -42,7 +42,7 @@ struct ConfigRecord
     PanelConfiguration configuration() const;
     // The configuration address of a pair: the items in their order, then the indicator,
     // backlighting and dimmed intensities.
-    static int pairAddress(int pair);
+    static constexpr int pairAddress(int pair) { return ConfigItems::addressOfPair(pair); }
 
     // Whether a text can be saved and read back as it is: no double quote, which ends a
     // field, no control character, nothing the character set lacks. The boxes take only these.
@@ -58,3 +58,5 @@ struct ConfigRecord
     // or a file that ends before field 36. The model tag is not judged here.
     static std::optional<ConfigRecord> parse(const QByteArray &bytes);
 };
+
+static_assert(ConfigRecord::fieldCount == 36, "model tag, panel name, and a text and a code for each value");

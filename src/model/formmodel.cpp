@@ -2,16 +2,20 @@
 
 #include <algorithm>
 
+using ConfigItems::designationCount;
+using ConfigItems::switchCount;
+
 namespace {
 const QString intensityRule = QStringLiteral("NORMAL INDICATOR INTENSITY must be set equal to\n"
                                              "or greater than NORMAL BACKLIGHTING INTENSITY.");
-constexpr int intensityCount = int(intensityList.size());
+constexpr int intensityEntries = int(intensityList.size());
 } // namespace
 
 FormModel::FormModel(FormHost &host, QObject *parent)
     : QObject(parent)
     , m_host(host)
 {
+    Form_Load();
 }
 
 void FormModel::Form_Load()
@@ -52,7 +56,7 @@ void FormModel::selectChannel(int item, int position)
 
 void FormModel::selectIntensity(int intensity, int position)
 {
-    if (select(m_s.intensities[intensity].position, position, intensityCount))
+    if (select(m_s.intensities[intensity].position, position, intensityEntries))
         intensitySelected(intensity);
 }
 
@@ -93,13 +97,13 @@ void FormModel::channelSelected(int index)
         return;
     m_cfg.*item.channelCode = channelList[q].value;
     m_cfg.*item.selected = qint16(m_cfg.*item.moduleCode + m_cfg.*item.channelCode);
-    if (item.designation)
+    if (ConfigItems::hasDesignation(index))
         setDesignationVisible(index, true);
 }
 
 // --- Lighting intensities ----------------------------------------------------------------
 
-int FormModel::selectedCode(int intensity)
+int FormModel::pickedIntensityCode(int intensity)
 {
     if (m_s.intensities[intensity].position == -1)
         selectIntensity(intensity, 0); // runs the handler for "100" first
@@ -108,12 +112,12 @@ int FormModel::selectedCode(int intensity)
 
 void FormModel::List46_Click()
 {
-    m_cfg.dindpercent = qint16(selectedCode(Dimmed));
+    m_cfg.dindpercent = qint16(pickedIntensityCode(Dimmed));
 }
 
 void FormModel::List45_Click()
 {
-    m_cfg.blpercent = qint16(selectedCode(Backlighting));
+    m_cfg.blpercent = qint16(pickedIntensityCode(Backlighting));
     if (m_cfg.indpercent < m_cfg.blpercent) {
         m_host.messageBox(intensityRule);
         selectIntensity(Backlighting, std::max(m_s.intensities[Indicator].position, 0));
@@ -123,7 +127,7 @@ void FormModel::List45_Click()
 
 void FormModel::List49_Click()
 {
-    m_cfg.indpercent = qint16(selectedCode(Indicator));
+    m_cfg.indpercent = qint16(pickedIntensityCode(Indicator));
     if (m_cfg.indpercent < m_cfg.blpercent) {
         m_host.messageBox(intensityRule);
         // The backlighting follows the indicator down, never the other way round.
@@ -201,13 +205,13 @@ void FormModel::show_switch_view(bool afterRead)
     m_s.view = View::Switches;
     for (int i = 0; i < switchCount; ++i)
         setDesignationVisible(i, !afterRead);
-    for (int i = switchCount; i < gridItemCount; ++i)
+    for (int i = switchCount; i < designationCount; ++i)
         setDesignationVisible(i, false);
     for (int i = 0; i < switchCount; ++i) {
         setModuleVisible(i, true);
         showChannelFor(i);
     }
-    for (int i = switchCount; i <= gridItemCount; ++i) { // the LEDs, then the backlight
+    for (int i = switchCount; i <= ConfigItems::backlightItem; ++i) { // the LEDs, then the backlight
         setModuleVisible(i, false);
         setChannelVisible(i, false);
     }
@@ -221,13 +225,13 @@ void FormModel::Option2_Click()
     m_s.view = View::Lighting;
     for (int i = 0; i < switchCount; ++i)
         setDesignationVisible(i, false);
-    for (int i = switchCount; i < gridItemCount; ++i)
+    for (int i = switchCount; i < designationCount; ++i)
         setDesignationVisible(i, true);
     for (int i = 0; i < switchCount; ++i) {
         setModuleVisible(i, false);
         setChannelVisible(i, false);
     }
-    for (int i = switchCount; i <= gridItemCount; ++i) { // the LEDs, then the backlight
+    for (int i = switchCount; i <= ConfigItems::backlightItem; ++i) { // the LEDs, then the backlight
         setModuleVisible(i, true);
         showChannelFor(i);
     }
@@ -252,10 +256,10 @@ void FormModel::show_code(int item, qint16 code)
 
 void FormModel::show_intensity(int intensity)
 {
-    const IntensityItem &item = intensityItems[intensity];
-    int pos = ::intensityPosition(m_cfg.*item.code);
+    qint16 &code = m_cfg.*intensityCodes[intensity];
+    int pos = ::intensityPosition(code);
     if (pos <= 0) {
-        m_cfg.*item.code = 10;
+        code = 10;
         pos = 0;
     }
     selectIntensity(intensity, pos);
@@ -264,27 +268,31 @@ void FormModel::show_intensity(int intensity)
 std::optional<MissingPick> FormModel::gather_config()
 {
     for (int i = 0; i < int(assignmentItems.size()); ++i) {
-        const AssignmentItem &item = assignmentItems[i];
-        const int module = m_s.items[i].module;
-        if (module == 0) { // "N/A": the channel plays no part
-            m_cfg.*item.writeValue = moduleList[0].value;
-            continue;
-        }
-        const int channel = m_s.items[i].channel;
-        if (module < 0 || channel < 0)
-            return MissingPick{i, module < 0};
-        m_cfg.*item.writeValue = qint16(moduleList[module].value + channelList[channel].value);
+        const State::Item &item = m_s.items[i];
+        const std::optional<qint16> code = codeAt(item.module, item.channel); // "N/A": the channel plays no part
+        if (!code)
+            return MissingPick{i, item.module < 0};
+        m_cfg.*assignmentItems[i].writeValue = *code;
     }
     show_switch_view();
     return std::nullopt;
+}
+
+FormModel::Gathering FormModel::gather()
+{
+    Gathering gathering;
+    if (gather_config())
+        gathering.missing = missingPicks();
+    gathering.configuration = configuration();
+    return gathering;
 }
 
 QList<MissingPick> FormModel::missingPicks() const
 {
     QList<MissingPick> missing;
     for (int i = 0; i < int(m_s.items.size()); ++i) {
-        const ItemState &item = m_s.items[i];
-        if (item.module < 0 || (item.module > 0 && item.channel < 0))
+        const State::Item &item = m_s.items[i];
+        if (!codeAt(item.module, item.channel))
             missing.append({i, item.module < 0});
     }
     return missing;
@@ -292,14 +300,17 @@ QList<MissingPick> FormModel::missingPicks() const
 
 void FormModel::applyReadByte(int address, qint16 code)
 {
+    if (address == 0)
+        m_found.fill(std::nullopt);
+    m_found[address] = code;
     if (!PanelConfiguration::isItem(address)) {
         const Intensity intensity = PanelConfiguration::intensityAt(address);
-        m_cfg.*intensityItems[intensity].code = code;
+        storeIntensityCode(intensity, code);
         show_intensity(intensity);
         return;
     }
     show_code(address, code);
-    if (assignmentItems[address].designation) {
+    if (ConfigItems::hasDesignation(address)) {
         setDesignation(address, QString());
         setDesignationVisible(address, false);
     }
@@ -307,22 +318,18 @@ void FormModel::applyReadByte(int address, qint16 code)
 
 void FormModel::load(const PanelConfiguration &configuration)
 {
-    m_cfg.panel = configuration.panelName;
-    for (int i = 0; i < PanelConfiguration::itemCount; ++i) {
-        const AssignmentItem &item = assignmentItems[i];
-        m_cfg.*item.selected = configuration.codes[i];
-        if (item.designation)
-            m_cfg.*item.designation = configuration.designations[i];
-    }
+    for (int address = 0; address < PanelConfiguration::byteCount; ++address)
+        m_found[address] = configuration.byte(address);
+    for (int i = 0; i < PanelConfiguration::itemCount; ++i)
+        m_cfg.*assignmentItems[i].selected = configuration.codes[i];
     for (int k = 0; k < PanelConfiguration::intensityCount; ++k)
-        m_cfg.*intensityItems[k].code = configuration.intensities[k];
+        storeIntensityCode(k, configuration.intensities[k]);
 
-    setPanelName(m_cfg.panel);
+    setPanelName(configuration.panelName);
     for (int i = 0; i < PanelConfiguration::itemCount; ++i) {
-        const AssignmentItem &item = assignmentItems[i];
-        if (item.designation)
-            setDesignation(i, m_cfg.*item.designation);
-        show_code(i, m_cfg.*item.selected);
+        if (ConfigItems::hasDesignation(i))
+            setDesignation(i, configuration.designations[i]);
+        show_code(i, selectedCode(i));
     }
     show_blpercent();
     show_indpercent();
@@ -334,12 +341,12 @@ PanelConfiguration FormModel::configuration() const
 {
     PanelConfiguration configuration;
     for (int i = 0; i < PanelConfiguration::itemCount; ++i) {
-        configuration.codes[i] = m_cfg.*assignmentItems[i].writeValue;
-        if (i < PanelConfiguration::designationCount)
+        configuration.codes[i] = writeValue(i);
+        if (ConfigItems::hasDesignation(i))
             configuration.designations[i] = m_s.items[i].designation;
     }
     for (int k = 0; k < PanelConfiguration::intensityCount; ++k)
-        configuration.intensities[k] = m_cfg.*intensityItems[k].code;
+        configuration.intensities[k] = intensityCode(k);
     configuration.panelName = m_s.panelName;
     return configuration;
 }
@@ -347,8 +354,23 @@ PanelConfiguration FormModel::configuration() const
 qint16 FormModel::byteToWrite(int address) const
 {
     if (PanelConfiguration::isItem(address))
-        return m_cfg.*assignmentItems[address].writeValue;
-    return m_cfg.*intensityItems[PanelConfiguration::intensityAt(address)].code;
+        return writeValue(address);
+    return intensityCode(PanelConfiguration::intensityAt(address));
+}
+
+QList<FormModel::Adjustment> FormModel::adjustments() const
+{
+    QList<Adjustment> list;
+    for (int address = 0; address < PanelConfiguration::byteCount; ++address) {
+        if (!m_found[address])
+            continue;
+        const std::optional<qint16> used = PanelConfiguration::isItem(address)
+            ? codeAt(m_s.items[address].module, m_s.items[address].channel)
+            : std::optional<qint16>(intensityCode(PanelConfiguration::intensityAt(address)));
+        if (used && *used != *m_found[address])
+            list.append({address, *m_found[address], *used});
+    }
+    return list;
 }
 
 void FormModel::restore(const State &state)

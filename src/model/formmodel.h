@@ -14,8 +14,8 @@
 // and intensity selectors, the designation and panel name texts, what is shown and hidden,
 // the status line and the two views, with the selection handlers, the views and the
 // intensity rule. The window draws it and hands it the user's clicks and keys; the command
-// line runs it as it is. Items are numbered as in assignmentItems, intensities as in
-// intensityItems.
+// line runs it as it is. Items and intensities are numbered as ConfigItems has them. The
+// record of codes (PanelConfig) stays inside: its values are handed out item by item.
 //
 // A selection that changes a position runs the selector's handler to its end before it
 // returns, as a user's pick does; selecting the position already selected runs nothing.
@@ -38,37 +38,58 @@ public:
         bool operator==(const Status &) const = default;
     };
 
-    struct ItemState
-    {
-        int module = -1, channel = -1;
-        bool moduleVisible = true, channelVisible = true, designationVisible = true;
-        QString designation = QStringLiteral("DESIGNATION ");
-        bool operator==(const ItemState &) const = default;
-    };
-    struct IntensityState
-    {
-        int position = -1;
-        bool visible = true;
-        bool operator==(const IntensityState &) const = default;
-    };
     // Everything the form shows and keeps, as a value: a snapshot to go back to.
-    struct State
+    class State
     {
+    public:
+        bool operator==(const State &) const = default;
+
+    private:
+        friend class FormModel;
+        struct Item
+        {
+            int module = -1, channel = -1;
+            bool moduleVisible = true, channelVisible = true, designationVisible = true;
+            QString designation = QStringLiteral("DESIGNATION ");
+            bool operator==(const Item &) const = default;
+        };
+        struct IntensityItem
+        {
+            int position = -1;
+            bool visible = true;
+            bool operator==(const IntensityItem &) const = default;
+        };
         PanelConfig cfg;
-        std::array<ItemState, 14> items;
-        std::array<IntensityState, 3> intensities;
+        std::array<Item, ConfigItems::itemCount> items;
+        std::array<IntensityItem, ConfigItems::intensityCount> intensities;
         QString panelName;
         View view = View::Switches;
         bool framesVisible = true;
         int captionItem = 0;
         qint16 leftoverChannel = 0; // the channel position a later "N/A" code shows
-        bool operator==(const State &) const = default;
     };
 
+    // What a write or a save takes from the form, gathered afresh from the selectors.
+    struct Gathering
+    {
+        PanelConfiguration configuration; // the write values, intensities, designations, panel name
+        QList<MissingPick> missing;       // every item not picked; none when complete
+        bool complete() const { return missing.isEmpty(); }
+    };
+
+    // A value the form holds otherwise than the last panel read or file load brought it: an
+    // intensity the rule moved, a code that no entry shows.
+    struct Adjustment
+    {
+        int address;
+        qint16 found; // as read or loaded
+        qint16 used;  // what the form shows, and a write or a save takes
+        bool operator==(const Adjustment &) const = default;
+    };
+
+    // The form opens as the window does: Form_Load has run.
     explicit FormModel(FormHost &host, QObject *parent = nullptr);
 
-    PanelConfig &config() { return m_s.cfg; }
-    const PanelConfig &config() const { return m_s.cfg; }
     FormHost &host() { return m_host; }
 
     // The whole form as a value, and back: restoring runs no handler and shows no box.
@@ -78,6 +99,18 @@ public:
 
     // Start-up: the intensity codes and selections, then the switch-assignment view.
     void Form_Load();
+
+    // The record's codes, item by item: as last picked or loaded (the selected code), the
+    // module code of the last module other than "N/A" and the channel code of the last
+    // channel picked, and the write value of the last gathering.
+    qint16 selectedCode(int item) const { return m_cfg.*assignmentItems[item].selected; }
+    qint16 moduleCode(int item) const { return m_cfg.*assignmentItems[item].moduleCode; }
+    qint16 channelCode(int item) const { return m_cfg.*assignmentItems[item].channelCode; }
+    qint16 writeValue(int item) const { return m_cfg.*assignmentItems[item].writeValue; }
+    qint16 intensityCode(int intensity) const { return m_cfg.*intensityCodes[intensity]; }
+    // Stores an intensity code without showing it, as a load does before it shows them all;
+    // show_intensity() then shows it.
+    void storeIntensityCode(int intensity, qint16 code) { m_cfg.*intensityCodes[intensity] = code; }
 
     // Selectors.
     int modulePosition(int item) const { return m_s.items[item].module; }
@@ -134,11 +167,14 @@ public:
     std::optional<MissingPick> gather_config();
     // Every item that keeps a gathering from completing; changes nothing.
     QList<MissingPick> missingPicks() const;
+    // gather_config() with what it comes to: the configuration, or every item not picked.
+    Gathering gather();
 
-    // A panel read applies each configuration byte as it comes: an item's code shown in
-    // its selectors with its designation emptied and hidden, or an intensity's code.
+    // A panel read applies each configuration byte as it comes, in the order of the
+    // addresses from 0: an item's code shown in its selectors with its designation emptied
+    // and hidden, or an intensity's code.
     void applyReadByte(int address, qint16 code);
-    // A file load: every code and text stored first, so that the intensity handlers compare
+    // A file load: every code stored first, so that the intensity handlers compare
     // the file's codes with each other, then shown in the order of the memory map.
     void load(const PanelConfiguration &configuration);
     // What a write or a save takes from the form: the write values of the last gathering,
@@ -146,6 +182,9 @@ public:
     PanelConfiguration configuration() const;
     // One byte of that, as a write sends it at a configuration address (0..16).
     qint16 byteToWrite(int address) const;
+    // Where the form holds another value than the last read or load brought, address by
+    // address (a read that failed part-way: its bytes so far). Picks made since count too.
+    QList<Adjustment> adjustments() const;
 
 signals:
     // Anything shown has changed.
@@ -161,7 +200,7 @@ private:
     void List46_Click();
     void List49_Click();
     void intensitySelected(int intensity);
-    int selectedCode(int intensity);
+    int pickedIntensityCode(int intensity);
     void showChannelFor(int item);
     void setModuleVisible(int item, bool visible);
     void setChannelVisible(int item, bool visible);
@@ -170,4 +209,6 @@ private:
     State m_s;
     PanelConfig &m_cfg = m_s.cfg;
     Status m_status;
+    // What the last read or load brought, address by address.
+    std::array<std::optional<qint16>, ConfigItems::byteCount> m_found;
 };

@@ -1,11 +1,12 @@
 #pragma once
 
-#include <QString>
 #include <QtGlobal>
 
-// The form's record of codes and texts behind its selectors: what the selection handlers
-// keep up to date and what a gathering computes. Field names are the ones the whole window
-// uses. Every numeric field is a 16-bit signed integer, as the panel's codes are.
+// The form's record of codes behind its selectors: what the selection handlers keep up to
+// date and what a gathering computes. Field names are the ones the whole window uses; the
+// record stays inside the form, which hands out its values by item. Every field is a 16-bit
+// signed integer, as the panel's codes are. The texts (designations and panel name) are kept
+// once, with the boxes that show them, in the form's state.
 struct PanelConfig
 {
     // Selected codes: the item's address code as last picked or loaded.
@@ -24,12 +25,6 @@ struct PanelConfig
     qint16 dimch = 0, dimchm = 0, dimchc = 0;
     // Lighting intensity codes: 10 for 100 %, 7 down to 1 for 90 % down to 30 %.
     qint16 blpercent = 0, indpercent = 0, dindpercent = 0;
-
-    // Texts a configuration file brings in or takes out.
-    QString rmodel, panel;
-    QString s1desig, s2desig, s3desig, s4desig, s5desig, s6desig;
-    QString led1desig, led2desig, led3desig, led4desig, led5desig, led6desig;
-    QString blchan, dimchan, dindchan, blpct, dblpct, indpct, dindpct, instring, wmodel;
 
     bool operator==(const PanelConfig &) const = default;
 };

@@ -11,118 +11,113 @@
 
 #include <cerrno>
 
-using Colour = FormModel::StatusColour;
-using SaveOutcome = FileCommands::SaveOutcome;
-using OpenOutcome = FileCommands::OpenOutcome;
+using Kind = FileOutcome::Kind;
+
+namespace {
+
+FileOutcome outcome(Kind kind, const QString &path = QString(), const QString &reason = QString())
+{
+    FileOutcome outcome;
+    outcome.kind = kind;
+    outcome.path = path;
+    outcome.reason = reason;
+    return outcome;
+}
+
+} // namespace
 
 FileCommands::FileCommands(FormModel &form)
     : m_form(form)
-    , m_cfg(form.config())
 {
 }
 
-SaveOutcome FileCommands::WRITE_FILE_Click()
+FileOutcome FileCommands::save(const ChooseSavePath &choose)
 {
     m_form.setStatusVisible(false);
-    m_cfg.wmodel = ConfigRecord::modelTag;
-    if (const std::optional<MissingPick> missing = m_form.gather_config()) {
+    const FormModel::Gathering gathering = m_form.gather();
+    if (!gathering.complete()) {
+        FileOutcome incomplete = outcome(Kind::Incomplete);
+        incomplete.missing = gathering.missing;
+        const StatusTexts::Report report = StatusTexts::incomplete(incomplete.missing, StatusTexts::MissingPicksFor::Save);
         m_form.setStatusVisible(true);
-        m_form.setStatusColour(Colour::Red);
-        const QString text = missing->item < switchCount
-            ? QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA")
-            : QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL LED's AND BACKLIGHTING BEFORE WRITING DATA");
-        m_form.setStatusText(text, text + QLatin1Char('\n') + StatusTexts::missing(m_form.missingPicks()));
-        return SaveOutcome::Incomplete;
+        m_form.setStatusColour(report.colour);
+        m_form.setStatusText(report.text, report.detail);
+        return incomplete;
     }
-    const QString panelName = m_form.panelName();
-    if (panelName.isEmpty()) {
-        m_form.host().messageBox(QStringLiteral("Name must be entered in PANEL NAME field"));
-        return SaveOutcome::NoName;
-    }
-    const std::optional<QString> path = m_form.host().saveFileDialog(QStringLiteral("WRITE CONFIGURATION FILE"), filter,
-                                                                     proposedFileName(panelName));
+    const QString &panelName = gathering.configuration.panelName;
+    if (panelName.isEmpty())
+        return outcome(Kind::NoName);
+    const std::optional<QString> path = choose(proposedFileName(panelName));
     if (!path)
-        return SaveOutcome::Cancelled;
-    // A FIFO or a device named as the file stays what it is.
-    if (const QString refusal = SaveTarget::notAFile(*path); !refusal.isEmpty()) {
-        m_form.host().messageBox(QStringLiteral("THE CONFIGURATION FILE COULD NOT BE SAVED\n%1\n%2").arg(*path, refusal),
-                                 QStringLiteral("WRITE CONFIGURATION FILE"));
-        return SaveOutcome::Failed;
-    }
+        return outcome(Kind::Cancelled);
+    return write(*path, gathering.configuration);
+}
 
-    const ConfigRecord record = ConfigRecord::of(m_form.configuration(), m_cfg.wmodel);
+FileOutcome FileCommands::write(const QString &path, const PanelConfiguration &configuration)
+{
+    // A FIFO or a device named as the file stays what it is.
+    if (const QString refusal = SaveTarget::notAFile(path); !refusal.isEmpty())
+        return outcome(Kind::NotSaved, path, refusal);
 
     // Written beside the old file and renamed over it, so a failed save leaves it whole.
     // commit() alone misses a write that fails part-way (a full disk): flush first.
-    QSaveFile file(*path);
+    QSaveFile file(path);
     // A user who may write the file but not its folder can still save over it, in place.
-    const QFileInfo target(*path);
+    const QFileInfo target(path);
     file.setDirectWriteFallback(!QFileInfo(target.absolutePath()).isWritable() && target.isFile() && target.isWritable());
-    const QByteArray line = record.toLine();
+    const QByteArray line = ConfigRecord::of(configuration).toLine();
     if (!file.open(QIODevice::WriteOnly) || file.write(line) != line.size() || !file.flush() || !file.commit()) {
         const int systemError = errno;
         QString reason = file.errorString();
         if (reason.isEmpty() || reason == QLatin1String("Unknown error"))
             reason = qt_error_string(systemError);
         file.cancelWriting();
-        m_form.host().messageBox(QStringLiteral("THE CONFIGURATION FILE COULD NOT BE SAVED\n%1\n%2").arg(*path, reason),
-                                 QStringLiteral("WRITE CONFIGURATION FILE"));
-        return SaveOutcome::Failed;
+        return outcome(Kind::NotSaved, path, reason);
     }
-    return SaveOutcome::Saved;
+    return outcome(Kind::Done, path);
 }
 
-void FileCommands::READ_FILE_Click()
+FileOutcome FileCommands::open(const ChooseOpenPath &choose)
 {
     m_form.setStatusVisible(false);
-    const std::optional<QString> path =
-        m_form.host().openFileDialog(QStringLiteral("READ CONFIGURATION FILE"), filter);
-    if (path)
-        load(*path);
+    const std::optional<QString> path = choose();
+    return path ? load(*path) : outcome(Kind::Cancelled);
 }
 
-OpenOutcome FileCommands::openFile(const QString &path)
+FileOutcome FileCommands::open(const QString &path)
 {
     m_form.setStatusVisible(false);
     return load(path);
 }
 
-OpenOutcome FileCommands::load(const QString &path)
+FileOutcome FileCommands::load(const QString &path)
 {
-    // A folder or a file that may not be read ends the command silently; a name typed for
-    // a file that does not exist, and anything that is not a regular file (a FIFO, a
-    // device), gets the box. Nothing here may block.
+    // Nothing here may block: only a regular file is ever opened.
+    const auto systemReason = [&] { return RegularFile::readProblem(path).value_or(QString()); };
     if (QFileInfo(path).isDir())
-        return OpenOutcome::NoAccess;
+        return outcome(Kind::NoAccess, path, systemReason());
     QFile file;
     switch (RegularFile::openForReading(path, file)) {
     case RegularFile::Status::Ok:
         break;
     case RegularFile::Status::NoAccess:
-        return OpenOutcome::NoAccess;
+        return outcome(Kind::NoAccess, path, systemReason());
     case RegularFile::Status::Missing:
+        return outcome(Kind::Missing, path, systemReason());
     case RegularFile::Status::NotRegular:
-        showMismatch();
-        return OpenOutcome::Refused;
+        return outcome(Kind::NotAFile, path);
     }
     const QByteArray bytes = file.read(readLimit);
     file.close();
 
     const std::optional<ConfigRecord> record = ConfigRecord::parse(bytes);
-    if (!record || record->model != ConfigRecord::modelTag) {
-        showMismatch();
-        return OpenOutcome::Refused;
-    }
-
-    // The whole record is accepted. The texts of the backlight, the dimming input and the
-    // intensities are kept as the file has them.
-    m_cfg.rmodel = record->model;
-    static constexpr TextField labels[] = {&PanelConfig::blchan, &PanelConfig::dimchan, &PanelConfig::indpct,
-                                           &PanelConfig::blpct, &PanelConfig::dindpct}; // pairs 12..16
-    for (int i = 0; i < int(std::size(labels)); ++i)
-        m_cfg.*labels[i] = record->pairs[ConfigRecord::designationCount + i].text;
+    if (!record)
+        return outcome(Kind::NotARecord, path);
+    if (record->model != ConfigRecord::modelTag)
+        return outcome(Kind::OtherModel, path);
+    // The whole record is accepted: the labels beside the codes play no part.
     m_form.load(record->configuration());
-    return OpenOutcome::Loaded;
+    return outcome(Kind::Done, path);
 }
 
 QString FileCommands::proposedFileName(const QString &panelName)
@@ -132,12 +127,4 @@ QString FileCommands::proposedFileName(const QString &panelName)
         if (QStringLiteral("/\\:*?<>|").contains(c))
             c = QLatin1Char('-');
     return name + QStringLiteral(".zcf");
-}
-
-void FileCommands::showMismatch()
-{
-    m_form.host().messageBox(QStringLiteral("AN ERROR HAS OCCURRED READING THE FILE BECAUSE THE FILE\n"
-                                     "WAS NOT CREATED FOR THE 00-00531-(MDL) OR 00-00537-(MDL)\n"
-                                     "-------------THE FILE READ OPERATION IS BEING ABANDONED!--------------"),
-                      QStringLiteral("FILE/MODEL MIS-MATCH"));
 }

@@ -1,23 +1,30 @@
 #pragma once
 
+#include "fileoutcome.h"
 #include "model/formmodel.h"
 
-// The save and open commands for configuration files.
+#include <functional>
+#include <optional>
+
+// The save and open commands for configuration files, on the form. Each says how it ended
+// and shows no box: whoever drives it makes its own from the outcome.
 class FileCommands
 {
 public:
-    enum class SaveOutcome { Saved, Incomplete, NoName, Cancelled, Failed };
-    // A file that cannot be accessed ends the command silently; a refused one has had its box.
-    enum class OpenOutcome { Loaded, Refused, NoAccess };
+    // Asked for the path once it is needed, with the file name the save proposes; nothing
+    // chosen cancels.
+    using ChooseSavePath = std::function<std::optional<QString>(const QString &proposedName)>;
+    using ChooseOpenPath = std::function<std::optional<QString>()>;
 
     explicit FileCommands(FormModel &form);
 
-    SaveOutcome WRITE_FILE_Click();
-    void READ_FILE_Click();
-    // Opens a file named on the command line, exactly as READ_FILE_Click opens a picked one.
-    OpenOutcome openFile(const QString &path);
+    FileOutcome save(const ChooseSavePath &choose);
+    FileOutcome open(const ChooseOpenPath &choose);
+    FileOutcome open(const QString &path);
 
     static inline const QString filter = QStringLiteral("ZANTRO CONFIGURATION FILES (*.zcf)");
+    static inline const QString saveTitle = QStringLiteral("WRITE CONFIGURATION FILE");
+    static inline const QString openTitle = QStringLiteral("READ CONFIGURATION FILE");
     // Only the first part of a file is read: a record is far smaller, and a huge file
     // must not hold up the window.
     static constexpr qint64 readLimit = 1 << 20;
@@ -27,9 +34,8 @@ public:
     static QString proposedFileName(const QString &panelName);
 
 private:
-    OpenOutcome load(const QString &path);
-    void showMismatch();
+    FileOutcome write(const QString &path, const PanelConfiguration &configuration);
+    FileOutcome load(const QString &path);
 
     FormModel &m_form;
-    PanelConfig &m_cfg;
 };

@@ -30,6 +30,11 @@ QString Session::settingsFile() const
     return m_settings ? m_settings->fileName() : QString();
 }
 
+FileOutcome Session::save(const QString &path)
+{
+    return m_files.save([&path](const QString &) { return std::optional<QString>(path); });
+}
+
 // The form's side of a transfer: its status line, the box for a panel of another model.
 TransferDriver::Job Session::job(TransferDriver::Direction direction)
 {

@@ -26,13 +26,19 @@ public:
     FormModel &form() { return m_form; }
     SerialLine &line() { return m_driver.line(); }
     PanelLink &link() { return m_driver.link(); }
-    FileCommands &files() { return m_files; }
 
     // The panel's configuration into the form; Busy while a transfer runs.
     TransferOutcome readPanel();
     // What the form's picks hold into the panel, each byte verified; Busy while a transfer
     // runs, and nothing gathered then.
     TransferOutcome writePanel();
+
+    // The form saved as a configuration file, or a file opened into it. The path is given, or
+    // asked for once it is needed: a save asks only for a complete, named form.
+    FileOutcome save(const FileCommands::ChooseSavePath &choose) { return m_files.save(choose); }
+    FileOutcome save(const QString &path);
+    FileOutcome open(const FileCommands::ChooseOpenPath &choose) { return m_files.open(choose); }
+    FileOutcome open(const QString &path) { return m_files.open(path); }
 
     // The port chosen by the user, used from the next transfer on and remembered where it
     // is to be. False when it could not be remembered.

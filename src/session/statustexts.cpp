@@ -1,5 +1,6 @@
 #include "statustexts.h"
 
+#include "filecommands.h"
 #include "link/serialline.h"
 
 using Colour = FormModel::StatusColour;
@@ -125,6 +126,17 @@ QString missing(const QList<MissingPick> &picks)
     return parts.join(QStringLiteral("; "));
 }
 
+Report incomplete(const QList<MissingPick> &picks, MissingPicksFor command)
+{
+    QString text;
+    if (picks.constFirst().item < ConfigItems::switchCount)
+        text = QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA");
+    else
+        text = QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL %1 AND BACKLIGHTING BEFORE WRITING DATA")
+                   .arg(command == MissingPicksFor::PanelWrite ? QLatin1String("LED'S") : QLatin1String("LED's"));
+    return Report{text, text + QLatin1Char('\n') + missing(picks), Colour::Red};
+}
+
 std::optional<Report> ending(const TransferOutcome &outcome, Direction direction)
 {
     const QString port = portLine(outcome);
@@ -135,13 +147,10 @@ std::optional<Report> ending(const TransferOutcome &outcome, Direction direction
         return Report{text, text + QLatin1Char('\n') + port, Colour::Green};
     }
     case Kind::Incomplete: {
-        const QString text = outcome.missing.constFirst().item < switchCount
-            ? QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA")
-            : QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL LED'S AND BACKLIGHTING BEFORE WRITING DATA");
-        QString detail = text + QLatin1Char('\n') + missing(outcome.missing);
+        Report report = incomplete(outcome.missing, MissingPicksFor::PanelWrite);
         if (!outcome.link.ok()) // the port is the next thing to mend
-            detail += QLatin1Char('\n') + portDetail(outcome.link, outcome.port);
-        return Report{text, detail, Colour::Red};
+            report.detail += QLatin1Char('\n') + portDetail(outcome.link, outcome.port);
+        return report;
     }
     case Kind::PortFailed:
         return Report{portFailure(outcome.link, SerialLine::shortName(outcome.port)),
@@ -186,6 +195,34 @@ QString mismatchText(Direction direction)
 QString mismatchTitle()
 {
     return QStringLiteral("SWITCH PANEL/CONFIGURATION MIS-MATCH");
+}
+
+std::optional<Box> fileBox(const FileOutcome &outcome)
+{
+    using FileKind = FileOutcome::Kind;
+    switch (outcome.kind) {
+    case FileKind::NoName:
+        return Box{QStringLiteral("Name must be entered in PANEL NAME field"), QString()};
+    case FileKind::NotSaved:
+        return Box{QStringLiteral("THE CONFIGURATION FILE COULD NOT BE SAVED\n%1\n%2").arg(outcome.path, outcome.reason),
+                   FileCommands::saveTitle};
+    // Every file that is there to be read, or named for one, but holds no configuration for
+    // these panels gets the one box.
+    case FileKind::Missing:
+    case FileKind::NotAFile:
+    case FileKind::NotARecord:
+    case FileKind::OtherModel:
+        return Box{QStringLiteral("AN ERROR HAS OCCURRED READING THE FILE BECAUSE THE FILE\n"
+                                  "WAS NOT CREATED FOR THE 00-00531-(MDL) OR 00-00537-(MDL)\n"
+                                  "-------------THE FILE READ OPERATION IS BEING ABANDONED!--------------"),
+                   QStringLiteral("FILE/MODEL MIS-MATCH")};
+    case FileKind::Done:
+    case FileKind::Cancelled:
+    case FileKind::Incomplete: // on the status line
+    case FileKind::NoAccess:   // silently: the user picked a folder or a file not to be read
+        break;
+    }
+    return std::nullopt;
 }
 
 } // namespace StatusTexts

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fileoutcome.h"
 #include "model/formmodel.h"
 #include "transfer/transferoutcome.h"
 
@@ -27,6 +28,24 @@ std::optional<QString> afterByte(const LinkResult &result, Direction direction);
 std::optional<Report> ending(const TransferOutcome &outcome, Direction direction);
 // The items not picked, by their captions: "SW3, LED5: no channel; BACKLIGHT: no module".
 QString missing(const QList<MissingPick> &picks);
+
+// The command that found items not picked. The panel write and the save each have their own
+// text for it, and each is shown exactly as it has always stood, since technicians, their
+// instructions and the scripts that read our output know the two by heart: the write's says
+// "LED'S", the save's "LED's". The rule is one; only the spelling is the command's.
+enum class MissingPicksFor { PanelWrite, Save };
+// The red line for items not picked: a switch first, else an LED, the backlight or the
+// dimming input; the detail names them all.
+Report incomplete(const QList<MissingPick> &picks, MissingPicksFor command);
+
+// A modal box: its text, and its title (empty for the toolkit's default caption).
+struct Box
+{
+    QString text;
+    QString title;
+};
+// The box a save or an open ends with, where it shows one.
+std::optional<Box> fileBox(const FileOutcome &outcome);
 // The box for a panel of another model.
 QString mismatchText(Direction direction);
 QString mismatchTitle();

@@ -13,9 +13,9 @@ struct ItemControls
     const char *spokenName;     // what a screen reader calls the item: "SW1 module", "Backlight channel"
 };
 
-// In the order of assignmentItems; the grid's items (SW1..SW6, then LED1..LED6) are also in
+// In the order of ConfigItems::rows; the grid's items (SW1..SW6, then LED1..LED6) are also in
 // the reading order of the picture, top row first, left before right.
-inline constexpr std::array<ItemControls, 14> itemControls = {{
+inline constexpr std::array<ItemControls, ConfigItems::itemCount> itemControls = {{
     {"List1", "List2", "Text3", "SW1"},     {"List3", "List4", "Text4", "SW2"},
     {"List5", "List6", "Text5", "SW3"},     {"List7", "List8", "Text6", "SW4"},
     {"List9", "List10", "Text7", "SW5"},    {"List11", "List12", "Text8", "SW6"},
@@ -32,15 +32,20 @@ struct IntensityControls
     const char *spokenName;
 };
 
-// In the order of intensityItems: backlighting, indicator, dimmed.
-inline constexpr std::array<IntensityControls, 3> intensityControls = {{
+// In the order of ConfigItems::Intensity: backlighting, indicator, dimmed.
+inline constexpr std::array<IntensityControls, ConfigItems::intensityCount> intensityControls = {{
     {"List45", "Label15", "Normal backlighting intensity"},
     {"List49", "Label17", "Normal indicator intensity"},
     {"List46", "Label16", "Dimmed intensity"},
 }};
 
 // The intensity selectors as the frame shows them, top to bottom (indices of intensityControls).
-inline constexpr std::array<int, 3> intensitiesTopDown = {Indicator, Backlighting, Dimmed};
+inline constexpr std::array<int, ConfigItems::intensityCount> intensitiesTopDown = [] {
+    std::array<int, ConfigItems::intensityCount> order{};
+    for (int k = 0; k < ConfigItems::intensityCount; ++k)
+        order[k] = ConfigItems::intensityInFileOrder(k);
+    return order;
+}();
 
 // The controls above the grid, in the order the keyboard visits them: the view buttons
 // (Tab reaches the selected one, the arrow keys the other), the port, the four commands and
@@ -59,5 +64,18 @@ inline constexpr std::array<LabelBuddy, 7> labelBuddies = {{
     {"Label17", "List49"}, {"Label15", "List45"}, {"Label16", "List46"},
 }};
 
-// The six item captions of the grid.
-inline constexpr std::array<const char *, 6> itemLabels = {"Label2", "Label3", "Label4", "Label5", "Label8", "Label9"};
+// The six item captions of the grid: a switch and the LED below it share a place.
+inline constexpr std::array<const char *, ConfigItems::switchCount> itemLabels = {"Label2", "Label3", "Label4",
+                                                                                 "Label5", "Label8", "Label9"};
+
+// The names line up with the items: a designation box for each switch and LED alone.
+namespace ControlNamesCheck {
+constexpr bool linedUp()
+{
+    for (int i = 0; i < ConfigItems::itemCount; ++i)
+        if ((itemControls[i].designationBox != nullptr) != ConfigItems::hasDesignation(i))
+            return false;
+    return ConfigItems::switchCount == ConfigItems::ledCount;
+}
+static_assert(linedUp());
+} // namespace ControlNamesCheck

@@ -40,9 +40,9 @@ void setColour(QWidget *widget, QPalette::ColorRole role, const QColor &colour)
     widget->setPalette(palette);
 }
 
-QLabel *label(QWidget *parent, const char *name, const QRect &rect, const char *text, const QFont &font)
+QLabel *label(QWidget *parent, const char *name, const QRect &rect, const QString &text, const QFont &font)
 {
-    auto *l = named(new QLabel(QString::fromLatin1(text), parent), name, rect);
+    auto *l = named(new QLabel(text, parent), name, rect);
     l->setFont(font);
     return l;
 }
@@ -95,12 +95,12 @@ const GridPlace gridPlaces[6] = {
 
 void buildGrid(QWidget *form)
 {
-    for (int i = 0; i < gridItemCount; ++i) {
+    for (int i = 0; i < ConfigItems::designationCount; ++i) {
         const ItemControls &item = itemControls[i];
         const GridPlace &place = gridPlaces[i % 6];
         const QString name = PanelConfiguration::name(i);
         const QString spoken = QString::fromLatin1(item.spokenName);
-        const QColor colour = i < switchCount ? darkGreen : darkRed;
+        const QColor colour = i < ConfigItems::switchCount ? darkGreen : darkRed;
         auto *box = textBox(new DesignationBox(QStringLiteral("DESIGNATION "), form), item.designationBox,
                             twips(place.designation.x(), place.designation.y(), 1455, 285),
                             QStringLiteral("ENTER %1 FUNCTION").arg(name), spoken + QStringLiteral(" designation"));
@@ -113,7 +113,7 @@ void buildGrid(QWidget *form)
     for (int i = 0; i < 6; ++i) {
         const GridPlace &place = gridPlaces[i];
         auto *l = label(form, place.itemLabel, twips(place.label.x(), place.label.y(), 420, 195),
-                        qPrintable(PanelConfiguration::name(i)), sansSerifFont(true));
+                        PanelConfiguration::name(i), sansSerifFont(true));
         setColour(l, QPalette::WindowText, Qt::white);
     }
 }
@@ -135,14 +135,14 @@ void buildPanelFace(QWidget *form)
     setColour(status, QPalette::WindowText, Qt::black);
     status->hide();
 
-    auto *nameLabel = label(form, "Label6", twips(2520, 5760, 1695, 255), "PANEL NAME", sansSerifFont(true));
+    auto *nameLabel = label(form, "Label6", twips(2520, 5760, 1695, 255), QStringLiteral("PANEL NAME"), sansSerifFont(true));
     nameLabel->setAutoFillBackground(true);
     auto *panelName = textBox(new QLineEdit(form), "Text2", twips(2520, 6000, 1695, 285),
                               QStringLiteral("ENTER IDENTITY FOR FILE NAME"), QStringLiteral("Panel name"));
     panelName->setFont(sansSerifFont(false));
     panelName->setMaxLength(12);
 
-    label(form, "Label7", twips(1680, 6840, 3375, 375), "PROGRAMMING HEADER LOCATION", sansSerifFont(true));
+    label(form, "Label7", twips(1680, 6840, 3375, 375), QStringLiteral("PROGRAMMING HEADER LOCATION"), sansSerifFont(true));
     OutlineShape::rectangle(twips(1080, 4560, 615, 975), lightCyan, form)->setObjectName(QStringLiteral("Shape1"));
     const auto point = [](int x, int y) { return QPoint(x / twipsPerPixel, y / twipsPerPixel); };
     for (auto [name, from, to] : {std::tuple{"Line1", point(1320, 5520), point(1320, 6960)},
@@ -183,7 +183,7 @@ void buildCommands(QWidget *form)
     }
 
     // The port of the panel transfers, above their buttons.
-    label(form, "Label20", twips(8760, 240, 2415, 255), "SERIAL PORT:", sansSerifFont(true));
+    label(form, "Label20", twips(8760, 240, 2415, 255), QStringLiteral("SERIAL PORT:"), sansSerifFont(true));
     auto *port = named(new PortBox(form), "Combo1", twips(8760, 495, 2415, 315),
                        "LEFT CLICK TO CHOOSE THE SERIAL PORT OF THE SWITCH PANEL");
     port->setFont(sansSerifFont(false));
@@ -198,20 +198,20 @@ void buildFrames(QWidget *form)
     // The backlight's and the dimming input's selectors, each pair beside its caption.
     struct LightingPlace
     {
-        const char *label, *caption;
+        int item;
+        const char *label;
         QRect captionRect;
         const char *tooltip;
         QPoint module, channel;
     };
     const LightingPlace lightingPlaces[] = {
-        {"Label19", "BACKLIGHT", twips(480, 480, 1215, 255), "BACKLIGHTING", {1680, 240}, {2520, 240}},
-        {"Label1", "DIMMING", twips(720, 1200, 975, 255), "DIMMING", {1680, 960}, {2520, 960}},
+        {ConfigItems::backlightItem, "Label19", twips(480, 480, 1215, 255), "BACKLIGHTING", {1680, 240}, {2520, 240}},
+        {ConfigItems::dimmingItem, "Label1", twips(720, 1200, 975, 255), "DIMMING", {1680, 960}, {2520, 960}},
     };
-    for (int k = 0; k < 2; ++k) {
-        const LightingPlace &place = lightingPlaces[k];
-        const ItemControls &item = itemControls[gridItemCount + k];
+    for (const LightingPlace &place : lightingPlaces) {
+        const ItemControls &item = itemControls[place.item];
         const QString spoken = QString::fromLatin1(item.spokenName);
-        label(channels, place.label, place.captionRect, place.caption, labelFont);
+        label(channels, place.label, place.captionRect, PanelConfiguration::name(place.item), labelFont);
         selector(channels, item.moduleList, twips(place.module.x(), place.module.y(), 855, 645), moduleList,
                  QStringLiteral("%1 MODULE ASSIGNMENT").arg(QLatin1String(place.tooltip)), darkRed,
                  spoken + QStringLiteral(" module"));
@@ -221,14 +221,15 @@ void buildFrames(QWidget *form)
     }
 
     auto *intensities = frame(form, "Frame2", twips(6000, 5760, 5175, 2775), "LIGHTING INTENSITIES:");
-    label(intensities, "Label17", twips(600, 480, 2415, 255), "NORMAL INDICATOR (%)", labelFont);
+    const auto caption = [](Intensity k) { return PanelConfiguration::name(PanelConfiguration::intensityAddress(k)); };
+    label(intensities, "Label17", twips(600, 480, 2415, 255), caption(Indicator), labelFont);
     const auto intensityName = [](Intensity k) { return QString::fromLatin1(intensityControls[k].spokenName); };
     selector(intensities, "List49", twips(3120, 240, 735, 645), intensityList,
              QStringLiteral("LED INDICATOR NORMAL INTENSITY (%)"), darkRed, intensityName(Indicator));
-    label(intensities, "Label15", twips(240, 1200, 2895, 255), "NORMAL BACKLIGHTING (%)", labelFont);
+    label(intensities, "Label15", twips(240, 1200, 2895, 255), caption(Backlighting), labelFont);
     selector(intensities, "List45", twips(3120, 1080, 735, 645), intensityList,
              QStringLiteral("BACKLIGHTING NORMAL INTENSITY (%)"), darkRed, intensityName(Backlighting));
-    label(intensities, "Label16", twips(600, 1920, 2535, 615), "DIMMED BACKLIGHTING AND INDICATOR (%)", labelFont)
+    label(intensities, "Label16", twips(600, 1920, 2535, 615), caption(Dimmed), labelFont)
         ->setWordWrap(true);
     selector(intensities, "List46", twips(3120, 1920, 735, 645), intensityList,
              QStringLiteral("DIMMED LIGHTING INTENSITY (%)"), darkRed, intensityName(Dimmed));

@@ -9,6 +9,8 @@
 #include "statusline.h"
 #include "windowfit.h"
 
+#include "session/statustexts.h"
+
 #include <QApplication>
 #include <QAction>
 #include <QCloseEvent>
@@ -35,10 +37,7 @@ MainWindow::MainWindow(std::unique_ptr<SerialLine> line, QSettings *settings, QW
     palette.setColor(QPalette::Window, windowColour);
     setPalette(palette);
     setAutoFillBackground(true);
-    QIcon icon;
-    for (int size : {16, 24, 32, 40, 48, 64})
-        icon.addPixmap(QPixmap::fromImage(PanelFace::icon(size)));
-    setWindowIcon(icon);
+    setWindowIcon(PanelFace::windowIcon());
 
     m_controls = FormLayout::build(this);
     m_status = dynamic_cast<StatusLine *>(m_controls.value(QStringLiteral("Text1")));
@@ -50,7 +49,7 @@ MainWindow::MainWindow(std::unique_ptr<SerialLine> line, QSettings *settings, QW
 
     connectControls();
     connect(&form(), &FormModel::changed, this, &MainWindow::sync);
-    form().Form_Load();
+    sync(); // the form has run its start-up
 }
 
 MainWindow::~MainWindow() = default;
@@ -246,6 +245,31 @@ void MainWindow::WRITE_CONFIG_Click()
 // While a transfer waits for the panel the window stays responsive, but its commands do
 // nothing: a busy cursor over the window says so. Only over this window: the message boxes
 // a transfer brings up keep the arrow.
+void MainWindow::READ_FILE_Click()
+{
+    fileBox(m_session.open([this] { return fileDialog(false); }));
+}
+
+void MainWindow::WRITE_FILE_Click()
+{
+    fileBox(m_session.save([this](const QString &proposedName) {
+        const QString folder = QFileInfo(m_dialogFileName).path();
+        m_dialogFileName = m_dialogFileName.isEmpty() ? proposedName : QDir(folder).filePath(proposedName);
+        return fileDialog(true);
+    }));
+}
+
+void MainWindow::openDialogFile()
+{
+    fileBox(m_session.open(m_dialogFileName));
+}
+
+void MainWindow::fileBox(const FileOutcome &outcome)
+{
+    if (const std::optional<StatusTexts::Box> box = StatusTexts::fileBox(outcome))
+        messageBox(box->text, box->title);
+}
+
 void MainWindow::transfer(const std::function<void()> &click)
 {
     QList<std::pair<QPointer<QWidget>, QCursor>> ownCursors; // the boxes' text cursors
@@ -314,27 +338,17 @@ void MainWindow::messageBox(const QString &text, const QString &title)
     box.exec();
 }
 
-std::optional<QString> MainWindow::saveFileDialog(const QString &title, const QString &filter,
-                                                  const QString &proposedName)
-{
-    const QString folder = QFileInfo(m_dialogFileName).path();
-    m_dialogFileName = m_dialogFileName.isEmpty() ? proposedName : QDir(folder).filePath(proposedName);
-    return fileDialog(true, title, filter);
-}
-
-std::optional<QString> MainWindow::openFileDialog(const QString &title, const QString &filter)
-{
-    return fileDialog(false, title, filter);
-}
-
 QString MainWindow::startFolder()
 {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
-std::optional<QString> MainWindow::fileDialog(bool save, const QString &title, const QString &filter)
+// CommonDialog1: one dialog state for both commands, starting from the file last used.
+std::optional<QString> MainWindow::fileDialog(bool save)
 {
+    const QString &title = save ? FileCommands::saveTitle : FileCommands::openTitle;
+    const QString &filter = FileCommands::filter;
     std::optional<QString> chosen;
     if (m_fileDialog) {
         chosen = m_fileDialog(save, title, filter, m_dialogFileName);

@@ -30,7 +30,6 @@ public:
     Session &session() { return m_session; }
     FormUndo &undo() { return m_undo; }
     FormModel &form() { return m_form; }
-    PanelConfig &config() { return form().config(); }
     PanelLink &link() { return m_session.link(); }
     SerialLine &line() { return m_session.line(); }
     bool commandRunning() const { return m_commandRunning; }
@@ -62,9 +61,6 @@ public:
 
     // FormHost
     void messageBox(const QString &text, const QString &title = QString()) override;
-    std::optional<QString> saveFileDialog(const QString &title, const QString &filter,
-                                          const QString &proposedName) override;
-    std::optional<QString> openFileDialog(const QString &title, const QString &filter) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -77,10 +73,11 @@ private:
     void READ_CONFIG_Click();
     void WRITE_CONFIG_Click();
     void transfer(const std::function<void()> &click);
-    void READ_FILE_Click() { m_session.files().READ_FILE_Click(); }
-    void WRITE_FILE_Click() { m_session.files().WRITE_FILE_Click(); }
-    void openDialogFile() { m_session.files().openFile(m_dialogFileName); }
-    std::optional<QString> fileDialog(bool save, const QString &title, const QString &filter);
+    void READ_FILE_Click();
+    void WRITE_FILE_Click();
+    void openDialogFile();
+    void fileBox(const FileOutcome &outcome);
+    std::optional<QString> fileDialog(bool save);
     static QString startFolder();
 
     SelectorList *list(const char *name) const;

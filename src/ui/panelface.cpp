@@ -1,5 +1,6 @@
 #include "panelface.h"
 
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -11,7 +12,39 @@ const QColor bevelDark(44, 43, 42);
 
 namespace {
 constexpr int plateWidth = 575, plateHeight = 1061;
-}
+
+class IconEngine : public QIconEngine
+{
+public:
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode, QIcon::State) override
+    {
+        const int side = qMin(rect.width(), rect.height());
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->translate(rect.x() + (rect.width() - side) / 2.0, rect.y() + (rect.height() - side) / 2.0);
+        painter->scale(side / double(PanelFace::iconSize), side / double(PanelFace::iconSize));
+        PanelFace::drawIcon(*painter);
+        painter->restore();
+    }
+    QPixmap pixmap(const QSize &size, QIcon::Mode, QIcon::State) override
+    {
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        paint(&p, image.rect(), QIcon::Normal, QIcon::Off);
+        p.end();
+        return QPixmap::fromImage(std::move(image));
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
+    {
+        QList<QSize> sizes;
+        for (int side : {16, 24, 32, 40, 48, 64})
+            sizes << QSize(side, side);
+        return sizes;
+    }
+    QIconEngine *clone() const override { return new IconEngine; }
+};
+} // namespace
 
 PanelFace::PanelFace(QWidget *parent)
     : QWidget(parent)
@@ -57,10 +90,13 @@ QImage PanelFace::icon(int size)
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / double(iconSize), size / double(iconSize));
-    drawIcon(p);
+    IconEngine().paint(&p, image.rect(), QIcon::Normal, QIcon::Off);
     return image;
+}
+
+QIcon PanelFace::windowIcon()
+{
+    return QIcon(new IconEngine);
 }
 
 void PanelFace::drawIcon(QPainter &p)

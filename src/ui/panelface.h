@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QImage>
 #include <QWidget>
 
@@ -20,6 +21,9 @@ public:
     static constexpr int iconSize = 40;
     static QImage icon(int size);
     static void drawIcon(QPainter &p);
+    // The icon of the window, drawn when asked for at the size asked: the window opens
+    // without drawing it, and with no window manager to show it, never does.
+    static QIcon windowIcon();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
