@@ -2,6 +2,7 @@
 #include "cli/commandline.h"
 #include "cli/commandrunner.h"
 #include "link/portchoice.h"
+#include "platform/exitcode.h"
 #include "platform/regularfile.h"
 #include "platform/standardstreams.h"
 #include "ui/windowmain.h"
@@ -35,7 +36,7 @@ int main(int argc, char *argv[])
         return 0;
     case CommandLine::Action::UsageError:
         std::fprintf(stderr, "durvex-config: %s (see --help)\n", qPrintable(commandLine.error));
-        return CommandLine::UsageError;
+        return ExitCode::UsageError;
     case CommandLine::Action::Run:
         break;
     }
@@ -59,20 +60,21 @@ int main(int argc, char *argv[])
     if (!commandLine.file.isEmpty() && !QFileInfo::exists(commandLine.file)) {
         std::fprintf(stderr, "durvex-config: %s: %s\n", qPrintable(commandLine.file),
                      qPrintable(RegularFile::readProblem(commandLine.file).value_or(QString())));
-        return CommandLine::FileFailed;
+        return ExitCode::FileFailed;
     }
 
     // The window comes from its own module, found beside the program or where it is installed.
     const QString programFolder = QFileInfo(QStringLiteral("/proc/self/exe")).exists()
         ? QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath()
         : QFileInfo(QString::fromLocal8Bit(argv[0])).absolutePath();
+    const WindowStart start{commandLine.port, commandLine.environmentPort, commandLine.trace, commandLine.file};
     QString failures;
     for (const QString &folder : {programFolder, programFolder + QStringLiteral("/" DURVEX_WINDOW_MODULE_FROM_BINDIR)}) {
         QLibrary module(folder + QLatin1Char('/') + QLatin1String(windowModuleName));
         if (const auto windowMain = reinterpret_cast<WindowMain>(module.resolve(windowEntryPoint)))
-            return windowMain(commandLine, argv[0], sinceStart);
+            return windowMain(start, argv[0], sinceStart);
         failures += QStringLiteral("\n  ") + module.errorString();
     }
     std::fprintf(stderr, "durvex-config: the window could not be loaded:%s\n", qPrintable(failures));
-    return CommandLine::NoDisplay;
+    return ExitCode::NoDisplay;
 }

@@ -3,6 +3,7 @@
 #include "argumenttext.h"
 #include "version.h"
 #include "files/configrecord.h"
+#include "platform/exitcode.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -161,41 +162,37 @@ const CommandHelp *helpOf(Command command)
     return nullptr;
 }
 
-// The exit codes with the outcome each stands for in the JSON output, and the commands
-// that end with it.
-struct ExitRow
-{
-    int code;
-    const char *outcome;
-    const char *meaning;
-    QList<Command> commands;
-};
-
 const QList<Command> every = {Command::Window, Command::Write, Command::Read, Command::Verify, Command::Check, Command::Ports};
 
-const ExitRow exitRows[] = {
-    {CommandLine::Done, "done",
-     "done: programmed; read and saved; the panel matches; the file is fit to write; the window was closed", every},
-    {CommandLine::PanelFailed, "failed",
-     "the panel could not be reached, its port would not open, the line was lost or a byte failed", transfers},
-    {CommandLine::WrongModel, "wrong-model", "the panel is not a supported model", transfers},
-    {CommandLine::Differs, "differs", "verify found differences", {Command::Verify}},
-    {CommandLine::FileFailed, "file-refused",
-     "the file was refused, could not be read, or could not be saved; the result could not be written to "
-     "standard output; the log could not be written", fileCommands},
-    {CommandLine::UsageError, nullptr, "usage error", every},
-    {CommandLine::NoDisplay, nullptr, "no display to show the window on (the commands need none)", {Command::Window}},
-    {CommandLine::HungUp, "hung-up", "hung up (SIGHUP)", transfers},
-    {CommandLine::Interrupted, "interrupted", "interrupted (Ctrl+C)", transfers},
-    {CommandLine::Terminated, "terminated", "terminated (SIGTERM)", transfers},
-};
+// The commands that can end with the code.
+QList<Command> endingWith(ExitCode::Code code)
+{
+    switch (code) {
+    case ExitCode::Done:
+    case ExitCode::UsageError:
+        return every;
+    case ExitCode::PanelFailed:
+    case ExitCode::WrongModel:
+    case ExitCode::HungUp:
+    case ExitCode::Interrupted:
+    case ExitCode::Terminated:
+        return transfers;
+    case ExitCode::Differs:
+        return {Command::Verify};
+    case ExitCode::FileFailed:
+        return fileCommands;
+    case ExitCode::NoDisplay:
+        return {Command::Window};
+    }
+    return {};
+}
 
 QString exitStatus(Command command)
 {
     QString text = QStringLiteral("Exit status:\n");
-    for (const ExitRow &row : exitRows)
-        if (command == Command::Window || row.commands.contains(command))
-            text += wrapped(QStringLiteral("  %1 ").arg(row.code, -4), QString::fromLatin1(row.meaning));
+    for (const ExitCode::Meaning &row : ExitCode::meanings)
+        if (command == Command::Window || endingWith(row.code).contains(command))
+            text += wrapped(QStringLiteral("  %1 ").arg(int(row.code), -4), QString::fromLatin1(row.meaning));
     if (command == Command::Window || command == Command::Write || command == Command::Verify)
         text += QStringLiteral("  With several ports, or a series, the code of the first port, in the order given,\n"
                                "  whose last panel did not succeed.\n");
@@ -473,14 +470,6 @@ QString CommandLine::helpText(Command command)
         text += wrapped(QStringLiteral("  %1 ").arg(flag, -24), option->description());
     }
     return text + QLatin1Char('\n') + exitStatus(command);
-}
-
-QString CommandLine::outcomeName(int exitCode)
-{
-    for (const ExitRow &row : exitRows)
-        if (row.code == exitCode && row.outcome)
-            return QString::fromLatin1(row.outcome);
-    return QString();
 }
 
 QString CommandLine::versionText()

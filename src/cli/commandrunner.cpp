@@ -6,6 +6,7 @@
 #include "platform/savetarget.h"
 #include "link/portchoice.h"
 #include "link/serialportline.h"
+#include "platform/exitcode.h"
 #include "platform/regularfile.h"
 #include "platform/standardstreams.h"
 #include "session/statustexts.h"
@@ -80,7 +81,7 @@ int CommandRunner::run()
     // A result that does not arrive is no result.
     if (const QString failure = m_board.outputFailure(); !failure.isEmpty()) {
         say(QStringLiteral("durvex-config: the result could not be written to standard output: %1").arg(failure), true);
-        return CommandLine::FileFailed;
+        return ExitCode::FileFailed;
     }
     return code;
 }
@@ -94,7 +95,7 @@ int CommandRunner::commandExit()
         QString reason;
         if (!m_log.open(m_commandLine.log, &reason)) {
             say(QStringLiteral("durvex-config: the log %1 cannot be appended to: %2").arg(m_commandLine.log, reason), true);
-            return CommandLine::FileFailed;
+            return ExitCode::FileFailed;
         }
     }
     switch (m_commandLine.command) {
@@ -109,7 +110,7 @@ int CommandRunner::commandExit()
     case Command::Window:
         break;
     }
-    return CommandLine::UsageError;
+    return ExitCode::UsageError;
 }
 
 // --- The commands ----------------------------------------------------------------------------
@@ -122,23 +123,23 @@ int CommandRunner::openFile()
     if (const std::optional<QString> problem = RegularFile::readProblem(path)) {
         m_fileProblem = QStringLiteral("%1: %2").arg(path, *problem);
         say(QStringLiteral("durvex-config: ") + m_fileProblem, true);
-        return CommandLine::FileFailed;
+        return ExitCode::FileFailed;
     }
     m_lastBox.clear();
     switch (m_session.files().openFile(path)) {
     case FileCommands::OpenOutcome::Loaded:
         if (m_log.isOpen())
             m_fileSha256 = fileSha256(path);
-        return CommandLine::Done;
+        return ExitCode::Done;
     case FileCommands::OpenOutcome::NoAccess:
         m_fileProblem = QStringLiteral("%1 cannot be read").arg(path);
         say(QStringLiteral("durvex-config: ") + m_fileProblem, true);
-        return CommandLine::FileFailed;
+        return ExitCode::FileFailed;
     case FileCommands::OpenOutcome::Refused:
         break;
     }
     m_fileProblem = m_lastBox;
-    return CommandLine::FileFailed;
+    return ExitCode::FileFailed;
 }
 
 QString CommandRunner::incomplete()
@@ -171,7 +172,7 @@ int CommandRunner::transfers()
         }
         return code;
     };
-    if (const int opened = openFile(); opened != CommandLine::Done)
+    if (const int opened = openFile(); opened != ExitCode::Done)
         return refuse(opened, m_fileProblem);
 
     // The values a write of the file sends, gathered as the window's write gathers them.
@@ -180,7 +181,7 @@ int CommandRunner::transfers()
     work.file = m_commandLine.file;
     if (m_form.gather_config()) {
         if (verify) // nothing a write would send to compare with
-            return refuse(CommandLine::FileFailed, incomplete());
+            return refuse(ExitCode::FileFailed, incomplete());
         work.missing = m_form.missingPicks();
     }
     work.image = m_form.configuration().memoryImage();
@@ -206,7 +207,7 @@ int CommandRunner::read()
     // Where it will save is known before the panel is touched.
     if (const SaveTarget::Check target = SaveTarget::check(m_saveTo, m_commandLine.force);
         !toOutput && target.verdict != SaveTarget::Verdict::Ok) {
-        attempt.exitCode = CommandLine::FileFailed;
+        attempt.exitCode = ExitCode::FileFailed;
         attempt.detail = target.verdict == SaveTarget::Verdict::Exists
             ? QStringLiteral("%1 exists; --force replaces it").arg(m_saveTo)
             : QStringLiteral("cannot save to %1: %2").arg(m_saveTo, target.reason);
@@ -223,34 +224,34 @@ int CommandRunner::read()
     const int signal = Termination::received();
     attempt.exitCode = signal ? Termination::exitCode(signal) : PanelAttempt::exitCodeOf(outcome);
     attempt.detail = outcome.kind == TransferOutcome::Kind::Aborted ? PanelAttempt::interrupted : m_form.status().detail;
-    if (attempt.exitCode == CommandLine::Done) {
+    if (attempt.exitCode == ExitCode::Done) {
         m_form.setPanelName(m_commandLine.name);
         m_lastBox.clear();
         if (toOutput) {
             if (m_form.gather_config()) {
-                attempt.exitCode = CommandLine::FileFailed;
+                attempt.exitCode = ExitCode::FileFailed;
                 attempt.detail = incomplete();
             } else {
                 const QByteArray line = ConfigRecord::of(m_form.configuration()).toLine();
                 if (QString reason; !StandardStreams::write(stdout, line, &reason)) {
-                    attempt.exitCode = CommandLine::FileFailed;
+                    attempt.exitCode = ExitCode::FileFailed;
                     attempt.detail = QStringLiteral("standard output could not be written: %1").arg(reason);
                     say(QStringLiteral("durvex-config: ") + attempt.detail, true);
                 }
                 m_fileSha256 = sha256(line);
             }
         } else if (m_session.files().WRITE_FILE_Click() != FileCommands::SaveOutcome::Saved) {
-            attempt.exitCode = CommandLine::FileFailed;
+            attempt.exitCode = ExitCode::FileFailed;
             attempt.detail = m_lastBox.isEmpty() ? m_form.status().detail : m_lastBox;
         } else {
             say(QStringLiteral("SAVED %1").arg(m_saveTo));
             m_fileSha256 = fileSha256(m_saveTo);
         }
-        if (attempt.exitCode == CommandLine::Done)
+        if (attempt.exitCode == ExitCode::Done)
             attempt.configuration = m_form.configuration();
     }
     if (!record(attempt))
-        return CommandLine::FileFailed;
+        return ExitCode::FileFailed;
     return attempt.exitCode;
 }
 
@@ -261,9 +262,9 @@ int CommandRunner::check()
     attempt.file = m_commandLine.file;
     attempt.exitCode = openFile();
     attempt.detail = m_fileProblem;
-    if (attempt.exitCode == CommandLine::Done) {
+    if (attempt.exitCode == ExitCode::Done) {
         if (m_form.gather_config()) {
-            attempt.exitCode = CommandLine::FileFailed;
+            attempt.exitCode = ExitCode::FileFailed;
             attempt.detail = incomplete();
         } else {
             attempt.configuration = m_form.configuration();
@@ -272,7 +273,7 @@ int CommandRunner::check()
         }
     }
     if (!record(attempt))
-        return CommandLine::FileFailed;
+        return ExitCode::FileFailed;
     return attempt.exitCode;
 }
 
@@ -285,7 +286,7 @@ int CommandRunner::ports()
     } else {
         m_board.print(listing.text().toLocal8Bit().chopped(1));
     }
-    return CommandLine::Done;
+    return ExitCode::Done;
 }
 
 bool CommandRunner::record(const PanelAttempt &attempt)
