@@ -3,6 +3,7 @@
 #include "argumenttext.h"
 #include "version.h"
 #include "files/configrecord.h"
+#include "link/portchoice.h"
 #include "platform/exitcode.h"
 
 #include <QCommandLineParser>
@@ -314,16 +315,6 @@ QString commandList(const QList<Command> &commands)
     return QStringLiteral("the %1 and %2 commands").arg(names.join(QStringLiteral(", ")), last);
 }
 
-// The same device named twice, also through a link to it.
-bool samePort(const QString &a, const QString &b)
-{
-    const auto device = [](const QString &name) {
-        const QString canonical = QFileInfo(name).canonicalFilePath();
-        return canonical.isEmpty() ? name : canonical;
-    };
-    return a == b || device(a) == device(b);
-}
-
 } // namespace
 
 QString CommandLine::commandName(Command command)
@@ -466,11 +457,13 @@ private:
 
     QString portsGivenTwice()
     {
-        for (qsizetype i = 0; i < line.ports.size(); ++i)
-            for (qsizetype j = 0; j < i; ++j)
-                if (samePort(line.ports[i], line.ports[j]))
-                    return QStringLiteral("port %1 is given twice").arg(line.ports[i]);
-        return {};
+        const auto twice = PortChoice::givenTwice(line.ports);
+        if (!twice)
+            return {};
+        const QString &port = line.ports[twice->first], &earlier = line.ports[twice->second];
+        return port == earlier ? QStringLiteral("port %1 is given twice").arg(ArgumentText::shown(port))
+                               : QStringLiteral("port %1 is given twice (also as %2)")
+                                     .arg(ArgumentText::shown(port), ArgumentText::shown(earlier));
     }
 
     // Before anything is opened: a name the system would not get back as given.
