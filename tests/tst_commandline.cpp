@@ -260,6 +260,10 @@ private slots:
         QTest::newRow("one id for many") << QStringList{"write", "t.zcf", "--series", "--wait-for-panel", "--panel-id", "X"}
                                          << "--panel-id names one panel; a hands-free series programs many"
                                          << QStringList{};
+        QTest::newRow("an id not UTF-8") << QStringList{"write", "t.zcf", "--panel-id", raw(0xFF) + raw(0xFE) + "SN"}
+                                         << "--panel-id \\xFF\\xFESN is not valid UTF-8, as the JSON output and the log "
+                                            "must be; nothing was opened"
+                                         << QStringList{};
         QTest::newRow("json to standard output twice") << QStringList{"read", "--name", "N", "-o", "-", "--json"}
                                                        << "--json and -o - both want standard output" << QStringList{};
         QTest::newRow("a port to check") << QStringList{"check", "t.zcf", "--port", "A"}

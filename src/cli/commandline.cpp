@@ -466,7 +466,8 @@ private:
                                      .arg(ArgumentText::shown(port), ArgumentText::shown(earlier));
     }
 
-    // Before anything is opened: a name the system would not get back as given.
+    // Before anything is opened: a name the system would not get back as given, and an id
+    // that is not text.
     QString unencodable()
     {
         QList<ArgumentText::Path> paths = {{QStringLiteral("the file"), line.file},
@@ -475,7 +476,14 @@ private:
                                            {QStringLiteral("--log"), line.log}};
         for (const QString &port : std::as_const(line.ports))
             paths.append({QStringLiteral("--port"), port});
-        return ArgumentText::refusal(paths);
+        if (const QString refused = ArgumentText::refusal(paths); !refused.isEmpty())
+            return refused;
+        // The id goes into JSON, which holds text only.
+        if (!ArgumentText::encodable(line.panelId))
+            return QStringLiteral("--panel-id %1 is not valid UTF-8, as the JSON output and the log must be; "
+                                  "nothing was opened")
+                .arg(ArgumentText::shown(line.panelId));
+        return {};
     }
 
     const QStringList m_arguments;
