@@ -6,6 +6,7 @@
 #include "platform/savetarget.h"
 #include "link/portchoice.h"
 #include "link/serialportline.h"
+#include "platform/descriptorlimit.h"
 #include "platform/exitcode.h"
 #include "platform/regularfile.h"
 #include "platform/standardstreams.h"
@@ -41,6 +42,40 @@ QByteArray fileSha256(const QString &path)
     QCryptographicHash hash(QCryptographicHash::Sha256);
     hash.addData(&file);
     return hash.result().toHex();
+}
+
+// What each position holds open while its panel is under way: its thread's event-loop
+// wakeup (an eventfd on Linux, a pipe of two elsewhere), the port and the port's lock file,
+// and with a trace its own handle on the trace file. Beside them, a few are open for a
+// moment: the account database read for the log's user name, a library loaded once.
+#ifdef Q_OS_LINUX
+constexpr int descriptorsPerPosition = 3;
+#else
+constexpr int descriptorsPerPosition = 4;
+#endif
+constexpr int descriptorReserve = 2;
+
+// Why the positions cannot all hold their descriptors at once, or nothing when they can,
+// the soft limit raised where that suffices.
+QString descriptorsShort(int positions, bool tracing)
+{
+    const std::optional<DescriptorLimit::Limit> limit = DescriptorLimit::current();
+    if (!limit)
+        return {};
+    const DescriptorLimit::Plan plan = DescriptorLimit::plan(DescriptorLimit::openNow(), *limit, positions,
+                                                             descriptorsPerPosition + (tracing ? 1 : 0),
+                                                             descriptorReserve);
+    QString reason;
+    if (plan.fits && (!plan.raiseTo || DescriptorLimit::raiseSoft(plan.raiseTo, &reason)))
+        return {};
+    const QString ports = positions == 1 ? QStringLiteral("1 port needs") : QStringLiteral("%1 ports need").arg(positions);
+    if (plan.fits)
+        return QStringLiteral("%1 %2 open files (descriptors) at once, and the open-file limit of %3 could not be "
+                              "raised: %4")
+            .arg(ports).arg(plan.needed).arg(limit->soft).arg(reason);
+    return QStringLiteral("%1 %2 open files (descriptors) at once, more than the open-file limit of %3 allows: "
+                          "%4 fit. Give at most %4, or raise the limit (ulimit -n %2)")
+        .arg(ports).arg(plan.needed).arg(limit->hard).arg(plan.positionsThatFit);
 }
 
 } // namespace
@@ -158,6 +193,12 @@ int CommandRunner::transfers()
     const bool verify = m_commandLine.command == Command::Verify;
     const QStringList ports =
         m_commandLine.ports.isEmpty() ? QStringList{m_session.line().portName()} : m_commandLine.ports;
+    // Counted before anything starts: a run short of descriptors part way would lose threads
+    // and leave lock files behind.
+    if (const QString refusal = descriptorsShort(int(ports.size()), !m_commandLine.trace.isEmpty()); !refusal.isEmpty()) {
+        say(QStringLiteral("durvex-config: ") + refusal, true);
+        return ExitCode::UsageError;
+    }
     // A file refused before any panel is an attempt that failed on every port.
     const auto refuse = [&](int code, const QString &detail) {
         PanelAttempt attempt;
