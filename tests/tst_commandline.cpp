@@ -134,6 +134,8 @@ private slots:
         QTest::newRow("cut short") << QByteArray("x\xE2\x82") << false << "x\\xE2\\x82";
         QTest::newRow("overlong") << QByteArray("\xC0\xAF") << false << "\\xC0\\xAF";
         QTest::newRow("a surrogate") << QByteArray("\xED\xA0\x80") << false << "\\xED\\xA0\\x80";
+        QTest::newRow("a line break") << QByteArray("A\nB") << true << "A\\x0AB";
+        QTest::newRow("tab and delete") << QByteArray("\t\x7F") << true << "\\x09\\x7F";
     }
 
     // Arguments keep every byte: what is not UTF-8 can be told apart and shown as given.

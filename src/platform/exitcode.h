@@ -38,7 +38,7 @@ inline constexpr Meaning meanings[] = {
     {FileFailed, "file-refused",
      "the file was refused, could not be read, or could not be saved; the result could not be written to "
      "standard output; the log could not be written"},
-    {UsageError, nullptr, "usage error"},
+    {UsageError, nullptr, "usage error; more ports than the open-file limit holds"},
     {NoDisplay, nullptr, "no display to show the window on (the commands need none)"},
     {HungUp, "hung-up", "hung up (SIGHUP)"},
     {Interrupted, "interrupted", "interrupted (Ctrl+C)"},
