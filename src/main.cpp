@@ -2,6 +2,7 @@
 #include "cli/commandline.h"
 #include "cli/commandrunner.h"
 #include "link/portchoice.h"
+#include "platform/exitcode.h"
 #include "platform/regularfile.h"
 #include "platform/standardstreams.h"
 #include "ui/windowmain.h"
@@ -14,6 +15,39 @@
 #include <QSettings>
 
 #include <cstdio>
+
+namespace {
+
+// A usage error, on one line whatever the names in it hold.
+int usageError(const QString &text)
+{
+    std::fprintf(stderr, "durvex-config: %s (see --help)\n", qPrintable(ArgumentText::shown(text)));
+    return ExitCode::UsageError;
+}
+
+// The help and the version are what the run is for: one that cannot be written fails as
+// any result that cannot be written does.
+int printed(const QString &text)
+{
+    QString reason;
+    if (StandardStreams::write(stdout, text.toLocal8Bit(), &reason))
+        return ExitCode::Done;
+    std::fprintf(stderr, "durvex-config: the result could not be written to standard output: %s\n",
+                 qPrintable(reason));
+    return ExitCode::FileFailed;
+}
+
+// An environment variable byte for byte, as the arguments are kept.
+QString setting(const char *name)
+{
+#ifdef Q_OS_UNIX
+    return ArgumentText::decode(qgetenv(name));
+#else
+    return qEnvironmentVariable(name);
+#endif
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -28,21 +62,29 @@ int main(int argc, char *argv[])
     CommandLine commandLine = CommandLine::parse(arguments);
     switch (commandLine.action) {
     case CommandLine::Action::Help:
-        std::fputs(qPrintable(CommandLine::helpText(commandLine.command)), stdout);
-        return 0;
+        return printed(CommandLine::helpText(commandLine.command));
     case CommandLine::Action::Version:
-        std::fputs(qPrintable(CommandLine::versionText()), stdout);
-        return 0;
+        return printed(CommandLine::versionText());
     case CommandLine::Action::UsageError:
-        std::fprintf(stderr, "durvex-config: %s (see --help)\n", qPrintable(commandLine.error));
-        return CommandLine::UsageError;
+        return usageError(commandLine.error);
     case CommandLine::Action::Run:
         break;
     }
-    // The environment's settings, read once, beside the arguments that override them.
-    commandLine.environmentPort = qEnvironmentVariable("DURVEX_PORT");
-    if (commandLine.trace.isEmpty())
-        commandLine.trace = qEnvironmentVariable("DURVEX_TRACE");
+    // The environment's settings, read once, beside the arguments that override them. One
+    // that the run takes must name a file or port as given, as an argument must.
+    using Command = CommandLine::Command;
+    QList<ArgumentText::Path> taken;
+    if (commandLine.command != Command::Check) {
+        commandLine.environmentPort = setting("DURVEX_PORT");
+        if (commandLine.ports.isEmpty())
+            taken.append({QStringLiteral("DURVEX_PORT"), commandLine.environmentPort});
+    }
+    if (commandLine.trace.isEmpty() && commandLine.command != Command::Check && commandLine.command != Command::Ports) {
+        commandLine.trace = setting("DURVEX_TRACE");
+        taken.append({QStringLiteral("DURVEX_TRACE"), commandLine.trace});
+    }
+    if (const QString refused = ArgumentText::refusal(taken); !refused.isEmpty())
+        return usageError(refused);
 
     if (commandLine.command != CommandLine::Command::Window) {
         // Qt would take its own options (-reverse, -platform ...) from anywhere in the
@@ -59,20 +101,21 @@ int main(int argc, char *argv[])
     if (!commandLine.file.isEmpty() && !QFileInfo::exists(commandLine.file)) {
         std::fprintf(stderr, "durvex-config: %s: %s\n", qPrintable(commandLine.file),
                      qPrintable(RegularFile::readProblem(commandLine.file).value_or(QString())));
-        return CommandLine::FileFailed;
+        return ExitCode::FileFailed;
     }
 
     // The window comes from its own module, found beside the program or where it is installed.
     const QString programFolder = QFileInfo(QStringLiteral("/proc/self/exe")).exists()
         ? QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath()
         : QFileInfo(QString::fromLocal8Bit(argv[0])).absolutePath();
+    const WindowStart start{commandLine.port, commandLine.environmentPort, commandLine.trace, commandLine.file};
     QString failures;
     for (const QString &folder : {programFolder, programFolder + QStringLiteral("/" DURVEX_WINDOW_MODULE_FROM_BINDIR)}) {
         QLibrary module(folder + QLatin1Char('/') + QLatin1String(windowModuleName));
         if (const auto windowMain = reinterpret_cast<WindowMain>(module.resolve(windowEntryPoint)))
-            return windowMain(commandLine, argv[0], sinceStart);
+            return windowMain(start, argv[0], sinceStart);
         failures += QStringLiteral("\n  ") + module.errorString();
     }
     std::fprintf(stderr, "durvex-config: the window could not be loaded:%s\n", qPrintable(failures));
-    return CommandLine::NoDisplay;
+    return ExitCode::NoDisplay;
 }

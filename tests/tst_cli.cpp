@@ -121,10 +121,17 @@ Run tool(const QStringList &arguments, const QString &folder, const Streams &str
 // through QProcess's arguments, so a shell takes them from the environment.
 Run toolWithRawArgument(const QStringList &arguments, const QByteArray &raw, const QString &folder)
 {
+    // "NAME=@RAW@" sets the environment variable NAME to the raw bytes.
+    QString settings;
     QString script = QStringLiteral("exec \"$0\"");
-    for (const QString &argument : arguments)
-        script += argument == "@RAW@" ? QStringLiteral(" \"$DURVEX_TEST_RAW\"")
-                                      : " '" + QString(argument).replace("'", "'\\''") + "'";
+    for (const QString &argument : arguments) {
+        if (argument.endsWith("=@RAW@"))
+            settings += argument.chopped(5) + "\"$DURVEX_TEST_RAW\" ";
+        else
+            script += argument == "@RAW@" ? QStringLiteral(" \"$DURVEX_TEST_RAW\"")
+                                          : " '" + QString(argument).replace("'", "'\\''") + "'";
+    }
+    script.prepend(settings);
     qputenv("DURVEX_TEST_RAW", raw);
     QProcess process;
     process.setProcessEnvironment(noDisplay());
@@ -525,6 +532,10 @@ private slots:
         QTest::newRow("verify differs, output full") << truckPanel + QStringList{"--set", "2=28"}
                                                      << QStringList{"verify", "truck.zcf"} << "full 1" << 4 << 0
                                                      << lost + "No space left on device";
+        QTest::newRow("help, output full") << QStringList{} << QStringList{"--help"} << "full 1" << 4 << 0
+                                           << lost + "No space left on device";
+        QTest::newRow("version, output full") << QStringList{} << QStringList{"--version"} << "full 1" << 4 << 0
+                                              << lost + "No space left on device";
         QTest::newRow("verify, output closed") << truckPanel << QStringList{"verify", "truck.zcf"} << "closed 1" << 4
                                                << 0 << lost + "Bad file descriptor";
     }
@@ -574,6 +585,9 @@ private slots:
                                  << refused.arg("--trace");
         QTest::newRow("--port") << QStringList{"write", "truck.zcf", "--port", "@RAW@"} << refused.arg("--port");
         QTest::newRow("the window's file") << QStringList{"@RAW@"} << refused.arg("the file");
+        QTest::newRow("DURVEX_PORT") << QStringList{"DURVEX_PORT=@RAW@", "write", "truck.zcf"} << refused.arg("DURVEX_PORT");
+        QTest::newRow("DURVEX_TRACE") << QStringList{"DURVEX_TRACE=@RAW@", "write", "truck.zcf", "--port", "@PORT@"}
+                                      << refused.arg("DURVEX_TRACE");
     }
 
     // A name that is not UTF-8 cannot reach the system through Qt unchanged: it is refused

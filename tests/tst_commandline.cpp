@@ -43,7 +43,15 @@ class TestCommandLine : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir links; // "null" leads to /dev/null, "zero" to /dev/zero
+
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(QFile::link("/dev/null", links.filePath("null")));
+        QVERIFY(QFile::link("/dev/zero", links.filePath("zero")));
+    }
+
     void parse_data()
     {
         using Action = CommandLine::Action;
@@ -126,6 +134,8 @@ private slots:
         QTest::newRow("cut short") << QByteArray("x\xE2\x82") << false << "x\\xE2\\x82";
         QTest::newRow("overlong") << QByteArray("\xC0\xAF") << false << "\\xC0\\xAF";
         QTest::newRow("a surrogate") << QByteArray("\xED\xA0\x80") << false << "\\xED\\xA0\\x80";
+        QTest::newRow("a line break") << QByteArray("A\nB") << true << "A\\x0AB";
+        QTest::newRow("tab and delete") << QByteArray("\t\x7F") << true << "\\x09\\x7F";
     }
 
     // Arguments keep every byte: what is not UTF-8 can be told apart and shown as given.
@@ -213,9 +223,33 @@ private slots:
                                        << QStringList{"A", "B"};
         QTest::newRow("the same port twice") << QStringList{"write", "t.zcf", "--port", "A", "--port", "B", "--port", "A"}
                                              << "port A is given twice" << QStringList{};
-        QTest::newRow("the same device by a link") << QStringList{"verify", "t.zcf", "--port", "/dev/null", "--port",
+        // Any two spellings of one port, whether it is there or not.
+        QTest::newRow("the same device by a path") << QStringList{"verify", "t.zcf", "--port", "/dev/null", "--port",
                                                                   "/dev/../dev/null"}
-                                                   << "port /dev/../dev/null is given twice" << QStringList{};
+                                                   << "port /dev/../dev/null is given twice (also as /dev/null)"
+                                                   << QStringList{};
+        QTest::newRow("a link and its device") << QStringList{"write", "t.zcf", "--port", "/dev/null", "--port",
+                                                              links.filePath("null")}
+                                               << "port " + links.filePath("null") + " is given twice (also as /dev/null)"
+                                               << QStringList{};
+        QTest::newRow("a bare name and its path") << QStringList{"write", "t.zcf", "--port", "pts/0", "--port", "/dev/pts/0"}
+                                                  << "port /dev/pts/0 is given twice (also as pts/0)" << QStringList{};
+        QTest::newRow("not there, spelt twice") << QStringList{"write", "t.zcf", "--port", "fx/dd", "--port", "fx/./dd"}
+                                                << "port fx/./dd is given twice (also as fx/dd)" << QStringList{};
+        QTest::newRow("not there, up and down") << QStringList{"write", "t.zcf", "--port", "/dev/fx/../fx//dd/",
+                                                               "--port", "fx/dd"}
+                                                << "port fx/dd is given twice (also as /dev/fx/../fx//dd/)"
+                                                << QStringList{};
+        QTest::newRow("relative and absolute") << QStringList{"write", "t.zcf", "--port", "./fx/dd", "--port",
+                                                              QDir::currentPath() + "/fx/dd"}
+                                               << "port " + QDir::currentPath() + "/fx/dd is given twice (also as ./fx/dd)"
+                                               << QStringList{};
+        QTest::newRow("a bare name is not the current folder's") << QStringList{"write", "t.zcf", "--port", "fx/dd",
+                                                                                "--port", "./fx/dd"}
+                                                                 << "" << QStringList{"fx/dd", "./fx/dd"};
+        QTest::newRow("a link to another device") << QStringList{"write", "t.zcf", "--port", links.filePath("zero"),
+                                                                 "--port", "/dev/null"}
+                                                  << "" << QStringList{links.filePath("zero"), "/dev/null"};
         QTest::newRow("read on two") << QStringList{"read", "--name", "N", "--port", "A", "--port", "B"}
                                      << "only write and verify take several ports" << QStringList{};
         QTest::newRow("hands-free") << QStringList{"write", "t.zcf", "--series", "--wait-for-panel", "--count", "5"}
@@ -227,6 +261,10 @@ private slots:
                                   << "--count takes a number of panels, 1 or more" << QStringList{};
         QTest::newRow("one id for many") << QStringList{"write", "t.zcf", "--series", "--wait-for-panel", "--panel-id", "X"}
                                          << "--panel-id names one panel; a hands-free series programs many"
+                                         << QStringList{};
+        QTest::newRow("an id not UTF-8") << QStringList{"write", "t.zcf", "--panel-id", raw(0xFF) + raw(0xFE) + "SN"}
+                                         << "--panel-id \\xFF\\xFESN is not valid UTF-8, as the JSON output and the log "
+                                            "must be; nothing was opened"
                                          << QStringList{};
         QTest::newRow("json to standard output twice") << QStringList{"read", "--name", "N", "-o", "-", "--json"}
                                                        << "--json and -o - both want standard output" << QStringList{};

@@ -11,6 +11,14 @@
 
 #include <cerrno>
 
+#ifdef Q_OS_UNIX
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 using Kind = LinkResult::Kind;
 
 // The link against an in-process line, for the handshake's timing cases and the exact
@@ -326,18 +334,24 @@ private slots:
         QTest::addColumn<int>("error");
         QTest::addColumn<QString>("reason");
         QTest::addColumn<bool>("accessible");
+        QTest::addColumn<int>("systemError");
         QTest::addColumn<int>("kind");
-        QTest::newRow("missing") << int(QSerialPort::DeviceNotFoundError) << "No such file or directory" << false
+        QTest::newRow("missing") << int(QSerialPort::DeviceNotFoundError) << "No such file or directory" << false << 0
                                  << int(Kind::NotFound);
-        QTest::newRow("no permission") << int(QSerialPort::PermissionError) << "Permission denied" << false
+        QTest::newRow("no permission") << int(QSerialPort::PermissionError) << "Permission denied" << false << 0
                                        << int(Kind::PermissionDenied);
         QTest::newRow("locked by another") << int(QSerialPort::PermissionError)
-                                           << "Permission error while locking the device" << true << int(Kind::InUse);
+                                           << "Permission error while locking the device" << true << int(EEXIST)
+                                           << int(Kind::InUse);
 #ifdef Q_OS_UNIX
+        QTest::newRow("no descriptor for the lock") << int(QSerialPort::PermissionError)
+                                                    << "Permission error while locking the device" << true
+                                                    << int(EMFILE) << int(Kind::Other);
         QTest::newRow("not a terminal") << int(QSerialPort::UnsupportedOperationError) << qt_error_string(ENOTTY) << true
-                                        << int(Kind::NotASerialPort);
+                                        << 0 << int(Kind::NotASerialPort);
 #endif
-        QTest::newRow("anything else") << int(QSerialPort::ResourceError) << "Input/output error" << true << int(Kind::Other);
+        QTest::newRow("anything else") << int(QSerialPort::ResourceError) << "Input/output error" << true << 0
+                                       << int(Kind::Other);
     }
 
     void classifyOpenErrors()
@@ -345,12 +359,56 @@ private slots:
         QFETCH(int, error);
         QFETCH(QString, reason);
         QFETCH(bool, accessible);
+        QFETCH(int, systemError);
         PortAdvice::Device device; // a serial device that is there
         device.state = PortAdvice::Device::State::Present;
         device.characterDevice = true;
         device.accessible = accessible;
-        QTEST(int(PortAdvice::afterOpen(device, {}, QSerialPort::SerialPortError(error), reason).kind), "kind");
+        QTEST(int(PortAdvice::afterOpen(device, {}, QSerialPort::SerialPortError(error), reason, systemError).kind),
+              "kind");
     }
+
+#ifdef Q_OS_UNIX
+    void portWithoutDescriptors_data()
+    {
+        QTest::addColumn<int>("free");
+        QTest::newRow("none for the lock file") << 0;
+        QTest::newRow("none for the device") << 1; // the lock file takes the one there is
+    }
+
+    // A real port that the system will not give a descriptor says so, with the system's
+    // reason, and leaves no lock file behind; run in a child with a low open-file limit.
+    void portWithoutDescriptors()
+    {
+        QFETCH(int, free);
+        const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(terminal >= 0 && ::grantpt(terminal) == 0 && ::unlockpt(terminal) == 0);
+        const QString port = QString::fromLocal8Bit(::ptsname(terminal));
+        const QString lock = "/run/lock/LCK.." + port.mid(5).replace('/', '_');
+        const pid_t child = ::fork();
+        if (child == 0) {
+            // The limit below which exactly `free` descriptor numbers are unused.
+            int limit = 0;
+            for (int unused = 0; unused <= free; ++limit)
+                if (::fcntl(limit, F_GETFD) == -1)
+                    ++unused;
+            const rlimit low{rlim_t(limit - 1), rlim_t(limit - 1)};
+            ::setrlimit(RLIMIT_NOFILE, &low);
+            SerialPortLine line(port);
+            SerialLine::OpenFailure failure;
+            const bool said = !line.open(&failure) && failure.kind == SerialLine::OpenFailure::Kind::Other
+                              && failure.reason == qt_error_string(EMFILE)
+                              && failure.advice.contains(QStringLiteral("TOO MANY OPEN FILES"));
+            ::_exit(said ? 0 : 1);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        ::close(terminal);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QVERIFY(!QFile::exists(lock));
+    }
+#endif
 
     void portThatCannotBeOpened()
     {

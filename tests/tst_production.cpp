@@ -228,6 +228,87 @@ private slots:
                          line.constData());
     }
 
+    void descriptorLimit_data()
+    {
+        QTest::addColumn<bool>("trace");
+        QTest::addColumn<int>("shortBy"); // of the descriptors the run needs
+        QTest::addColumn<bool>("softOnly");
+        QTest::addColumn<int>("exitCode");
+        for (const bool trace : {false, true}) {
+            const char *with = trace ? ", traced" : "";
+            QTest::addRow("just enough%s", with) << trace << 0 << false << 0;
+            QTest::addRow("one short%s", with) << trace << 1 << false << 64;
+            QTest::addRow("soft limit one short%s", with) << trace << 1 << true << 0;
+        }
+    }
+
+    // Many positions and few descriptors: the run counts before it starts. With just enough
+    // every panel is programmed; one short, it ends at once naming the limit and how many
+    // ports fit; a soft limit short of the need is raised where the hard one suffices. Never
+    // an abort, never a lock file left. The limits are set in the tool's process alone.
+    void descriptorLimit()
+    {
+        QFETCH(bool, trace);
+        QFETCH(int, shortBy);
+        QFETCH(bool, softOnly);
+        constexpr int positions = 6;
+        std::vector<std::unique_ptr<VirtualPanel>> panels;
+        QStringList arguments{"write", "truck.zcf", "--json"};
+        QStringList locks;
+        for (int i = 0; i < positions; ++i) {
+            panels.push_back(std::make_unique<VirtualPanel>());
+            arguments << "--port" << panels.back()->port();
+            locks << "/run/lock/LCK.." + panels.back()->port().mid(5).replace('/', '_');
+        }
+        if (trace)
+            arguments << "--trace" << "descriptors.trace";
+        const auto limited = [&](rlim_t soft, rlim_t hard) {
+            QProcess process;
+            process.setProcessEnvironment(environment(dir.path()));
+            process.setWorkingDirectory(dir.path());
+            process.setChildProcessModifier([soft, hard] {
+                const rlimit limit{soft, hard};
+                ::setrlimit(RLIMIT_NOFILE, &limit);
+            });
+            process.start(QStringLiteral(TOOL_PATH), arguments);
+            process.closeWriteChannel();
+            if (!process.waitForFinished(30000))
+                process.kill();
+            return Run{process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                       QString::fromLocal8Bit(process.readAllStandardOutput()),
+                       QString::fromLocal8Bit(process.readAllStandardError()), {}};
+        };
+        const QRegularExpression refusal(QString("^durvex-config: %1 ports need (\\d+) open files \\(descriptors\\) at once, "
+                                                 "more than the open-file limit of (\\d+) allows: (\\d+) fit\\. Give at "
+                                                 "most \\3, or raise the limit \\(ulimit -n \\1\\)\n$")
+                                             .arg(positions));
+        // What the run needs, as a refusal says it.
+        const Run few = limited(12, 12);
+        const QRegularExpressionMatch said = refusal.match(few.err);
+        QVERIFY2(few.exitCode == 64 && said.hasMatch(), qPrintable(few.err));
+        const int needed = said.captured(1).toInt();
+
+        const rlim_t limit = rlim_t(needed - shortBy);
+        rlimit ours{};
+        ::getrlimit(RLIMIT_NOFILE, &ours);
+        const Run run = limited(limit, softOnly ? ours.rlim_max : limit);
+        QFETCH(int, exitCode);
+        QVERIFY2(run.exitCode == exitCode, qPrintable(run.err));
+        if (exitCode == 0) {
+            QCOMPARE(run.out.count("\"outcome\":\"done\""), positions);
+        } else {
+            const QRegularExpressionMatch short_ = refusal.match(run.err);
+            QVERIFY2(short_.hasMatch(), qPrintable(run.err));
+            QCOMPARE(short_.captured(2).toInt(), needed - shortBy);
+            QCOMPARE(short_.captured(3).toInt(), positions - 1); // each position needs more than one
+            QVERIFY(run.out.isEmpty());
+            for (const auto &panel : panels)
+                QVERIFY(panel->received().isEmpty());
+        }
+        for (const QString &lock : std::as_const(locks))
+            QVERIFY2(!QFile::exists(lock), qPrintable(lock));
+    }
+
     // Verify on several ports compares each panel, writes none, and names the port on
     // each line of the comparison.
     void verifyOnSeveralPorts()

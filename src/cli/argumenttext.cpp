@@ -51,9 +51,14 @@ bool encodable(const QString &path)
 QString shown(const QString &text)
 {
     QString out;
+    const auto escaped = [&out](uint byte) {
+        out += QStringLiteral("\\x") + QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
+    };
     for (QChar c : text) {
         if (c.unicode() >= escapeBase + 0x80 && c.unicode() <= escapeBase + 0xFF)
-            out += QStringLiteral("\\x") + QString::number(c.unicode() - escapeBase, 16).toUpper();
+            escaped(c.unicode() - escapeBase);
+        else if (c.unicode() < 0x20 || c.unicode() == 0x7F) // a line break would break the message's line
+            escaped(c.unicode());
         else
             out += c;
     }

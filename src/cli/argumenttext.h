@@ -17,7 +17,8 @@ QString decode(const QByteArray &bytes);
 // Whether the system gets the path back byte for byte.
 bool encodable(const QString &path);
 
-// The text with each byte that is not UTF-8 shown as \xNN.
+// The text on one line as given: each byte that is not UTF-8, and each control character,
+// shown as \xNN.
 QString shown(const QString &text);
 
 struct Path

@@ -3,6 +3,8 @@
 #include "argumenttext.h"
 #include "version.h"
 #include "files/configrecord.h"
+#include "link/portchoice.h"
+#include "platform/exitcode.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -161,41 +163,37 @@ const CommandHelp *helpOf(Command command)
     return nullptr;
 }
 
-// The exit codes with the outcome each stands for in the JSON output, and the commands
-// that end with it.
-struct ExitRow
-{
-    int code;
-    const char *outcome;
-    const char *meaning;
-    QList<Command> commands;
-};
-
 const QList<Command> every = {Command::Window, Command::Write, Command::Read, Command::Verify, Command::Check, Command::Ports};
 
-const ExitRow exitRows[] = {
-    {CommandLine::Done, "done",
-     "done: programmed; read and saved; the panel matches; the file is fit to write; the window was closed", every},
-    {CommandLine::PanelFailed, "failed",
-     "the panel could not be reached, its port would not open, the line was lost or a byte failed", transfers},
-    {CommandLine::WrongModel, "wrong-model", "the panel is not a supported model", transfers},
-    {CommandLine::Differs, "differs", "verify found differences", {Command::Verify}},
-    {CommandLine::FileFailed, "file-refused",
-     "the file was refused, could not be read, or could not be saved; the result could not be written to "
-     "standard output; the log could not be written", fileCommands},
-    {CommandLine::UsageError, nullptr, "usage error", every},
-    {CommandLine::NoDisplay, nullptr, "no display to show the window on (the commands need none)", {Command::Window}},
-    {CommandLine::HungUp, "hung-up", "hung up (SIGHUP)", transfers},
-    {CommandLine::Interrupted, "interrupted", "interrupted (Ctrl+C)", transfers},
-    {CommandLine::Terminated, "terminated", "terminated (SIGTERM)", transfers},
-};
+// The commands that can end with the code.
+QList<Command> endingWith(ExitCode::Code code)
+{
+    switch (code) {
+    case ExitCode::Done:
+    case ExitCode::UsageError:
+        return every;
+    case ExitCode::PanelFailed:
+    case ExitCode::WrongModel:
+    case ExitCode::HungUp:
+    case ExitCode::Interrupted:
+    case ExitCode::Terminated:
+        return transfers;
+    case ExitCode::Differs:
+        return {Command::Verify};
+    case ExitCode::FileFailed:
+        return fileCommands;
+    case ExitCode::NoDisplay:
+        return {Command::Window};
+    }
+    return {};
+}
 
 QString exitStatus(Command command)
 {
     QString text = QStringLiteral("Exit status:\n");
-    for (const ExitRow &row : exitRows)
-        if (command == Command::Window || row.commands.contains(command))
-            text += wrapped(QStringLiteral("  %1 ").arg(row.code, -4), QString::fromLatin1(row.meaning));
+    for (const ExitCode::Meaning &row : ExitCode::meanings)
+        if (command == Command::Window || endingWith(row.code).contains(command))
+            text += wrapped(QStringLiteral("  %1 ").arg(int(row.code), -4), QString::fromLatin1(row.meaning));
     if (command == Command::Window || command == Command::Write || command == Command::Verify)
         text += QStringLiteral("  With several ports, or a series, the code of the first port, in the order given,\n"
                                "  whose last panel did not succeed.\n");
@@ -318,16 +316,6 @@ QString commandList(const QList<Command> &commands)
     return QStringLiteral("the %1 and %2 commands").arg(names.join(QStringLiteral(", ")), last);
 }
 
-// The same device named twice, also through a link to it.
-bool samePort(const QString &a, const QString &b)
-{
-    const auto device = [](const QString &name) {
-        const QString canonical = QFileInfo(name).canonicalFilePath();
-        return canonical.isEmpty() ? name : canonical;
-    };
-    return a == b || device(a) == device(b);
-}
-
 } // namespace
 
 QString CommandLine::commandName(Command command)
@@ -336,116 +324,182 @@ QString CommandLine::commandName(Command command)
     return help ? QString::fromLatin1(help->name) : QString();
 }
 
-CommandLine CommandLine::parse(const QStringList &arguments)
+namespace {
+
+// One reading of the arguments, concern by concern; each step says why the line is refused,
+// or nothing.
+class Reading
 {
+public:
+    explicit Reading(const QStringList &arguments) : m_arguments(arguments) {}
+
+    CommandLine result()
+    {
+        if (!o.parser.parse(m_arguments))
+            return usageError(o.parser.errorText());
+        if (const QString error = commandWord(); !error.isEmpty())
+            return usageError(error);
+        if (m_helpWord || o.parser.isSet(o.help)) {
+            if (m_helpWord && !m_operands.isEmpty())
+                return usageError(QStringLiteral("help takes one command"));
+            line.action = CommandLine::Action::Help;
+            return line;
+        }
+        if (o.parser.isSet(o.version)) {
+            if (line.command != Command::Window || !m_operands.isEmpty())
+                return usageError(QStringLiteral("--version takes no command or file"));
+            line.action = CommandLine::Action::Version;
+            return line;
+        }
+        using Step = QString (Reading::*)();
+        for (const Step step : {&Reading::options, &Reading::belonging, &Reading::operands, &Reading::portsGivenTwice,
+                                &Reading::unencodable})
+            if (const QString error = (this->*step)(); !error.isEmpty())
+                return usageError(error);
+        return line;
+    }
+
+private:
+    // "help", a command's name, or a file for the window.
+    QString commandWord()
+    {
+        m_operands = o.parser.positionalArguments();
+        m_helpWord = m_operands.value(0) == QLatin1String("help");
+        if (m_helpWord)
+            m_operands.removeFirst();
+        m_word = m_operands.value(0);
+        if (const std::optional<Command> command = commandNamed(m_word)) {
+            line.command = *command;
+            m_operands.removeFirst();
+        } else if (!m_word.isEmpty() && (m_helpWord || meantAsCommand(m_word))) {
+            return unknownCommand(m_word);
+        }
+        return {};
+    }
+
+    // The options' values, each one given where the option takes one.
+    QString options()
+    {
+        line.ports = o.parser.values(o.port);
+        line.port = line.ports.value(0);
+        line.trace = o.parser.value(o.trace);
+        line.series = o.parser.isSet(o.series);
+        line.waitForPanel = o.parser.isSet(o.waitForPanel);
+        line.panelId = o.parser.value(o.panelId);
+        line.json = o.parser.isSet(o.json);
+        line.log = o.parser.value(o.log);
+        line.quiet = o.parser.isSet(o.quiet);
+        line.name = o.parser.value(o.name);
+        line.output = o.parser.value(o.output);
+        line.force = o.parser.isSet(o.force);
+        for (const QCommandLineOption *option : {&o.trace, &o.name, &o.output, &o.count, &o.panelId, &o.log})
+            if (o.parser.isSet(*option) && o.parser.value(*option).isEmpty())
+                return QStringLiteral("%1 needs a value").arg(optionName(*option));
+        if (line.ports.contains(QString()))
+            return QStringLiteral("--port needs a value");
+        if (o.parser.isSet(o.count)) {
+            bool number = false;
+            line.count = o.parser.value(o.count).toInt(&number);
+            if (!number || line.count < 1)
+                return QStringLiteral("--count takes a number of panels, 1 or more");
+        }
+        return {};
+    }
+
+    // Each option with a command it belongs to, and with the options it needs.
+    QString belonging()
+    {
+        for (const auto &[option, commands] : o.owners)
+            if (o.parser.isSet(*option) && !commands.contains(line.command))
+                return QStringLiteral("%1 belongs to %2").arg(optionName(*option), commandList(commands));
+        if (line.ports.size() > 1 && line.command != Command::Write && line.command != Command::Verify)
+            return QStringLiteral("only write and verify take several ports");
+        if ((line.waitForPanel || line.count) && !line.series)
+            return QStringLiteral("--wait-for-panel and --count belong to a series: add --series");
+        if (line.waitForPanel && !line.panelId.isEmpty())
+            return QStringLiteral("--panel-id names one panel; a hands-free series programs many");
+        if (line.json && line.output == QLatin1String("-"))
+            return QStringLiteral("--json and -o - both want standard output");
+        return {};
+    }
+
+    // What each command takes besides options: a file, or for read the panel's name.
+    QString operands()
+    {
+        switch (line.command) {
+        case Command::Window:
+        case Command::Write:
+        case Command::Verify:
+        case Command::Check:
+            if (m_operands.size() > 1)
+                return QStringLiteral("Only one configuration file can be given: %1").arg(m_operands.join(QLatin1Char(' ')));
+            if (line.command != Command::Window && m_operands.isEmpty())
+                return QStringLiteral("%1 needs a configuration file").arg(m_word);
+            line.file = m_operands.value(0);
+            break;
+        case Command::Ports:
+            if (!m_operands.isEmpty())
+                return QStringLiteral("ports takes no file");
+            break;
+        case Command::Read:
+            if (!m_operands.isEmpty())
+                return QStringLiteral("read takes no file; save to one with -o FILE");
+            if (line.name.isEmpty())
+                return QStringLiteral("read needs --name NAME, the panel name to save");
+            // Refused as the panel name box refuses it.
+            if (line.name.size() > ConfigRecord::panelNameLimit || !ConfigRecord::acceptable(line.name))
+                return QStringLiteral("the panel name box would refuse \"%1\": at most %2 characters, "
+                                      "no double quote or control character")
+                    .arg(ArgumentText::shown(line.name), QString::number(ConfigRecord::panelNameLimit));
+            break;
+        }
+        return {};
+    }
+
+    QString portsGivenTwice()
+    {
+        const auto twice = PortChoice::givenTwice(line.ports);
+        if (!twice)
+            return {};
+        const QString &port = line.ports[twice->first], &earlier = line.ports[twice->second];
+        return port == earlier ? QStringLiteral("port %1 is given twice").arg(ArgumentText::shown(port))
+                               : QStringLiteral("port %1 is given twice (also as %2)")
+                                     .arg(ArgumentText::shown(port), ArgumentText::shown(earlier));
+    }
+
+    // Before anything is opened: a name the system would not get back as given, and an id
+    // that is not text.
+    QString unencodable()
+    {
+        QList<ArgumentText::Path> paths = {{QStringLiteral("the file"), line.file},
+                                           {QStringLiteral("-o"), line.output},
+                                           {QStringLiteral("--trace"), line.trace},
+                                           {QStringLiteral("--log"), line.log}};
+        for (const QString &port : std::as_const(line.ports))
+            paths.append({QStringLiteral("--port"), port});
+        if (const QString refused = ArgumentText::refusal(paths); !refused.isEmpty())
+            return refused;
+        // The id goes into JSON, which holds text only.
+        if (!ArgumentText::encodable(line.panelId))
+            return QStringLiteral("--panel-id %1 is not valid UTF-8, as the JSON output and the log must be; "
+                                  "nothing was opened")
+                .arg(ArgumentText::shown(line.panelId));
+        return {};
+    }
+
+    const QStringList m_arguments;
     Options o;
     CommandLine line;
-    if (!o.parser.parse(arguments))
-        return usageError(o.parser.errorText());
-    QStringList positional = o.parser.positionalArguments();
-    const bool helpWord = positional.value(0) == QLatin1String("help");
-    if (helpWord)
-        positional.removeFirst();
-    const QString first = positional.value(0);
-    if (const std::optional<Command> command = commandNamed(first)) {
-        line.command = *command;
-        positional.removeFirst();
-    } else if (!first.isEmpty() && (helpWord || meantAsCommand(first))) {
-        return usageError(unknownCommand(first));
-    }
+    bool m_helpWord = false;
+    QString m_word;         // the first word after any "help"
+    QStringList m_operands; // the words after the command's
+};
 
-    if (helpWord || o.parser.isSet(o.help)) {
-        if (helpWord && !positional.isEmpty())
-            return usageError(QStringLiteral("help takes one command"));
-        line.action = Action::Help;
-        return line;
-    }
-    if (o.parser.isSet(o.version)) {
-        if (line.command != Command::Window || !positional.isEmpty())
-            return usageError(QStringLiteral("--version takes no command or file"));
-        line.action = Action::Version;
-        return line;
-    }
+} // namespace
 
-    line.ports = o.parser.values(o.port);
-    line.port = line.ports.value(0);
-    line.trace = o.parser.value(o.trace);
-    line.series = o.parser.isSet(o.series);
-    line.waitForPanel = o.parser.isSet(o.waitForPanel);
-    line.panelId = o.parser.value(o.panelId);
-    line.json = o.parser.isSet(o.json);
-    line.log = o.parser.value(o.log);
-    line.quiet = o.parser.isSet(o.quiet);
-    line.name = o.parser.value(o.name);
-    line.output = o.parser.value(o.output);
-    line.force = o.parser.isSet(o.force);
-    for (const QCommandLineOption *option : {&o.trace, &o.name, &o.output, &o.count, &o.panelId, &o.log})
-        if (o.parser.isSet(*option) && o.parser.value(*option).isEmpty())
-            return usageError(QStringLiteral("%1 needs a value").arg(optionName(*option)));
-    for (const QString &port : std::as_const(line.ports))
-        if (port.isEmpty())
-            return usageError(QStringLiteral("--port needs a value"));
-    if (o.parser.isSet(o.count)) {
-        bool number = false;
-        line.count = o.parser.value(o.count).toInt(&number);
-        if (!number || line.count < 1)
-            return usageError(QStringLiteral("--count takes a number of panels, 1 or more"));
-    }
-
-    for (const auto &[option, commands] : o.owners)
-        if (o.parser.isSet(*option) && !commands.contains(line.command))
-            return usageError(QStringLiteral("%1 belongs to %2").arg(optionName(*option), commandList(commands)));
-    if (line.ports.size() > 1 && line.command != Command::Write && line.command != Command::Verify)
-        return usageError(QStringLiteral("only write and verify take several ports"));
-    for (qsizetype i = 0; i < line.ports.size(); ++i)
-        for (qsizetype j = 0; j < i; ++j)
-            if (samePort(line.ports[i], line.ports[j]))
-                return usageError(QStringLiteral("port %1 is given twice").arg(line.ports[i]));
-    if ((line.waitForPanel || line.count) && !line.series)
-        return usageError(QStringLiteral("--wait-for-panel and --count belong to a series: add --series"));
-    if (line.waitForPanel && !line.panelId.isEmpty())
-        return usageError(QStringLiteral("--panel-id names one panel; a hands-free series programs many"));
-    if (line.json && line.output == QLatin1String("-"))
-        return usageError(QStringLiteral("--json and -o - both want standard output"));
-
-    switch (line.command) {
-    case Command::Window:
-    case Command::Write:
-    case Command::Verify:
-    case Command::Check:
-        if (positional.size() > 1)
-            return usageError(QStringLiteral("Only one configuration file can be given: %1").arg(positional.join(QLatin1Char(' '))));
-        if (line.command != Command::Window && positional.isEmpty())
-            return usageError(QStringLiteral("%1 needs a configuration file").arg(first));
-        line.file = positional.value(0);
-        break;
-    case Command::Ports:
-        if (!positional.isEmpty())
-            return usageError(QStringLiteral("ports takes no file"));
-        break;
-    case Command::Read:
-        if (!positional.isEmpty())
-            return usageError(QStringLiteral("read takes no file; save to one with -o FILE"));
-        if (line.name.isEmpty())
-            return usageError(QStringLiteral("read needs --name NAME, the panel name to save"));
-        // Refused as the panel name box refuses it.
-        if (line.name.size() > ConfigRecord::panelNameLimit || !ConfigRecord::acceptable(line.name))
-            return usageError(QStringLiteral("the panel name box would refuse \"%1\": at most %2 characters, "
-                                             "no double quote or control character")
-                                  .arg(ArgumentText::shown(line.name), QString::number(ConfigRecord::panelNameLimit)));
-        break;
-    }
-    // Before anything is opened: a name the system would not get back as given.
-    QList<ArgumentText::Path> paths = {{QStringLiteral("the file"), line.file},
-                                       {QStringLiteral("-o"), line.output},
-                                       {QStringLiteral("--trace"), line.trace},
-                                       {QStringLiteral("--log"), line.log}};
-    for (const QString &port : std::as_const(line.ports))
-        paths.append({QStringLiteral("--port"), port});
-    const QString unencodable = ArgumentText::refusal(paths);
-    if (!unencodable.isEmpty())
-        return usageError(unencodable);
-    return line;
+CommandLine CommandLine::parse(const QStringList &arguments)
+{
+    return Reading(arguments).result();
 }
 
 QString CommandLine::helpText(Command command)
@@ -474,14 +528,6 @@ QString CommandLine::helpText(Command command)
         text += wrapped(QStringLiteral("  %1 ").arg(flag, -24), option->description());
     }
     return text + QLatin1Char('\n') + exitStatus(command);
-}
-
-QString CommandLine::outcomeName(int exitCode)
-{
-    for (const ExitRow &row : exitRows)
-        if (row.code == exitCode && row.outcome)
-            return QString::fromLatin1(row.outcome);
-    return QString();
 }
 
 QString CommandLine::versionText()

@@ -43,21 +43,4 @@ struct CommandLine
     static QString helpText(Command command = Command::Window);
     static QString versionText();
     static QString commandName(Command command);
-    // The word the JSON output gives an exit code: "done", "failed", "wrong-model",
-    // "differs", "file-refused", "interrupted".
-    static QString outcomeName(int exitCode);
-
-    // Exit codes.
-    enum ExitCode {
-        Done = 0,         // programmed; read and saved; matches; fit to write; the window was closed
-        PanelFailed = 1,  // the panel could not be reached or the transfer failed
-        WrongModel = 2,   // the panel is not a supported model
-        Differs = 3,      // verify found differences
-        FileFailed = 4,   // the file was refused, could not be read or saved; the result or the log could not be written
-        UsageError = 64,  // EX_USAGE
-        NoDisplay = 69,   // EX_UNAVAILABLE: the window found no display
-        HungUp = 129,     // SIGHUP
-        Interrupted = 130, // Ctrl+C
-        Terminated = 143  // SIGTERM
-    };
 };

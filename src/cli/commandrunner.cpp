@@ -6,6 +6,8 @@
 #include "platform/savetarget.h"
 #include "link/portchoice.h"
 #include "link/serialportline.h"
+#include "platform/descriptorlimit.h"
+#include "platform/exitcode.h"
 #include "platform/regularfile.h"
 #include "platform/standardstreams.h"
 
@@ -39,6 +41,40 @@ QByteArray fileSha256(const QString &path)
     QCryptographicHash hash(QCryptographicHash::Sha256);
     hash.addData(&file);
     return hash.result().toHex();
+}
+
+// What each position holds open while its panel is under way: its thread's event-loop
+// wakeup (an eventfd on Linux, a pipe of two elsewhere), the port and the port's lock file,
+// and with a trace its own handle on the trace file. Beside them, a few are open for a
+// moment: the account database read for the log's user name, a library loaded once.
+#ifdef Q_OS_LINUX
+constexpr int descriptorsPerPosition = 3;
+#else
+constexpr int descriptorsPerPosition = 4;
+#endif
+constexpr int descriptorReserve = 2;
+
+// Why the positions cannot all hold their descriptors at once, or nothing when they can,
+// the soft limit raised where that suffices.
+QString descriptorsShort(int positions, bool tracing)
+{
+    const std::optional<DescriptorLimit::Limit> limit = DescriptorLimit::current();
+    if (!limit)
+        return {};
+    const DescriptorLimit::Plan plan = DescriptorLimit::plan(DescriptorLimit::openNow(), *limit, positions,
+                                                             descriptorsPerPosition + (tracing ? 1 : 0),
+                                                             descriptorReserve);
+    QString reason;
+    if (plan.fits && (!plan.raiseTo || DescriptorLimit::raiseSoft(plan.raiseTo, &reason)))
+        return {};
+    const QString ports = positions == 1 ? QStringLiteral("1 port needs") : QStringLiteral("%1 ports need").arg(positions);
+    if (plan.fits)
+        return QStringLiteral("%1 %2 open files (descriptors) at once, and the open-file limit of %3 could not be "
+                              "raised: %4")
+            .arg(ports).arg(plan.needed).arg(limit->soft).arg(reason);
+    return QStringLiteral("%1 %2 open files (descriptors) at once, more than the open-file limit of %3 allows: "
+                          "%4 fit. Give at most %4, or raise the limit (ulimit -n %2)")
+        .arg(ports).arg(plan.needed).arg(limit->hard).arg(plan.positionsThatFit);
 }
 
 } // namespace
@@ -78,7 +114,7 @@ int CommandRunner::run()
     // A result that does not arrive is no result.
     if (const QString failure = m_board.outputFailure(); !failure.isEmpty()) {
         say(QStringLiteral("durvex-config: the result could not be written to standard output: %1").arg(failure), true);
-        return CommandLine::FileFailed;
+        return ExitCode::FileFailed;
     }
     return code;
 }
@@ -92,7 +128,7 @@ int CommandRunner::commandExit()
         QString reason;
         if (!m_log.open(m_commandLine.log, &reason)) {
             say(QStringLiteral("durvex-config: the log %1 cannot be appended to: %2").arg(m_commandLine.log, reason), true);
-            return CommandLine::FileFailed;
+            return ExitCode::FileFailed;
         }
     }
     switch (m_commandLine.command) {
@@ -107,7 +143,7 @@ int CommandRunner::commandExit()
     case Command::Window:
         break;
     }
-    return CommandLine::UsageError;
+    return ExitCode::UsageError;
 }
 
 // --- The commands ----------------------------------------------------------------------------
@@ -120,7 +156,7 @@ int CommandRunner::openFile()
     case FileOutcome::Kind::Done:
         if (m_log.isOpen())
             m_fileSha256 = fileSha256(path);
-        return CommandLine::Done;
+        return ExitCode::Done;
     // A file that is not there or may not be read is named with the system's reason; the
     // FILE/MODEL MIS-MATCH box is for one that is there and holds no configuration.
     case FileOutcome::Kind::Missing:
@@ -128,13 +164,13 @@ int CommandRunner::openFile()
         m_fileProblem = outcome.reason.isEmpty() ? QStringLiteral("%1 cannot be read").arg(path)
                                                  : QStringLiteral("%1: %2").arg(path, outcome.reason);
         say(QStringLiteral("durvex-config: ") + m_fileProblem, true);
-        return CommandLine::FileFailed;
+        return ExitCode::FileFailed;
     default:
         break;
     }
     if (const std::optional<StatusTexts::Box> box = StatusTexts::fileBox(outcome))
         m_fileProblem = printBox(*box);
-    return CommandLine::FileFailed;
+    return ExitCode::FileFailed;
 }
 
 QString CommandRunner::incomplete(const QList<MissingPick> &missing)
@@ -156,6 +192,12 @@ int CommandRunner::transfers()
     const bool verify = m_commandLine.command == Command::Verify;
     const QStringList ports =
         m_commandLine.ports.isEmpty() ? QStringList{m_session.line().portName()} : m_commandLine.ports;
+    // Counted before anything starts: a run short of descriptors part way would lose threads
+    // and leave lock files behind.
+    if (const QString refusal = descriptorsShort(int(ports.size()), !m_commandLine.trace.isEmpty()); !refusal.isEmpty()) {
+        say(QStringLiteral("durvex-config: ") + refusal, true);
+        return ExitCode::UsageError;
+    }
     // A file refused before any panel is an attempt that failed on every port.
     const auto refuse = [&](int code, const QString &detail) {
         PanelAttempt attempt;
@@ -170,7 +212,7 @@ int CommandRunner::transfers()
         }
         return code;
     };
-    if (const int opened = openFile(); opened != CommandLine::Done)
+    if (const int opened = openFile(); opened != ExitCode::Done)
         return refuse(opened, m_fileProblem);
 
     // The values a write of the file sends, gathered as the window's write gathers them.
@@ -180,7 +222,7 @@ int CommandRunner::transfers()
     const FormModel::Gathering gathering = m_form.gather();
     if (!gathering.complete()) {
         if (verify) // nothing a write would send to compare with
-            return refuse(CommandLine::FileFailed, incomplete(gathering.missing));
+            return refuse(ExitCode::FileFailed, incomplete(gathering.missing));
         work.missing = gathering.missing;
     }
     work.image = gathering.configuration.memoryImage();
@@ -209,7 +251,7 @@ int CommandRunner::read()
     // Where it will save is known before the panel is touched.
     if (const SaveTarget::Check target = SaveTarget::check(saveTo, m_commandLine.force);
         !toOutput && target.verdict != SaveTarget::Verdict::Ok) {
-        attempt.exitCode = CommandLine::FileFailed;
+        attempt.exitCode = ExitCode::FileFailed;
         attempt.detail = target.verdict == SaveTarget::Verdict::Exists
             ? QStringLiteral("%1 exists; --force replaces it").arg(saveTo)
             : QStringLiteral("cannot save to %1: %2").arg(saveTo, target.reason);
@@ -226,7 +268,7 @@ int CommandRunner::read()
     const int signal = Termination::received();
     attempt.exitCode = signal ? Termination::exitCode(signal) : PanelAttempt::exitCodeOf(outcome);
     attempt.detail = outcome.kind == TransferOutcome::Kind::Aborted ? PanelAttempt::interrupted : m_form.status().detail;
-    if (attempt.exitCode == CommandLine::Done) {
+    if (attempt.exitCode == ExitCode::Done) {
         m_form.setPanelName(m_commandLine.name);
         // The window's rules hold for what the panel brought: said plainly where they changed it.
         attempt.adjusted = m_form.adjustments();
@@ -234,30 +276,30 @@ int CommandRunner::read()
         if (toOutput) {
             const FormModel::Gathering gathering = m_form.gather();
             if (!gathering.complete()) {
-                attempt.exitCode = CommandLine::FileFailed;
+                attempt.exitCode = ExitCode::FileFailed;
                 attempt.detail = incomplete(gathering.missing);
             } else {
                 const QByteArray line = ConfigRecord::of(gathering.configuration).toLine();
                 if (QString reason; !StandardStreams::write(stdout, line, &reason)) {
-                    attempt.exitCode = CommandLine::FileFailed;
+                    attempt.exitCode = ExitCode::FileFailed;
                     attempt.detail = QStringLiteral("standard output could not be written: %1").arg(reason);
                     say(QStringLiteral("durvex-config: ") + attempt.detail, true);
                 }
                 m_fileSha256 = sha256(line);
             }
         } else if (const FileOutcome saved = m_session.save(saveTo); !saved.done()) {
-            attempt.exitCode = CommandLine::FileFailed;
+            attempt.exitCode = ExitCode::FileFailed;
             const std::optional<StatusTexts::Box> box = StatusTexts::fileBox(saved);
             attempt.detail = box ? printBox(*box) : m_form.status().detail;
         } else {
             say(QStringLiteral("SAVED %1").arg(saveTo));
             m_fileSha256 = fileSha256(saveTo);
         }
-        if (attempt.exitCode == CommandLine::Done)
+        if (attempt.exitCode == ExitCode::Done)
             attempt.configuration = m_form.configuration();
     }
     if (!record(attempt))
-        return CommandLine::FileFailed;
+        return ExitCode::FileFailed;
     return attempt.exitCode;
 }
 
@@ -268,12 +310,12 @@ int CommandRunner::check()
     attempt.file = m_commandLine.file;
     attempt.exitCode = openFile();
     attempt.detail = m_fileProblem;
-    if (attempt.exitCode == CommandLine::Done) {
+    if (attempt.exitCode == ExitCode::Done) {
         attempt.adjusted = m_form.adjustments();
         sayAdjusted(*attempt.adjusted, false);
         const FormModel::Gathering gathering = m_form.gather();
         if (!gathering.complete()) {
-            attempt.exitCode = CommandLine::FileFailed;
+            attempt.exitCode = ExitCode::FileFailed;
             attempt.detail = incomplete(gathering.missing);
         } else {
             attempt.configuration = gathering.configuration;
@@ -282,7 +324,7 @@ int CommandRunner::check()
         }
     }
     if (!record(attempt))
-        return CommandLine::FileFailed;
+        return ExitCode::FileFailed;
     return attempt.exitCode;
 }
 
@@ -295,7 +337,7 @@ int CommandRunner::ports()
     } else {
         m_board.print(listing.text().toLocal8Bit().chopped(1));
     }
-    return CommandLine::Done;
+    return ExitCode::Done;
 }
 
 bool CommandRunner::record(const PanelAttempt &attempt)

@@ -1,5 +1,6 @@
 #include "fixture.h"
 
+#include "platform/exitcode.h"
 #include "platform/termination.h"
 
 #include "cli/lineinput.h"
@@ -200,7 +201,7 @@ void Fixture::finished(int index, const TransferOutcome &outcome, const PanelCon
 
     const bool logFailed = !m_record(attempt);
     s.lastExit = attempt.exitCode;
-    const bool succeeded = attempt.exitCode == CommandLine::Done;
+    const bool succeeded = attempt.exitCode == ExitCode::Done;
     if (succeeded)
         ++s.programmed;
     else
@@ -263,7 +264,7 @@ void Fixture::compare(int index, const PanelConfiguration::MemoryImage &image, P
         lines << QStringLiteral("THE SWITCH PANEL MATCHES %1").arg(m_work.file);
         s.lastDetail = lines.constFirst();
     } else {
-        attempt.exitCode = CommandLine::Differs;
+        attempt.exitCode = ExitCode::Differs;
         s.lastDetail = QStringLiteral("DIFFERS IN %1").arg(items.join(QStringLiteral(", ")));
     }
     attempt.differences = differences;
@@ -308,12 +309,12 @@ void Fixture::prompt()
     QString text;
     if (m_stations.size() == 1) {
         const Station &s = m_stations.front();
-        text = s.lastExit == CommandLine::Done
+        text = s.lastExit == ExitCode::Done
             ? QStringLiteral("Connect panel %1 and press Enter, or end the input (Ctrl+D) when done.").arg(s.panel)
             : QStringLiteral("Press Enter to try panel %1 again, or end the input (Ctrl+D) when done.").arg(s.panel);
     } else {
         const bool anyFailed = std::any_of(m_stations.begin(), m_stations.end(), [](const Station &s) {
-            return s.state != State::Finished && s.lastExit != CommandLine::Done;
+            return s.state != State::Finished && s.lastExit != ExitCode::Done;
         });
         text = anyFailed ? QStringLiteral("Press Enter to program the fixture again (the failed panels are tried "
                                           "again), or end the input (Ctrl+D) when done.")
@@ -383,13 +384,13 @@ int Fixture::exitCode() const
     if (const int signal = Termination::received())
         return Termination::exitCode(signal);
     if (m_interrupted)
-        return CommandLine::Interrupted;
+        return ExitCode::Interrupted;
     if (m_logFailed)
-        return CommandLine::FileFailed;
+        return ExitCode::FileFailed;
     for (const Station &s : m_stations)
         if (s.lastExit > 0)
             return s.lastExit;
-    return CommandLine::Done;
+    return ExitCode::Done;
 }
 
 void Fixture::printTable()
@@ -406,7 +407,7 @@ void Fixture::printTable()
     for (const Station &s : m_stations) {
         const QString counts =
             series ? QStringLiteral("%1  %2  ").arg(s.programmed, -10).arg(s.failed, -6) : QString();
-        const QString outcome = s.lastExit < 0 ? QStringLiteral("none") : CommandLine::outcomeName(s.lastExit);
+        const QString outcome = s.lastExit < 0 ? QStringLiteral("none") : ExitCode::outcomeWord(s.lastExit);
         row(s.port, counts, outcome, s.lastDetail);
     }
 }

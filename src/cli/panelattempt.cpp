@@ -1,6 +1,6 @@
 #include "panelattempt.h"
 
-#include "cli/commandline.h"
+#include "platform/exitcode.h"
 #include "model/selectortables.h"
 
 #include <QJsonArray>
@@ -19,13 +19,13 @@ int PanelAttempt::exitCodeOf(const TransferOutcome &outcome)
     using Kind = TransferOutcome::Kind;
     switch (outcome.kind) {
     case Kind::Done:
-        return CommandLine::Done;
+        return ExitCode::Done;
     case Kind::WrongModel:
-        return CommandLine::WrongModel;
+        return ExitCode::WrongModel;
     case Kind::Incomplete:
-        return CommandLine::FileFailed;
+        return ExitCode::FileFailed;
     case Kind::Aborted:
-        return CommandLine::Interrupted;
+        return ExitCode::Interrupted;
     case Kind::PortFailed:
     case Kind::NoResponse:
     case Kind::ModelUnreadable:
@@ -34,7 +34,7 @@ int PanelAttempt::exitCodeOf(const TransferOutcome &outcome)
     case Kind::Busy:
         break;
     }
-    return CommandLine::PanelFailed;
+    return ExitCode::PanelFailed;
 }
 
 QList<PanelAttempt::Difference> PanelAttempt::differencesOf(const PanelConfiguration::MemoryImage &panel,
@@ -122,7 +122,7 @@ QJsonObject PanelAttempt::toJson() const
         {QStringLiteral("port"), textOrNull(port)},
         {QStringLiteral("file"), textOrNull(file)},
         {QStringLiteral("panel_id"), textOrNull(panelId)},
-        {QStringLiteral("outcome"), CommandLine::outcomeName(exitCode)},
+        {QStringLiteral("outcome"), ExitCode::outcomeWord(exitCode)},
         {QStringLiteral("exit"), exitCode},
         {QStringLiteral("detail"), detail},
         {QStringLiteral("model"), model ? QJsonValue(*model) : QJsonValue()},

@@ -10,8 +10,28 @@
 
 #ifdef Q_OS_UNIX
 #include <pwd.h>
+#include <sys/file.h>
 #include <unistd.h>
 #endif
+
+namespace {
+
+qint64 systemWrite(int fd, const char *data, qint64 size)
+{
+#ifdef Q_OS_UNIX
+    return ::write(fd, data, size_t(size));
+#else
+    Q_UNUSED(fd) Q_UNUSED(data) Q_UNUSED(size)
+    return -1; // elsewhere the file is written through Qt
+#endif
+}
+
+} // namespace
+
+ProgrammingLog::ProgrammingLog(Writer writer)
+    : m_write(writer ? std::move(writer) : Writer(systemWrite))
+{
+}
 
 bool ProgrammingLog::open(const QString &path, QString *reason)
 {
@@ -40,18 +60,89 @@ bool ProgrammingLog::append(const QJsonObject &attempt, const QByteArray &sha256
     line.insert(QStringLiteral("host"), QSysInfo::machineHostName());
     line.insert(QStringLiteral("user"), userName());
     line.insert(QStringLiteral("sha256"), sha256.isEmpty() ? QJsonValue() : QJsonValue(QString::fromLatin1(sha256)));
-    const QByteArray bytes = QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
+    return appendLine(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n', reason);
+}
+
+#ifdef Q_OS_UNIX
+namespace {
+
+// The file's exclusive lock, held while it lives. A file system that has no locks is
+// written without.
+class FileLock
+{
+public:
+    explicit FileLock(int fd)
+        : m_fd(fd)
+    {
+        while ((m_error = ::flock(fd, LOCK_EX) == 0 ? 0 : errno) == EINTR) {
+        }
+        if (m_error == ENOLCK || m_error == EOPNOTSUPP || m_error == EINVAL)
+            m_error = -1;
+    }
+    ~FileLock()
+    {
+        if (m_error == 0)
+            ::flock(m_fd, LOCK_UN);
+    }
+    // The system's reason when the lock could not be taken; -1 where there are no locks.
+    int error() const { return m_error; }
+
+private:
+    int m_fd;
+    int m_error;
+};
+
+} // namespace
+#endif
+
+bool ProgrammingLog::appendLine(QByteArray line, QString *reason)
+{
 #ifdef Q_OS_UNIX
     const int fd = m_file.handle();
-    const ssize_t written = ::write(fd, bytes.constData(), size_t(bytes.size()));
-    if (written != bytes.size() || ::fdatasync(fd) != 0) {
-        *reason = written < 0 || written == bytes.size() ? qt_error_string(errno)
-                                                         : QStringLiteral("only part of the line was written");
+    const FileLock lock(fd);
+    if (lock.error() > 0) {
+        *reason = qt_error_string(lock.error());
+        return false;
+    }
+    // Under the lock no other appender writes: the line begins at the end as it is now.
+    const off_t start = ::lseek(fd, 0, SEEK_END);
+    if (start < 0) {
+        *reason = qt_error_string(errno);
+        return false;
+    }
+    // A line torn before (a cut that failed, a program that died while writing) ends here.
+    char last = '\n';
+    if (start > 0 && ::pread(fd, &last, 1, start - 1) == 1 && last != '\n')
+        line.prepend('\n');
+
+    qint64 written = 0;
+    int error = 0;
+    while (written < line.size()) {
+        const qint64 n = m_write(fd, line.constData() + written, line.size() - written);
+        if (n > 0) {
+            written += n;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            error = n < 0 ? errno : ENOSPC; // a write that takes nothing: no room
+            break;
+        }
+    }
+    if (written < line.size()) {
+        // Nothing of the line stays; under the lock no other appender's line follows it. A
+        // cut that fails leaves the torn line, and the next append starts on a line of its own.
+        *reason = qt_error_string(error);
+        if (written > 0 && ::ftruncate(fd, start) != 0)
+            *reason += QStringLiteral("; the part written stays (%1)").arg(qt_error_string(errno));
+        return false;
+    }
+    if (::fdatasync(fd) != 0) {
+        *reason = qt_error_string(errno);
         return false;
     }
     return true;
 #else
-    if (m_file.write(bytes) != bytes.size() || !m_file.flush()) {
+    if (m_file.write(line) != line.size() || !m_file.flush()) {
         *reason = m_file.errorString();
         return false;
     }

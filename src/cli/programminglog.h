@@ -4,12 +4,23 @@
 #include <QJsonObject>
 #include <QString>
 
-// The programming log: one JSON line per panel attempt, appended to a regular file. Each
-// line is one write to the file followed by a sync of its data, so that a line is either
-// wholly there or not at all, and is on the disk before the next panel starts.
+#include <functional>
+
+// The programming log: one JSON line per panel attempt, appended to a regular file that
+// several stations may share. Each append holds the file's exclusive lock, which every
+// appender takes, writes the line and syncs its data, so that the line is on the disk before
+// the next panel starts. A line that could not be written whole (a full disk) is cut back
+// to where it began; where even that fails, the next line starts on a line of its own, so
+// that a reader of JSON lines loses only the torn one.
 class ProgrammingLog
 {
 public:
+    // One write(2): the bytes written, or -1 with errno set.
+    using Writer = std::function<qint64(int descriptor, const char *data, qint64 size)>;
+
+    // `writer` stands in for the system's write, for tests of a disk that fills up.
+    explicit ProgrammingLog(Writer writer = {});
+
     bool isOpen() const { return m_file.isOpen(); }
     QString path() const { return m_path; }
 
@@ -23,6 +34,9 @@ public:
     static QString userName();
 
 private:
+    bool appendLine(QByteArray line, QString *reason);
+
+    Writer m_write;
     QFile m_file;
     QString m_path;
 };

@@ -135,8 +135,17 @@ std::optional<SerialLine::OpenFailure> beforeOpen(const Device &device)
 }
 
 SerialLine::OpenFailure afterOpen(const Device &device, const User &user, QSerialPort::SerialPortError error,
-                                  const QString &reason)
+                                  const QString &reason, int systemError)
 {
+#ifdef Q_OS_UNIX
+    // The port itself or its lock file: either way the port is not in use, the program is full.
+    if (systemError == EMFILE || systemError == ENFILE)
+        return advised(Kind::Other, qt_error_string(systemError), QStringLiteral("SERIAL PORT "),
+                       QStringLiteral(" COULD NOT BE OPENED: TOO MANY OPEN FILES - USE FEWER PORTS AT ONCE OR RAISE "
+                                      "THE OPEN-FILE LIMIT"));
+#else
+    Q_UNUSED(systemError)
+#endif
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
         return {Kind::NotFound, reason};

@@ -48,9 +48,11 @@ User currentUser();
 // is made for it and its existence counts before the lock's.
 std::optional<SerialLine::OpenFailure> beforeOpen(const Device &device);
 
-// What Qt's failure to open an existing device means for the user.
+// What Qt's failure to open an existing device means for the user. `systemError` is the
+// system's error (errno) at the failure, where known: Qt reports a lock file it could not
+// make for want of descriptors as a lock held by another program.
 SerialLine::OpenFailure afterOpen(const Device &device, const User &user, QSerialPort::SerialPortError error,
-                                  const QString &reason);
+                                  const QString &reason, int systemError = 0);
 
 // The type and permissions as ls shows them: "crw-rw----".
 QString modeText(quint32 mode);

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QSerialPortInfo>
 #include <QSettings>
 
@@ -123,6 +124,35 @@ QString forThisRun(const QString &commandLine, const QString &environment, QSett
             sources.ports = usbAdapters(); // only when it decides
     }
     return resolve(sources);
+}
+
+Identity identity(const QString &portName)
+{
+#ifdef Q_OS_UNIX
+    const QString location = PortAdvice::systemLocation(portName);
+    return {QDir::cleanPath(QDir::current().absoluteFilePath(location)), QFileInfo(location).canonicalFilePath()};
+#else
+    return {portName.toUpper(), {}}; // COM3 and com3
+#endif
+}
+
+std::optional<std::pair<qsizetype, qsizetype>> givenTwice(const QStringList &ports)
+{
+    // Each path and each device with the first port that leads to it: one look-up per port.
+    QHash<QString, qsizetype> first;
+    first.reserve(2 * ports.size());
+    for (qsizetype i = 0; i < ports.size(); ++i) {
+        const Identity id = identity(ports[i]);
+        for (const QString &key : {id.path, id.device}) {
+            if (key.isEmpty())
+                continue;
+            if (const auto earlier = first.constFind(key); earlier == first.cend())
+                first.insert(key, i);
+            else if (*earlier != i)
+                return std::pair{i, *earlier};
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace PortChoice

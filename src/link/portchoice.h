@@ -2,7 +2,10 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <memory>
+#include <optional>
+#include <utility>
 
 class QSettings;
 
@@ -54,5 +57,19 @@ std::unique_ptr<QSettings> userSettings();
 
 // What a run starts with: --port, DURVEX_PORT, the settings and the system's ports.
 QString forThisRun(const QString &commandLine, const QString &environment, QSettings *settings);
+
+// What tells two names of one port from names of two: the path the system opens for the
+// name, made absolute and lexically clean ("pts/0", "/dev/pts/0" and "/dev/./pts//0" are one
+// path), and where that path is there, the device it leads to through any links.
+struct Identity
+{
+    QString path;
+    QString device; // empty where nothing is there
+};
+Identity identity(const QString &portName);
+
+// The first port, in the order given, that is one given before it, with that earlier one:
+// their positions; nothing when each port is given once.
+std::optional<std::pair<qsizetype, qsizetype>> givenTwice(const QStringList &ports);
 
 } // namespace PortChoice

@@ -4,6 +4,8 @@
 
 #include <QFileInfo>
 
+#include <cerrno>
+
 SerialPortLine::SerialPortLine(QString portName, const QString &traceFile, QObject *parent)
     : SerialLine(parent)
     , m_portName(std::move(portName))
@@ -17,6 +19,7 @@ bool SerialPortLine::open(OpenFailure *failure)
     m_lost = false;
     m_openError = QSerialPort::NoError;
     m_openReason.clear();
+    m_openSystemError = 0;
     // Looked at where Qt opens it; a name that leads to no serial port is not handed to Qt.
     const QString location = PortAdvice::systemLocation(m_portName);
     if (const std::optional<OpenFailure> refused = PortAdvice::beforeOpen(PortAdvice::examine(location, false))) {
@@ -38,9 +41,11 @@ bool SerialPortLine::open(OpenFailure *failure)
     m_port.setReadBufferSize(readBufferLimit);
     if (!m_port.open(QIODevice::ReadWrite)) {
         const QString reason = m_openReason.isEmpty() ? QStringLiteral("Unknown error") : m_openReason;
+        const OpenFailure failed = PortAdvice::afterOpen(PortAdvice::examine(location), PortAdvice::currentUser(),
+                                                         m_openError, reason, m_openSystemError);
         if (failure)
-            *failure = PortAdvice::afterOpen(PortAdvice::examine(location), PortAdvice::currentUser(), m_openError, reason);
-        m_trace.event(QStringLiteral("OPEN %1 FAILED: %2").arg(m_portName, reason));
+            *failure = failed;
+        m_trace.event(QStringLiteral("OPEN %1 FAILED: %2").arg(m_portName, failed.reason));
         m_port.clearError();
         return false;
     }
@@ -82,11 +87,13 @@ QByteArray SerialPortLine::input()
 
 void SerialPortLine::onError(QSerialPort::SerialPortError error)
 {
+    const int systemError = errno; // raised at once after the failing call
     if (error == QSerialPort::NoError) // clearError() reports this too
         return;
     if (!m_port.isOpen() && m_openError == QSerialPort::NoError) {
         m_openError = error;
         m_openReason = m_port.errorString();
+        m_openSystemError = systemError;
     }
     switch (error) {
     case QSerialPort::UnsupportedOperationError: // line signals on a pseudo-terminal

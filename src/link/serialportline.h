@@ -40,4 +40,5 @@ private:
     // The error raised inside open(): cleared by then, its text is still the reason.
     QSerialPort::SerialPortError m_openError = QSerialPort::NoError;
     QString m_openReason;
+    int m_openSystemError = 0; // errno as the error was raised
 };

@@ -26,13 +26,19 @@ Status open(const QString &path, bool append, QFile &file)
     } else if (!append) {
         return Status::Missing;
     }
-    // Non-blocking, and checked again once open: the path may have changed in between.
-    const int flags = append ? O_WRONLY | O_APPEND | O_CREAT : O_RDONLY;
-    const int fd = ::open(name.constData(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+    // Non-blocking, and checked again once open: the path may have changed in between. An
+    // appender may read too where the file allows it, to see how the file ends.
+    constexpr int always = O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    int fd = ::open(name.constData(), (append ? O_RDWR | O_APPEND | O_CREAT : O_RDONLY) | always, 0644);
+    if (fd < 0 && append && errno == EACCES)
+        fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | always, 0644);
     if (fd < 0) {
-        if (errno == EACCES || errno == EPERM || errno == EROFS || errno == EISDIR)
-            return Status::NoAccess;
-        return errno == ENOENT || errno == ENOTDIR ? Status::Missing : Status::NotRegular;
+        if (errno == ENOENT || errno == ENOTDIR)
+            return Status::Missing;
+        // A FIFO with no reader, a device that is not there, a socket: not a file at all.
+        // Anything else (a name too long, no room, no descriptor left) is the system's own
+        // reason, kept in errno.
+        return errno == ENXIO || errno == ENODEV || errno == EOPNOTSUPP ? Status::NotRegular : Status::NoAccess;
     }
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);

@@ -9,10 +9,13 @@
 // first and open without blocking, so nothing but a regular file is ever read or written.
 namespace RegularFile {
 
+// NoAccess: the system refused it (permission, a name too long, no room ...); errno holds
+// its reason once a call has returned it.
 enum class Status { Ok, Missing, NotRegular, NoAccess };
 
 Status openForReading(const QString &path, QFile &file);
-// Appends to the file, creating it when it does not exist.
+// Appends to the file, creating it when it does not exist; its descriptor also reads where
+// the file's permissions allow.
 Status openForAppending(const QString &path, QFile &file);
 
 // Why a path that should name a file cannot be read, in the system's words ("No such file

@@ -1,7 +1,8 @@
 #include "termination.h"
 
-#include <QSocketNotifier>
+#include "exitcode.h"
 
+#include <QSocketNotifier>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -13,6 +14,9 @@
 namespace {
 
 #ifdef Q_OS_UNIX
+static_assert(Termination::exitCode(SIGHUP) == ExitCode::HungUp && Termination::exitCode(SIGINT) == ExitCode::Interrupted
+              && Termination::exitCode(SIGTERM) == ExitCode::Terminated);
+
 constexpr int handled[] = {SIGINT, SIGTERM, SIGHUP};
 int wakePipe[2] = {-1, -1};
 #endif

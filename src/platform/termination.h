@@ -19,7 +19,7 @@ public:
     // The first of the signals that came, or 0.
     static int received();
     // The exit status a shell gives a process that the signal ended: 128 and its number.
-    static int exitCode(int signal) { return 128 + signal; }
+    static constexpr int exitCode(int signal) { return 128 + signal; }
 
 signals:
     void requested(int signal);

@@ -4,6 +4,7 @@
 #include "link/serialportline.h"
 #include "mainwindow.h"
 #include "platform/displayguard.h"
+#include "platform/exitcode.h"
 #include "platform/termination.h"
 
 #include <QApplication>
@@ -13,13 +14,13 @@
 
 #include <cstdio>
 
-int durvexWindowMain(const CommandLine &commandLine, char *programName, const QElapsedTimer &sinceStart)
+int durvexWindowMain(const WindowStart &start, char *programName, const QElapsedTimer &sinceStart)
 {
     // Qt would take its own options (-reverse, -platform ...) from anywhere in the arguments,
     // past "--" too: it gets the program's name alone, and its settings from its environment.
     int qtArgc = 1;
     char *qtArgv[] = {programName, nullptr};
-    DisplayGuard::arm(CommandLine::NoDisplay);
+    DisplayGuard::arm(ExitCode::NoDisplay);
     QApplication app(qtArgc, qtArgv);
     DisplayGuard::disarm();
     QGuiApplication::setDesktopFileName(QStringLiteral("durvex-config")); // ties the window to its menu entry
@@ -27,16 +28,15 @@ int durvexWindowMain(const CommandLine &commandLine, char *programName, const QE
 
     const std::unique_ptr<QSettings> settings = PortChoice::userSettings();
     MainWindow window(std::make_unique<SerialPortLine>(
-                          PortChoice::forThisRun(commandLine.port, commandLine.environmentPort, settings.get()),
-                          commandLine.trace),
+                          PortChoice::forThisRun(start.port, start.environmentPort, settings.get()), start.trace),
                       settings.get());
     // Ctrl+C, SIGTERM and SIGHUP: a transfer ends at its current wait, the port closes, the
     // window closes, as when the user closes it.
     Termination termination;
     QObject::connect(&termination, &Termination::requested, &app, &QApplication::closeAllWindows);
     window.show();
-    if (!commandLine.file.isEmpty())
-        QTimer::singleShot(0, &window, [&] { window.openFile(commandLine.file); });
+    if (!start.file.isEmpty())
+        QTimer::singleShot(0, &window, [&] { window.openFile(start.file); });
 
     // For start-up measurements and install checks: report the time to the first shown
     // window, then quit.
