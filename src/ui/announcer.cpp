@@ -1,68 +1,95 @@
 #include "announcer.h"
 
 #include <QAccessibleWidget>
+#include <QTimer>
+#include <QWidget>
 
 namespace {
 
-// The message is the name and description screen readers read; kept apart from the widget's
-// own accessible name, whose every change Qt would report as a name change.
-class AnnouncerInterface : public QAccessibleWidget
+// Long enough for a screen reader busy with other events to come to a message's own, and to
+// read it from its object.
+constexpr int keptAfterHiding = 30'000; // ms
+
+// One message: its text and description are the object's name and description for screen
+// readers, fixed for its life.
+class Notice : public QWidget
 {
 public:
-    explicit AnnouncerInterface(Announcer *announcer)
-        : QAccessibleWidget(announcer, announcer->role())
+    Notice(QWidget *host, QAccessible::Role role, const QString &text, const QString &description)
+        : QWidget(host)
+        , role(role)
+        , text(text)
+        , description(description)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+        setGeometry(0, 0, 0, 0);
+    }
+
+    const QAccessible::Role role;
+    const QString text, description;
+};
+
+class NoticeInterface : public QAccessibleWidget
+{
+public:
+    explicit NoticeInterface(Notice *notice)
+        : QAccessibleWidget(notice, notice->role)
     {
     }
     QString text(QAccessible::Text t) const override
     {
-        const auto *announcer = static_cast<const Announcer *>(widget());
+        const auto *notice = static_cast<const Notice *>(widget());
         switch (t) {
-        case QAccessible::Name: return announcer->text();
-        case QAccessible::Description: return announcer->description();
+        case QAccessible::Name: return notice->text;
+        case QAccessible::Description: return notice->description;
         default: return {};
         }
     }
 };
 
-QAccessibleInterface *announcerInterface(const QString &, QObject *object)
+QAccessibleInterface *noticeInterface(const QString &, QObject *object)
 {
-    if (auto *announcer = dynamic_cast<Announcer *>(object))
-        return new AnnouncerInterface(announcer);
+    if (auto *notice = dynamic_cast<Notice *>(object))
+        return new NoticeInterface(notice);
     return nullptr;
 }
 
 } // namespace
 
-Announcer::Announcer(QWidget *parent, QAccessible::Role role)
-    : QWidget(parent)
+Announcer::Announcer(QWidget *host, QAccessible::Role role)
+    : QObject(host)
+    , m_host(host)
     , m_role(role)
 {
     static const bool installed = [] {
-        QAccessible::installFactory(announcerInterface);
+        QAccessible::installFactory(noticeInterface);
         return true;
     }();
     Q_UNUSED(installed);
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    setFocusPolicy(Qt::NoFocus);
-    setGeometry(0, 0, 0, 0);
-    hide();
+}
+
+QString Announcer::text() const
+{
+    return m_current ? static_cast<const Notice *>(m_current.data())->text : QString();
 }
 
 void Announcer::announce(const QString &text, const QString &description)
 {
-    hide();
-    m_text = text;
-    m_description = description;
-    show();
+    clear();
+    m_current = new Notice(m_host, m_role, text, description);
+    m_current->show();
     if (m_role == QAccessible::AlertMessage) {
-        QAccessibleEvent event(this, QAccessible::Alert);
+        QAccessibleEvent event(m_current, QAccessible::Alert);
         QAccessible::updateAccessibility(&event);
     }
 }
 
 void Announcer::clear()
 {
-    hide();
-    m_text.clear();
-    m_description.clear();
+    if (!m_current)
+        return;
+    m_current->hide();
+    QTimer::singleShot(keptAfterHiding, m_current, &QObject::deleteLater);
+    m_current = nullptr;
 }

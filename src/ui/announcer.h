@@ -1,33 +1,40 @@
 #pragma once
 
 #include <QAccessible>
-#include <QWidget>
+#include <QObject>
+#include <QPointer>
 
-// A message for screen readers alone. Qt 6.4 has no way to ask a screen reader to speak a
-// text; what the desktop's screen reader does speak is an object with the notification role
-// that becomes showing. An announcer is such an object: a child that takes no room, paints
-// nothing and takes neither focus nor clicks, named with its message and shown anew for each
-// one. With the alert role it marks a message as an alert for screen readers that handle
-// alerts (it is shown, and Qt's alert event sent, beside a notification that speaks it).
+class QWidget;
+
+// Messages for screen readers alone. Qt 6.4 has no way to ask a screen reader to speak a text;
+// what the desktop's screen reader does speak is an object with the notification role that
+// becomes showing. An announcer shows each message as such an object of its own: a child of its
+// host that takes no room, paints nothing and takes neither focus nor clicks, named with the
+// message. The one before is hidden then, and deleted a little later.
 //
-// Having no size, an announcer is never among what a screen reader finds on screen, and it
-// keeps no message once cleared.
-class Announcer : public QWidget
+// One object per message, never one renamed: a screen reader handles its events some time after
+// they come, and reads the object they name as it is by then. A renamed object would be heard
+// with a later message, or, several messages in quick succession, only once.
+//
+// With the alert role the objects mark messages as alerts for screen readers that handle alerts
+// (each is shown, and Qt's alert event sent for it, beside a notification that speaks it).
+// Having no size, they are never among what a screen reader finds on the screen.
+class Announcer : public QObject
 {
 public:
-    explicit Announcer(QWidget *parent, QAccessible::Role role = QAccessible::Notification);
+    explicit Announcer(QWidget *host, QAccessible::Role role = QAccessible::Notification);
 
-    QAccessible::Role role() const { return m_role; }
-    // What a screen reader reads as its name and description.
-    QString text() const { return m_text; }
-    QString description() const { return m_description; }
-
-    // Shows the message anew, so that it is reported even when it repeats the last one.
+    // Shows the message as a new object, even when it repeats the last one.
     void announce(const QString &text, const QString &description = QString());
-    // Hidden and nameless.
+    // Hides the current message; nothing is left showing.
     void clear();
 
+    // The object that shows the current message, if one does.
+    QWidget *current() const { return m_current; }
+    QString text() const;
+
 private:
+    QWidget *m_host;
     QAccessible::Role m_role;
-    QString m_text, m_description;
+    QPointer<QWidget> m_current;
 };

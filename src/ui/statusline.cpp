@@ -119,7 +119,7 @@ void StatusLine::announce()
             m_alert->announce(text(), detail);
     }
     // A message that turns into a failure after it was spoken is marked without being spoken again.
-    if (m_failure && m_alert->isHidden())
+    if (m_failure && !m_alert->current())
         m_alert->announce(text(), detail);
     if (!m_failure)
         m_alert->clear();

@@ -20,7 +20,7 @@ public:
 
     void setStatus(const QString &text, const QString &detail, const QColor &background, bool visible, bool failure);
 
-    // What speaks each message, and what marks a failure; both hidden while they have none.
+    // What speaks each message, and what marks a failure; neither shows anything while it has none.
     Announcer *news() const { return m_news; }
     Announcer *alert() const { return m_alert; }
 
