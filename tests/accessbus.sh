@@ -16,8 +16,15 @@ if [ "${1:-}" = "--in-session" ]; then
     children=()
     finish() {
         local status=$?
+        # Orca may take its time over a SIGTERM, or ignore it while it shuts its speech down.
         for pid in "${children[@]}"; do kill "$pid" 2>/dev/null || true; done
-        for pid in "${children[@]}"; do wait "$pid" 2>/dev/null || true; done
+        for _ in $(seq 30); do
+            local alive=0
+            for pid in "${children[@]}"; do kill -0 "$pid" 2>/dev/null && alive=1; done
+            [ "$alive" = 0 ] && break
+            sleep 0.1
+        done
+        for pid in "${children[@]}"; do kill -9 "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
         if [ "$status" -ne 0 ] && [ -n "${ORCA_DEBUG_FILE:-}" ] && [ -s "$ORCA_DEBUG_FILE" ]; then
             echo "--- what Orca said (its debug file: ${ORCA_DEBUG_FILE}) ---"
             grep -a "SPEECH OUTPUT" "$ORCA_DEBUG_FILE" | tail -n 60 || true

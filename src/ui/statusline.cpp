@@ -112,7 +112,10 @@ void StatusLine::announce()
         m_announced = {};
         return; // and when it comes back, its message is news again
     }
-    const QString detail = toolTip() != text() ? toolTip() : QString();
+    // Spoken: the message, then what its detail adds (the detail often begins with the message).
+    QString detail = toolTip() != text() ? toolTip() : QString();
+    if (detail.startsWith(text() + QLatin1Char('\n')))
+        detail.remove(0, text().size() + 1);
     if (text() != m_announced.text || toolTip() != m_announced.detail || !m_announced.shown) {
         m_news->announce(text(), detail);
         if (m_failure)
