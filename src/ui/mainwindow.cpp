@@ -96,8 +96,9 @@ void MainWindow::connectControls()
     connect(control<QRadioButton>(QStringLiteral("Option2")), &QRadioButton::clicked, &form(), &FormModel::Option2_Click);
 
     for (auto [name, command, step] : commands())
-        connect(control<QAbstractButton>(QString::fromLatin1(name)), &QAbstractButton::clicked, this,
-                [this, command = command] { runCommand(command); });
+        if (command != &MainWindow::openDialogFile) // the file named on the command line: no click of its own
+            connect(control<QAbstractButton>(QString::fromLatin1(name)), &QAbstractButton::clicked, this,
+                    [this, command = command] { runCommand(command); });
 
     // Undo and redo, but not while a transfer runs. A box being typed in takes Ctrl+Z for
     // its own typing first.
