@@ -7,8 +7,9 @@ debian_packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev
                  fonts-liberation fonts-dejavu-core)
 
 # What the test suite needs beyond the build: a private X server and D-Bus session with the
-# desktop's accessibility bus (AT-SPI), for the test of the window through a screen reader's eyes.
-test_packages=(xvfb dbus at-spi2-core)
+# desktop's accessibility bus (AT-SPI), a small window manager, and the screen reader with its
+# speech server, for the tests of the window through a screen reader's eyes and ears.
+test_packages=(xvfb dbus at-spi2-core openbox orca speech-dispatcher speech-dispatcher-espeak-ng)
 
 install_missing() {
     command -v dpkg-query >/dev/null 2>&1 || { echo "Not a Debian system: install Qt 6 (Widgets, SerialPort), CMake and a C++20 compiler yourself." >&2; return 0; }

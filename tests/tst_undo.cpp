@@ -1,4 +1,5 @@
 #include "fakepanel.h"
+#include "shownunder.h"
 #include "truckfile.h"
 #include "windowfixture.h"
 
@@ -49,6 +50,28 @@ private slots:
         redo(*w, redoKey);
         QCOMPARE(w->position("List2"), 4);
         QCOMPARE(w->form().selectedCode(0), 24);
+    }
+
+    // Screen readers hear what an undo or a redo did; the status line keeps its text.
+    void spoken()
+    {
+        auto w = activeWindow();
+        ShownUnder heard(w.get());
+        undo(*w);
+        QCOMPARE(heard.take(), QStringList{"news: nothing to undo"});
+        pick(*w, "List5", 2);
+        w->control<QLineEdit>("Text2")->setFocus();
+        QTest::keyClicks(w->control("Text2"), "VAN");
+        QTest::keyClick(w->control("Text2"), Qt::Key_Tab);
+        undo(*w);
+        undo(*w);
+        redo(*w, Qt::Key_Y);
+        redo(*w);
+        redo(*w);
+        QCOMPARE(heard.take(), (QStringList{"news: undo typing in Panel name", "news: undo pick SW3 module",
+                                            "news: redo pick SW3 module", "news: redo typing in Panel name",
+                                            "news: nothing to redo"}));
+        QVERIFY(!shown(*w, "Text1"));
     }
 
     // Typing in a box is one step until the box is left; while the box has typing of its
@@ -113,7 +136,9 @@ private slots:
         QCOMPARE(w->undo().stack().index(), steps + 1); // nothing was undone while it ran
         QCOMPARE(w->form().panelName(), QString());
         QVERIFY(!shown(*w, "Text3"));
+        ShownUnder heard(w.get());
         undo(*w);
+        QCOMPARE(heard.take(), QStringList{"news: undo read"});
         QCOMPARE(w->form().panelName(), QStringLiteral("MINE"));
         QCOMPARE(w->boxText("Text3"), QStringLiteral("HORN"));
         QVERIFY(shown(*w, "Text3"));

@@ -4,6 +4,15 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
+CaptionRadioButton::CaptionRadioButton(const QString &text, QWidget *parent)
+    : QRadioButton(text, parent)
+{
+    connect(this, &QAbstractButton::toggled, this, [this](bool checked) {
+        if (checked)
+            followSelection();
+    });
+}
+
 void CaptionRadioButton::paintEvent(QPaintEvent *)
 {
     QStylePainter painter(this);
@@ -26,15 +35,18 @@ void CaptionRadioButton::paintEvent(QPaintEvent *)
 
 void CaptionRadioButton::focusInEvent(QFocusEvent *event)
 {
-    const bool byTab = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
-    if (byTab && autoExclusive() && !isChecked() && parentWidget()) {
-        const auto group = parentWidget()->findChildren<QAbstractButton *>(Qt::FindDirectChildrenOnly);
-        for (QAbstractButton *button : group)
-            if (button != this && button->autoExclusive() && button->isChecked() && button->isVisibleTo(parentWidget())
-                && button->isEnabled()) {
-                button->setFocus(event->reason());
-                return;
-            }
-    }
-    QRadioButton::focusInEvent(event);
+    QRadioButton::focusInEvent(event); // gives this button the group's Tab stop
+    followSelection();
+}
+
+void CaptionRadioButton::followSelection()
+{
+    if (!autoExclusive() || !parentWidget())
+        return;
+    for (auto *button : parentWidget()->findChildren<CaptionRadioButton *>(Qt::FindDirectChildrenOnly))
+        if (button->autoExclusive()) {
+            const Qt::FocusPolicy policy = button->isChecked() ? Qt::StrongFocus : Qt::ClickFocus;
+            if (button->focusPolicy() != policy)
+                button->setFocusPolicy(policy);
+        }
 }

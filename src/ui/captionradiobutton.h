@@ -3,18 +3,23 @@
 #include <QRadioButton>
 
 // An option button whose caption wraps over two lines beside the indicator, and which
-// reacts to clicks anywhere in its rectangle. Tab and Shift+Tab enter its group at the
-// selected button, whichever way they come (Qt does so only for Tab); the arrow keys move
-// within the group.
+// reacts to clicks anywhere in its rectangle. Tab and Shift+Tab stop at the selected button
+// of its group only, whichever button had the focus last (Qt keeps the stop where the focus
+// last was); the arrow keys move within the group. The stop moves with the selection itself,
+// not by passing the focus on from the other button, so the focus a screen reader hears is
+// where it is.
 class CaptionRadioButton : public QRadioButton
 {
     Q_OBJECT
 
 public:
-    using QRadioButton::QRadioButton;
+    explicit CaptionRadioButton(const QString &text, QWidget *parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     bool hitButton(const QPoint &pos) const override { return rect().contains(pos); }
+
+private:
+    void followSelection();
 };

@@ -7,8 +7,9 @@ namespace {
 class FormStep : public QUndoCommand
 {
 public:
-    FormStep(FormModel &form, FormModel::State before, FormModel::State after)
-        : m_form(form)
+    FormStep(const QString &name, FormModel &form, FormModel::State before, FormModel::State after)
+        : QUndoCommand(name)
+        , m_form(form)
         , m_before(std::move(before))
         , m_after(std::move(after))
     {
@@ -39,12 +40,14 @@ FormUndo::FormUndo(FormModel &form, QObject *parent)
 {
 }
 
-void FormUndo::begin()
+void FormUndo::begin(const QString &name)
 {
     if (m_typing && m_depth == 1)
         typingDone(); // the box's step ends where another begins
-    if (m_depth++ == 0)
+    if (m_depth++ == 0) {
         m_before = m_form.state();
+        m_name = name;
+    }
 }
 
 void FormUndo::end()
@@ -53,14 +56,14 @@ void FormUndo::end()
         return;
     FormModel::State after = m_form.state();
     if (after != m_before)
-        m_stack.push(new FormStep(m_form, std::move(m_before), std::move(after)));
+        m_stack.push(new FormStep(m_name, m_form, std::move(m_before), std::move(after)));
 }
 
-void FormUndo::typing()
+void FormUndo::typing(const QString &name)
 {
     if (m_typing)
         return;
-    begin();
+    begin(name);
     m_typing = true;
 }
 

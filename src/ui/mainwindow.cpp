@@ -1,13 +1,16 @@
 #include "mainwindow.h"
 
+#include "announcer.h"
 #include "controlnames.h"
 #include "focusring.h"
 #include "formlayout.h"
+#include "modalreturn.h"
 #include "panelface.h"
 #include "portbox.h"
 #include "selectorlist.h"
 #include "statusline.h"
 #include "windowfit.h"
+#include "windowinterface.h"
 
 #include "session/statustexts.h"
 
@@ -39,8 +42,10 @@ MainWindow::MainWindow(std::unique_ptr<SerialLine> line, QSettings *settings, QW
     setAutoFillBackground(true);
     setWindowIcon(PanelFace::windowIcon());
 
+    WindowInterface::install();
     m_controls = FormLayout::build(this);
     m_status = dynamic_cast<StatusLine *>(m_controls.value(QStringLiteral("Text1")));
+    m_history = new Announcer(this);
     applyTabOrder();
     control(QStringLiteral("List1"))->setFocus(); // where the keyboard starts when the window opens
     new FocusRing(this);
@@ -58,17 +63,19 @@ void MainWindow::connectControls()
 {
     // A user's pick is one step to undo; typing in a box is one until the box is left.
     const auto picked = [this](SelectorList *selector, auto select) {
-        connect(selector, &SelectorList::positionChanged, this, [this, select](int position) {
+        const QString step = QStringLiteral("pick %1").arg(selector->accessibleName());
+        connect(selector, &SelectorList::positionChanged, this, [this, select, step](int position) {
             if (!m_syncing)
-                m_undo.step([&] { select(position); });
+                m_undo.step(step, [&] { select(position); });
         });
     };
     const auto typed = [this](const char *box, auto edit) {
         auto *lineEdit = control<QLineEdit>(QString::fromLatin1(box));
-        connect(lineEdit, &QLineEdit::textChanged, this, [this, edit](const QString &text) {
+        const QString step = QStringLiteral("typing in %1").arg(lineEdit->accessibleName());
+        connect(lineEdit, &QLineEdit::textChanged, this, [this, edit, step](const QString &text) {
             if (m_syncing)
                 return;
-            m_undo.typing();
+            m_undo.typing(step);
             edit(text);
         });
         connect(lineEdit, &QLineEdit::editingFinished, &m_undo, &FormUndo::typingDone);
@@ -87,15 +94,10 @@ void MainWindow::connectControls()
     connect(control<QRadioButton>(QStringLiteral("Option1")), &QRadioButton::clicked, &form(), &FormModel::Option1_Click);
     connect(control<QRadioButton>(QStringLiteral("Option2")), &QRadioButton::clicked, &form(), &FormModel::Option2_Click);
 
-    const std::pair<const char *, void (MainWindow::*)()> commands[] = {
-        {"READ_CONFIG", &MainWindow::READ_CONFIG_Click},
-        {"WRITE_CONFIG", &MainWindow::WRITE_CONFIG_Click},
-        {"READ_FILE", &MainWindow::READ_FILE_Click},
-        {"WRITE_FILE", &MainWindow::WRITE_FILE_Click},
-    };
-    for (auto [name, command] : commands)
-        connect(control<QAbstractButton>(QString::fromLatin1(name)), &QAbstractButton::clicked, this,
-                [this, command = command] { runCommand(command); });
+    for (auto [name, command, step] : commands())
+        if (command != &MainWindow::openDialogFile) // the file named on the command line: no click of its own
+            connect(control<QAbstractButton>(QString::fromLatin1(name)), &QAbstractButton::clicked, this,
+                    [this, command = command] { runCommand(command); });
 
     // Undo and redo, but not while a transfer runs. A box being typed in takes Ctrl+Z for
     // its own typing first.
@@ -103,18 +105,12 @@ void MainWindow::connectControls()
     for (const QKeySequence &key : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)})
         if (!redoKeys.contains(key))
             redoKeys << key;
-    const std::pair<QList<QKeySequence>, void (QUndoStack::*)()> history[] = {
-        {QKeySequence::keyBindings(QKeySequence::Undo), &QUndoStack::undo},
-        {redoKeys, &QUndoStack::redo},
-    };
-    for (const auto &[keys, move] : history) {
+    for (const bool redo : {false, true}) {
         auto *action = new QAction(this);
-        action->setShortcuts(keys);
-        connect(action, &QAction::triggered, this, [this, move = move] {
-            if (m_commandRunning)
-                return;
-            m_undo.typingDone();
-            (m_undo.stack().*move)();
+        action->setShortcuts(redo ? redoKeys : QKeySequence::keyBindings(QKeySequence::Undo));
+        connect(action, &QAction::triggered, this, [this, redo] {
+            if (!m_commandRunning)
+                stepThroughHistory(redo);
         });
         addAction(action);
     }
@@ -124,6 +120,22 @@ void MainWindow::connectControls()
     connect(port, &PortBox::chosen, this, [this, port](const QString &name) {
         port->setRemembered(m_session.choosePort(name), m_session.settingsFile());
     });
+}
+
+// An undo or a redo, told to screen readers with what it did ("undo read", "redo pick SW3
+// module"); the status line keeps its message, which is about the panel and the files.
+void MainWindow::stepThroughHistory(bool redo)
+{
+    m_undo.typingDone();
+    QUndoStack &stack = m_undo.stack();
+    const QLatin1String word(redo ? "redo" : "undo");
+    if (!(redo ? stack.canRedo() : stack.canUndo())) {
+        m_history->announce(QStringLiteral("nothing to %1").arg(word));
+        return;
+    }
+    const QString step = redo ? stack.redoText() : stack.undoText();
+    redo ? stack.redo() : stack.undo();
+    m_history->announce(QStringLiteral("%1 %2").arg(word, step));
 }
 
 // The keyboard's way through the window follows the picture: the controls above it, then the
@@ -204,6 +216,20 @@ void MainWindow::openFile(const QString &path)
     runCommand(&MainWindow::openDialogFile);
 }
 
+// The commands with their buttons, and the undo step each is, if any: a read or an open is
+// one step, with all the handlers and boxes it runs.
+std::span<const MainWindow::Command> MainWindow::commands()
+{
+    static const Command table[] = {
+        {"READ_CONFIG", &MainWindow::READ_CONFIG_Click, "read"},
+        {"WRITE_CONFIG", &MainWindow::WRITE_CONFIG_Click, nullptr},
+        {"READ_FILE", &MainWindow::READ_FILE_Click, "open"},
+        {"WRITE_FILE", &MainWindow::WRITE_FILE_Click, nullptr},
+        {"READ_FILE", &MainWindow::openDialogFile, "open"}, // a file named on the command line
+    };
+    return table;
+}
+
 // A panel transfer runs inside its click handler and pumps events while it waits, so a
 // second command could start inside it: while one runs, command clicks do nothing.
 void MainWindow::runCommand(void (MainWindow::*command)())
@@ -215,12 +241,13 @@ void MainWindow::runCommand(void (MainWindow::*command)())
     const bool portHadFocus = port->hasFocus();
     port->setEnabled(false); // the port stays what the transfer opened
     QWidget *focusSentOn = QApplication::focusWidget();
-    // A read or an open is one step to undo, with all the handlers and boxes it runs.
-    if (command == &MainWindow::READ_CONFIG_Click || command == &MainWindow::READ_FILE_Click
-        || command == &MainWindow::openDialogFile)
-        m_undo.step([&] { (this->*command)(); });
+    const Command &entry = *std::ranges::find(commands(), command, &Command::command);
+    m_commandButton = control(QString::fromLatin1(entry.button));
+    if (entry.step)
+        m_undo.step(QString::fromLatin1(entry.step), [&] { (this->*command)(); });
     else
         (this->*command)();
+    m_commandButton = nullptr;
     port->setEnabled(true);
     // Disabling the box sent the focus on; unless the user has moved it since, it comes back.
     if (portHadFocus && QApplication::focusWidget() == focusSentOn)
@@ -334,6 +361,7 @@ void MainWindow::setBoxText(const QString &box, const QString &text)
 
 void MainWindow::messageBox(const QString &text, const QString &title)
 {
+    const ModalReturn back(this, m_commandButton);
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, this);
     box.exec();
 }
@@ -353,6 +381,7 @@ std::optional<QString> MainWindow::fileDialog(bool save)
     if (m_fileDialog) {
         chosen = m_fileDialog(save, title, filter, m_dialogFileName);
     } else {
+        const ModalReturn back(this, m_commandButton);
         QFileDialog dialog(this, title, QString(), filter);
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);

@@ -8,7 +8,9 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <span>
 
+class Announcer;
 class QSettings;
 class SelectorList;
 class StatusLine;
@@ -69,7 +71,15 @@ private:
     void connectControls();
     void applyTabOrder();
     void sync();
+    struct Command
+    {
+        const char *button;
+        void (MainWindow::*command)();
+        const char *step; // its name as one step to undo, if it is one
+    };
+    static std::span<const Command> commands();
     void runCommand(void (MainWindow::*command)());
+    void stepThroughHistory(bool redo);
     void READ_CONFIG_Click();
     void WRITE_CONFIG_Click();
     void transfer(const std::function<void()> &click);
@@ -88,6 +98,8 @@ private:
     FormUndo m_undo{m_form};
     QHash<QString, QWidget *> m_controls;
     StatusLine *m_status = nullptr;
+    Announcer *m_history = nullptr; // says what an undo or redo did
+    QWidget *m_commandButton = nullptr; // of the command running, where the focus falls back to
     WindowFit *m_fit = nullptr;
     FileDialog m_fileDialog;
     QString m_dialogFileName; // CommonDialog1's FileName, shared by save and open

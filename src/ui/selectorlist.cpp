@@ -1,6 +1,8 @@
 #include "selectorlist.h"
 
+#include <QAccessible>
 #include <QSignalBlocker>
+#include <QTimer>
 
 namespace {
 constexpr int rowHeight = 13; // three rows in a 43-pixel list
@@ -27,6 +29,7 @@ void SelectorList::setPosition(int position)
         return;
     m_position = position;
     showPosition();
+    describe();
     emit positionChanged(position);
 }
 
@@ -51,11 +54,49 @@ void SelectorList::showPosition()
     scrollTo(index);
 }
 
+bool SelectorList::event(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTipChange)
+        describe();
+    return QListWidget::event(event);
+}
+
+// The description a screen reader reads after the list's name: the tooltip, after "nothing
+// picked" while nothing is. (A description, not a name: the name stays the list's own.)
+void SelectorList::describe()
+{
+    const QString description = m_position < 0 ? QStringLiteral("nothing picked. %1").arg(toolTip()) : toolTip();
+    if (accessibleDescription() != description)
+        setAccessibleDescription(description);
+}
+
 void SelectorList::focusInEvent(QFocusEvent *event)
 {
     if (m_position >= 0 && currentRow() != m_position)
         selectionModel()->setCurrentIndex(model()->index(m_position, 0), QItemSelectionModel::NoUpdate);
+    m_takingFocus = true;
     QListWidget::focusInEvent(event);
+    m_takingFocus = false;
+    // Qt reports the list's own focus once this returns, and a screen reader speaks the last
+    // focus it hears: the selected row's is reported after it.
+    if (m_position >= 0)
+        QTimer::singleShot(0, this, &SelectorList::reportCurrentRow);
+}
+
+// Taking the focus, an item view makes its first row current (asking where the cursor would go
+// next); without a selection that would be a row picked by focus alone, and spoken as the focus.
+QModelIndex SelectorList::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
+{
+    return m_takingFocus ? QModelIndex() : QListWidget::moveCursor(action, modifiers);
+}
+
+void SelectorList::reportCurrentRow()
+{
+    if (!hasFocus() || m_position < 0 || currentRow() != m_position)
+        return;
+    QAccessibleEvent focus(this, QAccessible::Focus);
+    focus.setChild(m_position);
+    QAccessible::updateAccessibility(&focus);
 }
 
 void SelectorList::followView()
@@ -71,5 +112,6 @@ void SelectorList::followView()
     if (position == m_position)
         return;
     m_position = position;
+    describe();
     emit positionChanged(position);
 }

@@ -14,7 +14,9 @@
 // A position the program sets changes the selection only: the current row, which the keyboard
 // moves from and Qt reports to screen readers as the focus, stays where it is unless the list
 // has the focus. A list that takes the focus makes its selected row current instead, so the
-// arrow keys move on from what it shows.
+// arrow keys move on from what it shows, and a screen reader speaks that row after the list's
+// name; a list without a selection has no current row (the first arrow key picks the first
+// entry), and its description for screen readers begins with "nothing picked".
 class SelectorList : public QListWidget
 {
     Q_OBJECT
@@ -30,11 +32,16 @@ signals:
     void positionChanged(int position);
 
 protected:
+    bool event(QEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 
 private:
     void followView();
     void showPosition();
+    void describe();
+    void reportCurrentRow();
 
     int m_position = -1;
+    bool m_takingFocus = false;
 };

@@ -1,19 +1,14 @@
 #include "statusline.h"
 
-#include <QAccessible>
+#include "announcer.h"
+
 #include <QAccessibleWidget>
 #include <QTimer>
 
 namespace {
 
-// The alert a failure shows: it covers the line without painting or taking clicks.
-class StatusAlert : public QWidget
-{
-public:
-    using QWidget::QWidget;
-};
-
-// A status bar named by its message; its description is the tooltip, the detail.
+// A status bar named by its message and described by its detail while it shows one; its
+// children are those of its announcers that carry the current message.
 class StatusLineInterface : public QAccessibleWidget
 {
 public:
@@ -23,24 +18,43 @@ public:
     }
     QString text(QAccessible::Text t) const override
     {
-        return t == QAccessible::Name ? static_cast<StatusLine *>(widget())->text() : QAccessibleWidget::text(t);
+        const auto *line = static_cast<const StatusLine *>(widget());
+        if (line->isHidden())
+            return {};
+        if (t == QAccessible::Name)
+            return line->text();
+        if (t == QAccessible::Description)
+            return line->toolTip() != line->text() ? line->toolTip() : QString();
+        return QAccessibleWidget::text(t);
+    }
+    int childCount() const override { return int(shown().size()); }
+    QAccessibleInterface *child(int index) const override
+    {
+        const QList<QWidget *> children = shown();
+        return index >= 0 && index < children.size() ? QAccessible::queryAccessibleInterface(children[index]) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        return child ? int(shown().indexOf(qobject_cast<QWidget *>(child->object()))) : -1;
+    }
+
+private:
+    QList<QWidget *> shown() const
+    {
+        QList<QWidget *> children;
+        for (QWidget *child : widget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            if (!child->isHidden())
+                children << child;
+        return children;
     }
 };
 
-// Qt gives a label the static-text role; the line and its alert need their own.
+// Qt gives a label the static-text role; the line needs its own.
 QAccessibleInterface *statusInterface(const QString &, QObject *object)
 {
     if (auto *line = dynamic_cast<StatusLine *>(object))
         return new StatusLineInterface(line);
-    if (auto *alert = dynamic_cast<StatusAlert *>(object))
-        return new QAccessibleWidget(alert, QAccessible::AlertMessage);
     return nullptr;
-}
-
-void send(QWidget *widget, QAccessible::Event type)
-{
-    QAccessibleEvent event(widget, type);
-    QAccessible::updateAccessibility(&event);
 }
 
 } // namespace
@@ -53,16 +67,15 @@ StatusLine::StatusLine(QWidget *parent)
         return true;
     }();
     Q_UNUSED(installed);
-    // A label announces every new text itself, unless it has a name of its own. The line
-    // announces its messages itself, once each is shown; the name it is spoken by is still
-    // its text (StatusLineInterface).
+    // A label reports every new text as a name change, unless it has a name of its own. Qt 6.4
+    // sends that event with the object, not the text, which the desktop's screen reader cannot
+    // speak and then takes for "no change" ever after: the line's messages are spoken by its
+    // notification instead, and the name it is read by is still its text (StatusLineInterface).
     setAccessibleName(QStringLiteral("Status"));
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     setFocusPolicy(Qt::StrongFocus);
-    m_alert = new StatusAlert(this);
-    m_alert->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_alert->setFocusPolicy(Qt::NoFocus);
-    m_alert->hide();
+    m_news = new Announcer(this);
+    m_alert = new Announcer(this, QAccessible::AlertMessage);
 }
 
 void StatusLine::setStatus(const QString &text, const QString &detail, const QColor &background, bool visible,
@@ -79,8 +92,6 @@ void StatusLine::setStatus(const QString &text, const QString &detail, const QCo
     }
     setVisible(visible);
     m_failure = visible && failure;
-    if (!m_failure)
-        m_alert->hide();
     // The window sets a message field by field (colour, text, visibility); what is announced
     // is what the line shows once they are all set, when the event loop next runs (a transfer
     // runs it while it waits for the panel).
@@ -96,21 +107,24 @@ void StatusLine::setStatus(const QString &text, const QString &detail, const QCo
 void StatusLine::announce()
 {
     if (isHidden()) {
+        m_news->clear();
+        m_alert->clear();
         m_announced = {};
         return; // and when it comes back, its message is news again
     }
-    const bool news = text() != m_announced.text || !m_announced.shown;
-    if (toolTip() != m_announced.detail)
-        send(this, QAccessible::DescriptionChanged);
-    if (news)
-        send(this, QAccessible::NameChanged);
-    // The alert shows anew for every failure message, so that each one is reported.
-    if (m_failure && (news || m_alert->isHidden())) {
-        m_alert->hide();
-        m_alert->setAccessibleName(text());
-        m_alert->setAccessibleDescription(toolTip());
-        m_alert->setGeometry(rect());
-        m_alert->show();
+    // Spoken: the message, then what its detail adds (the detail often begins with the message).
+    QString detail = toolTip() != text() ? toolTip() : QString();
+    if (detail.startsWith(text() + QLatin1Char('\n')))
+        detail.remove(0, text().size() + 1);
+    if (text() != m_announced.text || toolTip() != m_announced.detail || !m_announced.shown) {
+        m_news->announce(text(), detail);
+        if (m_failure)
+            m_alert->announce(text(), detail);
     }
+    // A message that turns into a failure after it was spoken is marked without being spoken again.
+    if (m_failure && !m_alert->current())
+        m_alert->announce(text(), detail);
+    if (!m_failure)
+        m_alert->clear();
     m_announced = {text(), toolTip(), true};
 }

@@ -2,12 +2,15 @@
 
 #include <QLabel>
 
+class Announcer;
+
 // The status line: one message at a time on a coloured background. A screen reader finds a
-// status bar named by the message and described by its detail. Each message is announced
-// once it is shown, by a name change; a failure also shows an alert inside the line, which
-// the desktop's accessibility bus reports as a "showing" change. The line takes keyboard
-// focus while shown, so its text can be selected and copied from the keyboard as with the
-// mouse.
+// status bar named by the message and described by its detail while the line is shown, and
+// an empty one while it is hidden. Each message is spoken once it is shown whole, by a
+// notification inside the line; a failure is also marked by an alert beside it. Under the line
+// a screen reader finds these two only while they carry the current message. The line takes
+// keyboard focus while shown, so its text can be selected and copied from the keyboard as
+// with the mouse.
 //
 // No Q_OBJECT: it adds no signals or properties, and stays a QLabel to anything that asks.
 class StatusLine : public QLabel
@@ -17,13 +20,15 @@ public:
 
     void setStatus(const QString &text, const QString &detail, const QColor &background, bool visible, bool failure);
 
-    // The alert a failure shows; hidden otherwise.
-    QWidget *alert() const { return m_alert; }
+    // What speaks each message, and what marks a failure; neither shows anything while it has none.
+    Announcer *news() const { return m_news; }
+    Announcer *alert() const { return m_alert; }
 
 private:
     void announce();
 
-    QWidget *m_alert;
+    Announcer *m_news;
+    Announcer *m_alert;
     bool m_failure = false;
     bool m_announcing = false;
     struct Announced

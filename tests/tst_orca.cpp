@@ -1,0 +1,257 @@
+#include "virtualpanel.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The tool as its blind users meet it: driven by keys alone, with the desktop's screen reader
+// Orca listening, and judged by what Orca says (its debug file's "SPEECH OUTPUT" lines).
+// tests/accessbus.sh --orca runs this inside a private X server, window manager, D-Bus session and
+// accessibility bus, with Orca speaking to a null audio device. The steps build on each other:
+// the window opens with nothing picked, a read fails, a read succeeds, a list with a pick takes
+// the focus, the read is undone.
+
+namespace {
+
+// X key codes of the server's standard keyboard, and the modifiers.
+enum Key : uint {
+    Tab = 23,
+    Return = 36,
+    KeyR = 27,
+    KeyZ = 52,
+    Control = 37,
+    Shift = 50,
+    KeypadEnter = 104, // Orca's "Where am I" (desktop layout)
+};
+
+const QString windowTitle = QStringLiteral("DURVEX 4/6 BUTTON DIMMABLE SWITCH PANEL CONFIGURATION PROGRAM");
+
+// What Orca has said so far, read from its debug file as it grows.
+class Speech
+{
+public:
+    explicit Speech(const QString &path)
+        : m_file(path)
+    {
+    }
+
+    // Everything said since the last mark.
+    QStringList sinceMark()
+    {
+        read();
+        return m_said.mid(m_mark);
+    }
+    void mark()
+    {
+        read();
+        m_mark = int(m_said.size());
+    }
+
+    // Waits until Orca has said something that matches, since the last mark; true if it did.
+    bool waitFor(const QRegularExpression &pattern, int ms)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        do {
+            const QStringList said = sinceMark();
+            if (std::any_of(said.cbegin(), said.cend(), [&](const QString &s) { return pattern.match(s).hasMatch(); }))
+                return true;
+            QTest::qWait(50);
+        } while (timer.elapsed() < ms);
+        return false;
+    }
+
+    int count(const QRegularExpression &pattern)
+    {
+        const QStringList said = sinceMark();
+        return int(std::count_if(said.cbegin(), said.cend(), [&](const QString &s) { return pattern.match(s).hasMatch(); }));
+    }
+
+private:
+    // Lines "TIME - SPEECH OUTPUT: 'TEXT'{'established': ...}"; a text may span lines.
+    void read()
+    {
+        if (!m_file.isOpen() && !m_file.open(QIODevice::ReadOnly))
+            return;
+        m_pending += m_file.readAll();
+        static const QByteArray start = "SPEECH OUTPUT: '";
+        static const QRegularExpression end(QStringLiteral("' ?\\{'established'"));
+        for (;;) {
+            const qsizetype from = m_pending.indexOf(start);
+            if (from < 0) {
+                m_pending.remove(0, std::max<qsizetype>(0, m_pending.lastIndexOf('\n')));
+                return;
+            }
+            const QString rest = QString::fromUtf8(m_pending.mid(from + start.size()));
+            const QRegularExpressionMatch m = end.match(rest);
+            if (!m.hasMatch())
+                return; // not all written yet
+            m_said << rest.left(m.capturedStart()).simplified();
+            m_pending.remove(0, from + start.size() + rest.left(m.capturedEnd()).toUtf8().size());
+        }
+    }
+
+    QFile m_file;
+    QByteArray m_pending;
+    QStringList m_said;
+    int m_mark = 0;
+};
+
+QRegularExpression heard(const QString &pattern)
+{
+    return QRegularExpression(pattern, QRegularExpression::CaseInsensitiveOption);
+}
+
+} // namespace
+
+class TestOrca : public QObject
+{
+    Q_OBJECT
+
+    QDBusConnection m_bus{QString()};
+    QTemporaryDir m_home;
+    QString m_port; // where the tool looks for the panel: nothing at first, then a link to one
+    QProcess m_tool;
+    std::unique_ptr<Speech> m_speech;
+    std::unique_ptr<VirtualPanel> m_panel;
+    static constexpr int patience = 20000; // ms: Orca and the tool share a loaded machine
+
+    // Presses keys through the accessibility bus, as Orca's own tests do: modifiers held, the
+    // last key pressed and released.
+    void keys(std::initializer_list<uint> codes)
+    {
+        const auto send = [&](uint code, uint type) {
+            QDBusMessage message = QDBusMessage::createMethodCall(
+                QStringLiteral("org.a11y.atspi.Registry"), QStringLiteral("/org/a11y/atspi/registry/deviceeventcontroller"),
+                QStringLiteral("org.a11y.atspi.DeviceEventController"), QStringLiteral("GenerateKeyboardEvent"));
+            message << int(code) << QString() << type;
+            const QDBusMessage reply = m_bus.call(message, QDBus::Block, 10000);
+            QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
+        };
+        enum : uint { press = 0, release = 1, pressRelease = 2 };
+        const std::vector<uint> all(codes);
+        for (size_t i = 0; i + 1 < all.size(); ++i)
+            send(all[i], press);
+        send(all.back(), pressRelease);
+        for (size_t i = all.size() - 1; i-- > 0;)
+            send(all[i], release);
+    }
+
+    // Marks the speech, presses the keys, and waits for Orca to say what matches.
+    void expect(std::initializer_list<uint> codes, const QString &pattern)
+    {
+        m_speech->mark();
+        keys(codes);
+        if (QTest::currentTestFailed())
+            return;
+        if (!m_speech->waitFor(heard(pattern), patience))
+            QFAIL(qPrintable(QStringLiteral("Orca did not say /%1/; it said:\n  %2")
+                                 .arg(pattern, m_speech->sinceMark().join(QStringLiteral("\n  ")))));
+    }
+
+    // Once a message has been spoken, it is not spoken again.
+    void spokenOnce(const QString &pattern)
+    {
+        QTest::qWait(1500);
+        QCOMPARE(m_speech->count(heard(pattern)), 1);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(qEnvironmentVariableIsSet("ORCA_DEBUG_FILE"), "run through tests/accessbus.sh --orca");
+        const QDBusReply<QString> address = QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
+            QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"), QStringLiteral("org.a11y.Bus"),
+            QStringLiteral("GetAddress")));
+        QVERIFY2(address.isValid(), qPrintable(address.error().message()));
+        m_bus = QDBusConnection::connectToBus(address.value(), QStringLiteral("a11y"));
+        QVERIFY2(m_bus.isConnected(), qPrintable(m_bus.lastError().message()));
+        m_speech = std::make_unique<Speech>(qEnvironmentVariable("ORCA_DEBUG_FILE"));
+
+        m_port = m_home.filePath(QStringLiteral("panel"));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        environment.insert(QStringLiteral("HOME"), m_home.path());
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
+        m_tool.setProcessEnvironment(environment);
+        m_tool.setProcessChannelMode(QProcess::ForwardedChannels);
+        m_speech->mark();
+        m_tool.start(QStringLiteral(TOOL_PATH), {QStringLiteral("--port"), m_port});
+        QVERIFY(m_tool.waitForStarted(10000));
+    }
+
+    void cleanupTestCase()
+    {
+        m_tool.terminate();
+        if (!m_tool.waitForFinished(5000))
+            m_tool.kill();
+    }
+
+    // The window opens as a frame named by its caption, with the keyboard in SW1's module list,
+    // which has no pick yet; "Where am I" says so too.
+    void opens()
+    {
+        QVERIFY2(m_speech->waitFor(heard(QRegularExpression::escape(windowTitle)), patience),
+                 qPrintable(m_speech->sinceMark().join(QStringLiteral("\n  "))));
+        QVERIFY2(m_speech->waitFor(heard(QStringLiteral("^SW1 module\\.?$")), patience),
+                 qPrintable(m_speech->sinceMark().join(QStringLiteral("\n  "))));
+        QVERIFY2(m_speech->waitFor(heard(QStringLiteral("nothing picked")), patience),
+                 qPrintable(m_speech->sinceMark().join(QStringLiteral("\n  "))));
+        expect({KeypadEnter}, QStringLiteral("nothing picked"));
+    }
+
+    // A read with no panel at the port fails: the failure is spoken, once.
+    void failureSpoken()
+    {
+        const QString failure = QStringLiteral("^SERIAL PORT \\S*panel NOT FOUND - PLUG IN THE ADAPTER OR CHOOSE ANOTHER PORT\\.?$");
+        expect({Control, Shift, KeyR}, failure);
+        spokenOnce(failure);
+    }
+
+    // With a panel at the port the read succeeds: the success is spoken, once.
+    void successSpoken()
+    {
+        m_panel = std::make_unique<VirtualPanel>(QStringList{QStringLiteral("--set"), QStringLiteral("0=22")}); // SW1: C 3
+        QVERIFY(!m_panel->port().isEmpty());
+        QVERIFY(QFile::link(m_panel->port(), m_port));
+        expect({Control, Shift, KeyR}, QStringLiteral("^SWITCH PANEL DATA READ SUCCESSFUL\\.?$"));
+        spokenOnce(QStringLiteral("^SWITCH PANEL DATA READ SUCCESSFUL\\.?$"));
+    }
+
+    // On the status line a screen reader finds the current message, not the failure before it.
+    void statusLineCurrent()
+    {
+        expect({Shift, Tab}, QStringLiteral("status ?bar")); // the last stop before SW1's module list
+        const QStringList said = m_speech->sinceMark();
+        QVERIFY2(said.join(QLatin1Char(' ')).contains(QLatin1String("SWITCH PANEL DATA READ SUCCESSFUL")), qPrintable(said.join('|')));
+        QVERIFY2(!said.join(QLatin1Char(' ')).contains(QLatin1String("NOT FOUND")), qPrintable(said.join('|')));
+        expect({Tab}, QStringLiteral("^SW1 module"));
+    }
+
+    // A list that takes the focus says its pick; "Where am I" says it again.
+    void pickSpokenOnFocus()
+    {
+        expect({Tab}, QStringLiteral("^3\\b"));
+        QVERIFY(m_speech->count(heard(QStringLiteral("^SW1 channel"))) >= 1);
+        expect({Shift, Tab}, QStringLiteral("^C\\b"));
+        QVERIFY(m_speech->count(heard(QStringLiteral("^SW1 module"))) >= 1);
+        expect({KeypadEnter}, QStringLiteral("\\bC\\b"));
+    }
+
+    // Undo says what it undid.
+    void undoSpoken()
+    {
+        expect({Control, KeyZ}, QStringLiteral("^notification undo read"));
+        spokenOnce(QStringLiteral("^notification undo read"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOrca)
+#include "tst_orca.moc"
