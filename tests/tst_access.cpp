@@ -347,6 +347,39 @@ private slots:
         QVERIFY(!shown(*w, "Frame1"));
     }
 
+    // The focus a screen reader is told of is where the keyboard is, also after the program
+    // switched the view under a focused view button: Tab never passes through the button that
+    // is no longer picked (Qt would send that button's focus first, then move on).
+    void focusFollowsProgramViewSwitch()
+    {
+        auto w = activeWindow();
+        w->control("Option1")->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(w->control("Option1"), Qt::Key_Down); // the lighting view, by keys
+        QCOMPARE(focusName(), QStringLiteral("Option2"));
+        w->form().show_switch_view(); // as a save does
+        QVERIFY(w->control<QRadioButton>("Option1")->isChecked());
+
+        struct FocusLog : QObject
+        {
+            QStringList names;
+            bool eventFilter(QObject *watched, QEvent *event) override
+            {
+                if (event->type() == QEvent::FocusIn && watched->isWidgetType())
+                    names << watched->objectName();
+                return false;
+            }
+        } log;
+        qApp->installEventFilter(&log);
+        QStringList landed; // one focus per key, on the control that keeps it
+        for (const Qt::Key key : {Qt::Key_Backtab, Qt::Key_Tab, Qt::Key_Backtab}) {
+            QTest::keyClick(QApplication::focusWidget(), key);
+            landed << focusName();
+        }
+        qApp->removeEventFilter(&log);
+        QCOMPARE(log.names, landed);
+        QVERIFY(landed.contains("Option1"));
+    }
+
     void programSelectionsKeepFocus_data()
     {
         QTest::addColumn<QString>("how");

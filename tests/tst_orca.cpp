@@ -1,3 +1,4 @@
+#include "truckfile.h"
 #include "virtualpanel.h"
 
 #include <QDBusConnection>
@@ -15,7 +16,7 @@
 // tests/accessbus.sh --orca runs this inside a private X server, window manager, D-Bus session and
 // accessibility bus, with Orca speaking to a null audio device. The steps build on each other:
 // the window opens with nothing picked, a read fails, a read succeeds, a list with a pick takes
-// the focus, the read is undone.
+// the focus, the read is undone, a file is opened by typing its name.
 
 namespace {
 
@@ -24,6 +25,8 @@ enum Key : uint {
     Tab = 23,
     Return = 36,
     KeyR = 27,
+    KeyA = 38,
+    KeyO = 32,
     KeyZ = 52,
     Control = 37,
     Shift = 50,
@@ -250,6 +253,21 @@ private slots:
     {
         expect({Control, KeyZ}, QStringLiteral("^notification undo read"));
         spokenOnce(QStringLiteral("^notification undo read"));
+    }
+
+    // After a file dialog closed by Return, the keys reach the window at once, from the control
+    // that had them.
+    void keysBackAfterDialog()
+    {
+        QFile file(m_home.filePath(QStringLiteral("a")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(truckLine);
+        file.close();
+        expect({Control, KeyO}, QStringLiteral("READ CONFIGURATION FILE"));
+        keys({KeyA});
+        expect({Return}, QStringLiteral("^SW1 module"));
+        expect({Tab}, QStringLiteral("^SW1 channel"));
+        expect({Shift, Tab}, QStringLiteral("^SW1 module"));
     }
 };
 
