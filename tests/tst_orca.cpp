@@ -31,6 +31,7 @@ enum Key : uint {
     Control = 37,
     Shift = 50,
     KeypadEnter = 104, // Orca's "Where am I" (desktop layout)
+    Insert = 118,      // the Orca key: with KeypadEnter the title, pressed twice the status bar
 };
 
 const QString windowTitle = QStringLiteral("DURVEX 4/6 BUTTON DIMMABLE SWITCH PANEL CONFIGURATION PROGRAM");
@@ -236,6 +237,17 @@ private slots:
         QVERIFY2(said.join(QLatin1Char(' ')).contains(QLatin1String("SWITCH PANEL DATA READ SUCCESSFUL")), qPrintable(said.join('|')));
         QVERIFY2(!said.join(QLatin1Char(' ')).contains(QLatin1String("NOT FOUND")), qPrintable(said.join('|')));
         expect({Tab}, QStringLiteral("^SW1 module"));
+    }
+
+    // Orca's commands for the window's title and for its status bar speak them.
+    void titleAndStatusBar()
+    {
+        expect({Insert, KeypadEnter}, QRegularExpression::escape(windowTitle));
+        m_speech->mark();
+        keys({Insert, KeypadEnter});
+        keys({Insert, KeypadEnter});
+        QVERIFY2(m_speech->waitFor(heard(QStringLiteral("SWITCH PANEL DATA READ SUCCESSFUL")), patience),
+                 qPrintable(m_speech->sinceMark().join(QStringLiteral("\n  "))));
     }
 
     // A list that takes the focus says its pick; "Where am I" says it again.
