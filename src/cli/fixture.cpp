@@ -129,7 +129,7 @@ void Fixture::start(int index)
     if (m_work.verify)
         s.connection->read();
     else
-        s.connection->write(m_work.image, m_work.missing);
+        s.connection->write(m_work.image, m_work.missing, m_line.skipMatching);
 }
 
 // The port's status line: the lines it adds scroll, except that on a terminal with several
@@ -176,9 +176,8 @@ void Fixture::finished(int index, const TransferOutcome &outcome, const PanelCon
     attempt.file = m_work.file;
     attempt.adjusted = m_work.adjusted;
     attempt.panelId = s.panelId;
-    attempt.model = outcome.model;
-    attempt.durationMs = s.clock.elapsed();
-    attempt.exitCode = PanelAttempt::exitCodeOf(outcome);
+    attempt.timed(s.clock.elapsed());
+    attempt.take(outcome);
 
     QString outcomeText = PanelAttempt::interrupted;
     const Direction direction = m_work.verify ? Direction::Read : Direction::Write;
