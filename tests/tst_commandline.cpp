@@ -402,7 +402,8 @@ private slots:
             for (const char *word : {"--port", "--version", "--trace", "--series", "--name", "--output", "--force",
                                      "write FILE", "read --name", "verify FILE", "DURVEX_PORT", "DURVEX_TRACE",
                                      "dialout", "64", "69", "129", "130", "143", "check FILE", "ports",
-                                     "--wait-for-panel", "--count", "--panel-id", "--json", "--log", "--quiet", "-V"})
+                                     "--wait-for-panel", "--count", "--panel-id", "--json", "--log", "--quiet", "-V",
+                                     "--skip-matching"})
                 QVERIFY2(stdOut.contains(QLatin1String(word)), word);
     }
 
