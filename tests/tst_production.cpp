@@ -539,9 +539,12 @@ private slots:
         VirtualPanel panel(panelArgs);
         const QString logPath = dir.filePath("skip.log");
         QFile::remove(logPath);
-        const Run run = tool({"write", "truck.zcf", "--skip-matching", "--json", "--log", logPath, "--port", panel.port()},
+        // A series of one round, as a line restarted with panels still seated runs it.
+        const Run run = tool({"write", "truck.zcf", "--series", "--skip-matching", "--json", "--log", logPath, "--port",
+                              panel.port()},
                              dir.path());
         QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.err.contains(outcome == "unchanged" ? "PANEL 1: UNCHANGED" : "PANEL 1: PROGRAMMED"), qPrintable(run.err));
         QCOMPARE(run.objects.size(), 1);
         QCOMPARE(run.objects[0]["outcome"].toString(), outcome);
         QVERIFY(run.objects[0]["reason"].isNull());

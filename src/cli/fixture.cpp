@@ -207,7 +207,9 @@ void Fixture::finished(int index, const TransferOutcome &outcome, const PanelCon
         ++s.failed;
 
     if (m_line.series) {
-        const QString line = succeeded ? QStringLiteral("PANEL %1: PROGRAMMED").arg(s.panel)
+        const QString line = succeeded ? (attempt.unchanged ? QStringLiteral("PANEL %1: UNCHANGED")
+                                                            : QStringLiteral("PANEL %1: PROGRAMMED"))
+                                             .arg(s.panel)
                                        : QStringLiteral("PANEL %1: FAILED - %2").arg(s.panel).arg(outcomeText);
         m_board.sayOn(index, {seriesLine(m_board.several(), s.port, line)}, !succeeded);
         if (!succeeded)
