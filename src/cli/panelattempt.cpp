@@ -13,6 +13,18 @@ QJsonValue textOrNull(const QString &text)
     return text.isEmpty() ? QJsonValue() : QJsonValue(text);
 }
 
+// A list as an array of objects, or null where it does not apply.
+template<typename T, typename Object>
+QJsonValue listOrNull(const std::optional<QList<T>> &list, Object object)
+{
+    if (!list)
+        return {};
+    QJsonArray array;
+    for (const T &entry : *list)
+        array.append(object(entry));
+    return array;
+}
+
 } // namespace
 
 void PanelAttempt::take(const TransferOutcome &outcome)
@@ -155,42 +167,30 @@ QJsonObject PanelAttempt::toJson(const PanelConfiguration &configuration)
 
 QJsonObject PanelAttempt::toJson() const
 {
-    QJsonValue found;
-    if (differences) {
-        QJsonArray list;
-        for (const Difference &d : *differences)
-            list.append(QJsonObject{{QStringLiteral("address"), d.address},
-                                    {QStringLiteral("item"), PanelConfiguration::name(d.address)},
-                                    {QStringLiteral("panel"), describeByte(d.address, d.panel)},
-                                    {QStringLiteral("file"), describeByte(d.address, d.file)},
-                                    {QStringLiteral("write"), describeByte(d.address, d.sent)},
-                                    {QStringLiteral("panel_code"), d.panel},
-                                    {QStringLiteral("file_code"), d.file},
-                                    {QStringLiteral("write_code"), d.sent}});
-        found = list;
-    }
-    QJsonValue changed;
-    if (adjusted) {
-        QJsonArray list;
-        for (const Adjustment &a : *adjusted)
-            list.append(QJsonObject{{QStringLiteral("address"), a.address},
-                                    {QStringLiteral("item"), PanelConfiguration::name(a.address)},
-                                    {QStringLiteral("found"), describeByte(a.address, a.found)},
-                                    {QStringLiteral("used"), describeByte(a.address, a.used)},
-                                    {QStringLiteral("found_code"), a.found},
-                                    {QStringLiteral("used_code"), a.used}});
-        changed = list;
-    }
-    QJsonValue warned;
-    if (warnings) {
-        QJsonArray list;
-        for (const Warning &w : *warnings)
-            list.append(QJsonObject{{QStringLiteral("address"), w.address},
-                                    {QStringLiteral("item"), PanelConfiguration::name(w.address)},
-                                    {QStringLiteral("code"), w.code},
-                                    {QStringLiteral("text"), describe(w)}});
-        warned = list;
-    }
+    const QJsonValue found = listOrNull(differences, [](const Difference &d) {
+        return QJsonObject{{QStringLiteral("address"), d.address},
+                           {QStringLiteral("item"), PanelConfiguration::name(d.address)},
+                           {QStringLiteral("panel"), describeByte(d.address, d.panel)},
+                           {QStringLiteral("file"), describeByte(d.address, d.file)},
+                           {QStringLiteral("write"), describeByte(d.address, d.sent)},
+                           {QStringLiteral("panel_code"), d.panel},
+                           {QStringLiteral("file_code"), d.file},
+                           {QStringLiteral("write_code"), d.sent}};
+    });
+    const QJsonValue changed = listOrNull(adjusted, [](const Adjustment &a) {
+        return QJsonObject{{QStringLiteral("address"), a.address},
+                           {QStringLiteral("item"), PanelConfiguration::name(a.address)},
+                           {QStringLiteral("found"), describeByte(a.address, a.found)},
+                           {QStringLiteral("used"), describeByte(a.address, a.used)},
+                           {QStringLiteral("found_code"), a.found},
+                           {QStringLiteral("used_code"), a.used}};
+    });
+    const QJsonValue warned = listOrNull(warnings, [](const Warning &w) {
+        return QJsonObject{{QStringLiteral("address"), w.address},
+                           {QStringLiteral("item"), PanelConfiguration::name(w.address)},
+                           {QStringLiteral("code"), w.code},
+                           {QStringLiteral("text"), describe(w)}};
+    });
     return {
         {QStringLiteral("command"), command},
         {QStringLiteral("port"), textOrNull(port)},
