@@ -1,12 +1,16 @@
 #include "cli/argumenttext.h"
 #include "cli/attemptreason.h"
 #include "cli/commandline.h"
+#include "cli/panelattempt.h"
+#include "cli/programminglog.h"
 #include "platform/exitcode.h"
 #include "version.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -467,6 +471,30 @@ private slots:
              QRegularExpression("^\\.B (\\d+)$", QRegularExpression::MultilineOption).globalMatch(manual.mid(manual.indexOf("[EXIT STATUS]"))))
             inManual << m.captured(1).toInt();
         QCOMPARE(inManual, exitCodes);
+    }
+
+    // The README's examples of a --json object and of a log record have the keys the
+    // program gives them.
+    void keysDocumented()
+    {
+        const QString text = fileText(README_PATH);
+        QList<QJsonObject> examples;
+        for (const QRegularExpressionMatch &m : QRegularExpression("```json\\n(.*?)\\n```",
+                                                                   QRegularExpression::DotMatchesEverythingOption)
+                                                    .globalMatch(text))
+            examples << QJsonDocument::fromJson(m.captured(1).toUtf8()).object();
+        QCOMPARE(examples.size(), 2); // the object, then the record
+        const QJsonObject object = PanelAttempt().toJson();
+        QCOMPARE(examples[0].keys(), object.keys());
+
+        QTemporaryDir dir;
+        ProgrammingLog log;
+        QString reason;
+        QVERIFY(log.open(dir.filePath("programming.log"), &reason));
+        QVERIFY(log.append(object, "00", &reason));
+        QFile written(dir.filePath("programming.log"));
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(examples[1].keys(), QJsonDocument::fromJson(written.readAll()).object().keys());
     }
 
     // The README's table of reasons is the program's, word for word and in order.
