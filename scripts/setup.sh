@@ -21,7 +21,7 @@ install_missing() {
     local sudo=""
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
     echo "Installing: ${missing[*]}" >&2
-    $sudo apt-get update -qq
+    $sudo apt-get update -qq >&2
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
@@ -36,9 +36,11 @@ configure_and_build() {
     if [ ! -f "$dir/build.ninja" ]; then
         cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
     fi
+    # The build's own output goes to standard error: standard output is the tool's, and with
+    # --json or -o - it carries nothing else.
     if [ ${#targets[@]} -gt 0 ]; then
-        cmake --build "$dir" --parallel "$(nproc 2>/dev/null || echo 2)" --target "${targets[@]}"
+        cmake --build "$dir" --parallel "$(nproc 2>/dev/null || echo 2)" --target "${targets[@]}" >&2
     else
-        cmake --build "$dir" --parallel "$(nproc 2>/dev/null || echo 2)"
+        cmake --build "$dir" --parallel "$(nproc 2>/dev/null || echo 2)" >&2
     fi
 }

@@ -343,6 +343,61 @@ private slots:
             QCOMPARE(lines.value(lines.size() - detail.size() + i), onPort(detail[i]));
     }
 
+    // Each way a panel attempt ends has its one word and the address that failed, in the
+    // JSON object; the signals' words are in interrupted(), the reasons no run as root can
+    // meet in tst_attempt.
+    void reasons_data()
+    {
+        QTest::addColumn<QStringList>("panelArgs");
+        QTest::addColumn<QStringList>("arguments"); // %1: the panel's port
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<QString>("reason"); // empty: null
+        QTest::addColumn<int>("address");    // -1: null
+        const QStringList write = {"write", "truck.zcf", "--port", "%1"};
+        const QStringList verify = {"verify", "truck.zcf", "--port", "%1"};
+        QTest::newRow("done") << QStringList{} << write << 0 << "done" << "" << -1;
+        QTest::newRow("differs") << QStringList{} << verify << 3 << "differs" << "" << -1;
+        QTest::newRow("no-response") << QStringList{"--silent"} << write << 1 << "failed" << "no-response" << -1;
+        QTest::newRow("no-acknowledgement") << QStringList{"--write-ack", "3=X"} << write << 1 << "failed"
+                                            << "no-acknowledgement" << 3;
+        QTest::newRow("verify-failed") << QStringList{"--no-verify", "1"} << write << 1 << "failed" << "verify-failed" << 1;
+        QTest::newRow("bad-reply") << QStringList{"--reply", "4=xx"} << verify << 1 << "failed" << "bad-reply" << 4;
+        QTest::newRow("bad-reply of the model") << QStringList{"--reply", "63=xx"} << write << 1 << "failed"
+                                                << "bad-reply" << 63;
+        QTest::newRow("out-of-range") << QStringList{"--reply", "5=02000"} << verify << 1 << "failed" << "out-of-range" << 5;
+        // A, the model, the first byte's write and read-back; the panel hangs up at the next.
+        QTest::newRow("line-lost") << QStringList{"--hangup-after", "4"} << write << 1 << "failed" << "line-lost" << 1;
+        QTest::newRow("wrong-model") << QStringList{"--model", "75"} << write << 2 << "wrong-model" << "wrong-model" << -1;
+        QTest::newRow("port-not-found") << QStringList{} << QStringList{"write", "truck.zcf", "--port", "/dev/durvex-none"}
+                                        << 1 << "failed" << "port-not-found" << -1;
+        QTest::newRow("not-a-serial-port") << QStringList{} << QStringList{"write", "truck.zcf", "--port", "/dev/null"}
+                                           << 1 << "failed" << "not-a-serial-port" << -1;
+        QTest::newRow("port-in-use") << QStringList{"hold"} << write << 1 << "failed" << "port-in-use" << -1;
+        QTest::newRow("file-refused") << QStringList{} << QStringList{"write", "notes.zcf", "--port", "%1"} << 4
+                                      << "file-refused" << "file-refused" << -1;
+    }
+
+    void reasons()
+    {
+        QFETCH(QStringList, panelArgs);
+        QFETCH(QStringList, arguments);
+        const bool hold = panelArgs == QStringList{"hold"};
+        VirtualPanel panel(hold ? QStringList{} : panelArgs);
+        SerialPortLine holder(panel.port()); // another program on the port
+        SerialLine::OpenFailure failure;
+        QVERIFY(!hold || holder.open(&failure));
+        const Run run = tool(arguments.replaceInStrings("%1", panel.port()) << "--json", dir.path());
+        QTEST(run.exitCode, "exitCode");
+        const QJsonObject result = QJsonDocument::fromJson(run.out.toUtf8()).object();
+        QTEST(result.value("outcome").toString(), "outcome");
+        QTEST(result.value("reason").toString(), "reason");
+        QFETCH(QString, reason);
+        QCOMPARE(result.value("reason").isNull(), reason.isEmpty());
+        QTEST(result.value("address").toInt(-1), "address");
+        QCOMPARE(result.value("exit").toInt(), run.exitCode);
+    }
+
     // A production line: two panels programmed with a failed one between, tried again.
     void series()
     {
@@ -420,22 +475,25 @@ private slots:
     {
         QTest::addColumn<int>("signal");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("Ctrl+C") << int(SIGINT) << 130;
-        QTest::newRow("SIGTERM") << int(SIGTERM) << 143;
-        QTest::newRow("SIGHUP") << int(SIGHUP) << 129;
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("Ctrl+C") << int(SIGINT) << 130 << "interrupted";
+        QTest::newRow("SIGTERM") << int(SIGTERM) << 143 << "terminated";
+        QTest::newRow("SIGHUP") << int(SIGHUP) << 129 << "hung-up";
     }
 
     // Ctrl+C, SIGTERM and SIGHUP end the transfer at its current wait, with the port closed
-    // (its lock gone) and the trace ended.
+    // (its lock gone) and the trace ended; the result names the signal, and the model once read.
     void interrupted()
     {
         QFETCH(int, signal);
+        QFETCH(QString, outcome);
         VirtualPanel panel;
         const QString trace = dir.filePath(QStringLiteral("interrupted-%1.trace").arg(signal));
         QProcess process;
         process.setProcessEnvironment(noDisplay());
         process.setWorkingDirectory(dir.path());
-        process.start(QStringLiteral(TOOL_PATH), {"write", "truck.zcf", "--port", panel.port(), "--trace", trace});
+        process.start(QStringLiteral(TOOL_PATH),
+                      {"write", "truck.zcf", "--port", panel.port(), "--trace", trace, "--json"});
         QVERIFY(process.waitForStarted());
         QTest::qWait(700);
         ::kill(pid_t(process.processId()), signal);
@@ -443,7 +501,13 @@ private slots:
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QTEST(process.exitCode(), "exitCode");
         QVERIFY(readAll(trace).endsWith("  CLOSE " + panel.port().toLocal8Bit() + "\n"));
+        const QJsonObject result = QJsonDocument::fromJson(process.readAllStandardOutput()).object();
+        QCOMPARE(result.value("exit").toInt(), process.exitCode());
+        QCOMPARE(result.value("outcome").toString(), outcome);
+        QCOMPARE(result.value("reason").toString(), outcome);
         const QByteArray atExit = panel.received();
+        if (writeCommands(atExit) > 0) // the model byte was read before the first write
+            QCOMPARE(result.value("model").toInt(-1), 74);
         QVERIFY(atExit.size() > 1 && atExit.size() < 17 * 12);
         QTest::qWait(300);
         QCOMPARE(panel.received(), atExit);

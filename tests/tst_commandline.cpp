@@ -1,9 +1,16 @@
 #include "cli/argumenttext.h"
+#include "cli/attemptreason.h"
 #include "cli/commandline.h"
+#include "cli/panelattempt.h"
+#include "cli/programminglog.h"
+#include "platform/exitcode.h"
 #include "version.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -36,6 +43,12 @@ const char noDisplayLine[] = "durvex-config: no display found to show the window
 
 // The exit codes the program has; --help and the README list each once.
 const QList<int> exitCodes = {0, 1, 2, 3, 4, 64, 69, 129, 130, 143};
+
+QString fileText(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
 
 } // namespace
 
@@ -393,7 +406,8 @@ private slots:
             for (const char *word : {"--port", "--version", "--trace", "--series", "--name", "--output", "--force",
                                      "write FILE", "read --name", "verify FILE", "DURVEX_PORT", "DURVEX_TRACE",
                                      "dialout", "64", "69", "129", "130", "143", "check FILE", "ports",
-                                     "--wait-for-panel", "--count", "--panel-id", "--json", "--log", "--quiet", "-V"})
+                                     "--wait-for-panel", "--count", "--panel-id", "--json", "--log", "--quiet", "-V",
+                                     "--skip-matching"})
                 QVERIFY2(stdOut.contains(QLatin1String(word)), word);
     }
 
@@ -421,7 +435,8 @@ private slots:
         QCOMPARE(tool.exitCode(), 69);
     }
 
-    // Every exit code is in --help's list and in the README's table, once.
+    // Every exit code is in --help's list, in the README's table with its outcome words, and
+    // in the manual page's EXIT STATUS, once.
     void exitCodesDocumented()
     {
         const QString help = CommandLine::helpText();
@@ -437,9 +452,64 @@ private slots:
         QString table = text.mid(text.indexOf("| exit code |"));
         table.truncate(table.indexOf("\n\n")); // the table alone
         QList<int> inReadme;
-        for (const QRegularExpressionMatch &m : QRegularExpression("^\\| (\\d+) \\|", QRegularExpression::MultilineOption).globalMatch(table))
+        QStringList outcomes, expected;
+        for (const QRegularExpressionMatch &m :
+             QRegularExpression("^\\| (\\d+) \\| ([^|]*) \\|", QRegularExpression::MultilineOption).globalMatch(table)) {
             inReadme << m.captured(1).toInt();
+            outcomes << m.captured(2);
+        }
         QCOMPARE(inReadme, exitCodes);
+        for (const ExitCode::Meaning &row : ExitCode::meanings)
+            expected << (!row.outcome        ? QStringLiteral("(no object)")
+                         : row.otherOutcome ? QStringLiteral("`%1`, `%2`").arg(row.outcome, row.otherOutcome)
+                                            : QStringLiteral("`%1`").arg(row.outcome));
+        QCOMPARE(outcomes, expected);
+
+        const QString manual = fileText(QFileInfo(README_PATH).dir().filePath("packaging/durvex-config.h2m"));
+        QList<int> inManual;
+        for (const QRegularExpressionMatch &m :
+             QRegularExpression("^\\.B (\\d+)$", QRegularExpression::MultilineOption).globalMatch(manual.mid(manual.indexOf("[EXIT STATUS]"))))
+            inManual << m.captured(1).toInt();
+        QCOMPARE(inManual, exitCodes);
+    }
+
+    // The README's examples of a --json object and of a log record have the keys the
+    // program gives them.
+    void keysDocumented()
+    {
+        const QString text = fileText(README_PATH);
+        QList<QJsonObject> examples;
+        for (const QRegularExpressionMatch &m : QRegularExpression("```json\\n(.*?)\\n```",
+                                                                   QRegularExpression::DotMatchesEverythingOption)
+                                                    .globalMatch(text))
+            examples << QJsonDocument::fromJson(m.captured(1).toUtf8()).object();
+        QCOMPARE(examples.size(), 2); // the object, then the record
+        const QJsonObject object = PanelAttempt().toJson();
+        QCOMPARE(examples[0].keys(), object.keys());
+
+        QTemporaryDir dir;
+        ProgrammingLog log;
+        QString reason;
+        QVERIFY(log.open(dir.filePath("programming.log"), &reason));
+        QVERIFY(log.append(object, "00", &reason));
+        QFile written(dir.filePath("programming.log"));
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(examples[1].keys(), QJsonDocument::fromJson(written.readAll()).object().keys());
+    }
+
+    // The README's table of reasons is the program's, word for word and in order.
+    void reasonsDocumented()
+    {
+        const QString text = fileText(README_PATH);
+        QString table = text.mid(text.indexOf("| `reason` |"));
+        table.truncate(table.indexOf("\n\n"));
+        table.remove(0, table.indexOf('\n')); // the heading
+        QStringList inReadme, inCode;
+        for (const QRegularExpressionMatch &m : QRegularExpression("^\\| `([a-z-]+)` \\|", QRegularExpression::MultilineOption).globalMatch(table))
+            inReadme << m.captured(1);
+        for (const AttemptReason::Row &row : AttemptReason::rows)
+            inCode << QString::fromLatin1(row.word);
+        QCOMPARE(inReadme, inCode);
     }
 };
 

@@ -1,8 +1,12 @@
 #include "fakepanel.h"
 #include "link/panellink.h"
+#include "link/bytetrace.h"
 #include "session/connectionthread.h"
+#include "virtualpanel.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <atomic>
@@ -168,6 +172,29 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(f.outcomes.size(), 2, 1000);
         QCOMPARE(f.outcomes[1].kind, Kind::Aborted);
         QCOMPARE(f.line->sent, sentAtAbort);
+    }
+
+    // A flooding panel at a position that polls all day: what the polls write to the trace
+    // is bounded over the run, not per poll.
+    void pollsOfAFloodingPanelBoundTheTrace()
+    {
+        QTemporaryDir dir;
+        const QString tracePath = dir.filePath("trace.txt");
+        VirtualPanel panel({"--flood-after", "0"});
+        ConnectionThread connection(panel.port(), tracePath, QString());
+        int polls = 0;
+        QObject::connect(&connection, &ConnectionThread::polled, [&] {
+            if (++polls < 40)
+                connection.poll();
+        });
+        connection.poll();
+        QTRY_COMPARE_WITH_TIMEOUT(polls, 40, 20000);
+        QFile trace(tracePath);
+        QVERIFY(trace.open(QIODevice::ReadOnly));
+        const QByteArray text = trace.readAll();
+        QVERIFY2(text.size() < ByteTrace::pollLimit + 1024, qPrintable(QString::number(text.size())));
+        QVERIFY(text.contains("BYTES RECEIVED IN THIS POLL, NOT TRACED"));
+        QCOMPARE(text.count("FURTHER POLLS ARE NOT TRACED"), 1);
     }
 };
 

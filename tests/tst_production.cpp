@@ -6,6 +6,7 @@
 #include "link/serialportline.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -14,6 +15,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUuid>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -28,8 +30,18 @@ namespace {
 // The truck's seventeen bytes as a panel holds them once written.
 const QByteArray truckMemory("\x00\x0b\x1d\xa0\xa0\xa0\x00\x0c\x1e\xa0\xa0\xa0\x9f\x9e\x06\x0a\x01", 17);
 
-const QStringList attemptKeys = {"adjusted", "command", "configuration", "detail", "differences", "duration_ms", "exit",
-                                 "file", "model", "outcome", "panel_id", "port"};
+const QStringList attemptKeys = {"address", "adjusted", "command", "configuration", "detail", "differences",
+                                 "duration_ms", "exit", "file", "model", "outcome", "panel_id", "port", "reason",
+                                 "started", "warnings"};
+
+// The truck's bytes as --set options of a virtual panel, `last` instead of the last one.
+QStringList truckPresets(int last = 1)
+{
+    QStringList options;
+    for (int a = 0; a < 17; ++a)
+        options << "--set" << QStringLiteral("%1=%2").arg(a).arg(a == 16 ? last : quint8(truckMemory[a]));
+    return options;
+}
 
 QProcessEnvironment environment(const QString &folder)
 {
@@ -463,14 +475,21 @@ private slots:
         QCOMPARE(tool({"write", "truck.zcf", "--log", logPath, "--panel-id", "SN-9", "--port", silent.port()}, dir.path())
                      .exitCode,
                  1);
+        // One run of two ports: one run id, the attempts numbered as they end.
+        QCOMPARE(tool({"write", "truck.zcf", "--log", logPath, "--port", silent.port(), "--port", good.port()}, dir.path())
+                     .exitCode,
+                 1);
 
         QFile file(logPath);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QList<QJsonObject> lines = parseLines(QString::fromUtf8(file.readAll()));
-        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.size(), 4);
+        const QString version = tool({"--version"}, dir.path()).out;
         const QString sha256 = QCryptographicHash::hash(truckLine, QCryptographicHash::Sha256).toHex();
+        const QRegularExpression utcMs("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z$");
         for (const QJsonObject &line : lines) {
-            QStringList keys = attemptKeys + QStringList{"host", "sha256", "time", "user"};
+            QStringList keys = attemptKeys + QStringList{"event", "host", "run_id", "seq", "sha256", "time",
+                                                         "tool_version", "user"};
             keys.sort();
             QCOMPARE(line.keys(), keys);
             QCOMPARE(line["sha256"].toString(), sha256);
@@ -480,11 +499,64 @@ private slots:
                      qPrintable(line["time"].toString()));
             QVERIFY(!line["host"].toString().isEmpty());
             QVERIFY(!line["user"].toString().isEmpty());
+            QCOMPARE(line["event"].toString(), "attempt");
+            QCOMPARE(line["file"].toString(), QDir(dir.path()).absoluteFilePath("truck.zcf"));
+            QCOMPARE("durvex-config " + line["tool_version"].toString() + "\n", version);
+            QVERIFY(!QUuid::fromString(line["run_id"].toString()).isNull());
+            QVERIFY(utcMs.match(line["started"].toString()).hasMatch());
+            QVERIFY(line["started"].toString() <= line["time"].toString());
         }
+        QCOMPARE(lines[0]["seq"].toInt(), 1);
+        QCOMPARE(lines[1]["seq"].toInt(), 1);
+        QVERIFY(lines[0]["run_id"] != lines[1]["run_id"]);
+        QCOMPARE(lines[2]["run_id"], lines[3]["run_id"]);
+        QCOMPARE(lines[2]["seq"].toInt(), 1); // appended as they ended
+        QCOMPARE(lines[3]["seq"].toInt(), 2);
+        QCOMPARE(lines[1]["reason"].toString(), "no-response");
         QCOMPARE(lines[0]["port"].toString(), good.port());
         QCOMPARE(lines[0]["outcome"].toString(), "done");
         QCOMPARE(lines[1]["outcome"].toString(), "failed");
         QCOMPARE(lines[1]["panel_id"].toString(), "SN-9");
+    }
+
+    void skipMatching_data()
+    {
+        QTest::addColumn<QStringList>("panelArgs");
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<int>("reads"); // configuration bytes read before the write, if any
+        QTest::newRow("holds the file") << truckPresets() << "unchanged" << 17;
+        QTest::newRow("differs in the last byte") << truckPresets(2) << "done" << 17;
+        QTest::newRow("a fresh panel") << QStringList{} << "done" << 1;
+    }
+
+    // --skip-matching: a panel that holds what the write sends is read, not written, and
+    // recorded; one that differs is written as always, after the first byte that differs.
+    void skipMatching()
+    {
+        QFETCH(QStringList, panelArgs);
+        QFETCH(QString, outcome);
+        QFETCH(int, reads);
+        VirtualPanel panel(panelArgs);
+        const QString logPath = dir.filePath("skip.log");
+        QFile::remove(logPath);
+        // A series of one round, as a line restarted with panels still seated runs it.
+        const Run run = tool({"write", "truck.zcf", "--series", "--skip-matching", "--json", "--log", logPath, "--port",
+                              panel.port()},
+                             dir.path());
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.err.contains(outcome == "unchanged" ? "PANEL 1: UNCHANGED" : "PANEL 1: PROGRAMMED"), qPrintable(run.err));
+        QCOMPARE(run.objects.size(), 1);
+        QCOMPARE(run.objects[0]["outcome"].toString(), outcome);
+        QVERIFY(run.objects[0]["reason"].isNull());
+        QFile log(logPath);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(parseLines(QString::fromUtf8(log.readAll())).value(0)["outcome"].toString(), outcome);
+        QByteArray expected = "A" + PanelLink::readCommand(modelAddress);
+        for (int a = 0; a < reads; ++a)
+            expected += PanelLink::readCommand(a);
+        QVERIFY(panel.received().startsWith(expected));
+        QCOMPARE(panel.received().size() == expected.size(), outcome == "unchanged");
+        QCOMPARE(panel.memory().left(17), truckMemory);
     }
 
     // A log that cannot be appended to stops the command before any panel is touched.
@@ -662,6 +734,38 @@ private slots:
         QTest::newRow("a folder") << "folder" << 4 << "durvex-config: folder: Is a directory";
         QTest::newRow("no configuration") << "notes.zcf" << 4
                                           << "  -------------THE FILE READ OPERATION IS BEING ABANDONED!--------------";
+    }
+
+    // Codes no list has load as something else: check says so, in words and in the JSON,
+    // and shows what the file holds as a short table.
+    void checkWarnsOfUnlistedCodes()
+    {
+        QFile odd(dir.filePath("odd.zcf"));
+        QVERIFY(odd.open(QIODevice::WriteOnly));
+        odd.write(QByteArray(truckLine).replace("\"BEACON\",29,", "\"BEACON\",999,").replace("(%)\",6,", "(%)\",-1,"));
+        odd.close();
+        const Run text = tool({"check", "odd.zcf"}, dir.path());
+        QCOMPARE(text.exitCode, 0);
+        const QStringList table = text.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(table.value(0).simplified(), "PANEL NAME TRUCK 12");
+        QCOMPARE(table.value(3).simplified(), "SW2 B 2 WIPERS");
+        QCOMPARE(table.value(4).simplified(), "SW3 N/A BEACON");
+        QCOMPARE(table.value(16).simplified(), "NORMAL BACKLIGHTING (%) 100 %"); // as the window shows it
+        QCOMPARE(table.size(), 19);
+        QVERIFY2(text.err.contains("warning: SW3 (address 2): code 999 is in no list; the window shows N/A\n"),
+                 qPrintable(text.err));
+        QVERIFY(text.err.contains("warning: NORMAL BACKLIGHTING (%) (address 14): code -1 is in no list; the window "
+                                  "shows 100 %\n"));
+        QVERIFY(!text.err.contains("READY TO WRITE"));
+
+        const Run json = tool({"check", "odd.zcf", "--json"}, dir.path());
+        QCOMPARE(json.objects.size(), 1);
+        const QJsonArray warnings = json.objects[0]["warnings"].toArray();
+        QCOMPARE(warnings.size(), 2);
+        QCOMPARE(warnings[0]["code"].toInt(), 999);
+        QCOMPARE(warnings[0]["item"].toString(), "SW3");
+        QCOMPARE(warnings[1]["address"].toInt(), 14);
+        QCOMPARE(tool({"check", "truck.zcf", "--json"}, dir.path()).objects.value(0)["warnings"], QJsonArray());
     }
 
     // check opens the file as write does and touches no port; --json carries what it holds.

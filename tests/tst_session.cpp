@@ -10,7 +10,8 @@ using Kind = TransferOutcome::Kind;
 namespace {
 
 enum class Fault {
-    None, Silent, WrongModel, CorruptedByte, OutOfRangeByte, ReadBackDiffers, ModelUnreadable, Incomplete, IncompleteNoPort
+    None, Silent, WrongModel, CorruptedByte, OutOfRangeByte, ReadBackDiffers, ReadBackNoCode, ModelUnreadable, Incomplete,
+    IncompleteNoPort
 };
 
 // The form and a session over an in-process panel.
@@ -69,6 +70,10 @@ private slots:
                                            << "NORMAL INDICATOR (%) (address 15): reply \"01700\" reads 170, out of range";
         QTest::newRow("read-back differs") << Fault::ReadBackDiffers << true << Kind::ByteFailed << 5 << badData
                                            << "SW6 (address 5): wrote module F channel 6, read back module F channel 7";
+        // N/A is told with its code, and a code no list has as what it is.
+        QTest::newRow("read-back of a code no list has")
+            << Fault::ReadBackNoCode << true << Kind::ByteFailed << 5 << badData
+            << "SW6 (address 5): wrote N/A (160), read back 161, which is no valid code";
         QTest::newRow("incomplete") << Fault::Incomplete << true << Kind::Incomplete << -1
                                     << "DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA"
                                     << "SW3, LED5: no channel; BACKLIGHT: no module";
@@ -92,6 +97,10 @@ private slots:
         case Fault::CorruptedByte: f.panel.replies[4] = QByteArray(5, '\0'); break;
         case Fault::OutOfRangeByte: f.panel.replies[15] = "01700"; break;
         case Fault::ReadBackDiffers: f.panel.noVerify = 5; break;
+        case Fault::ReadBackNoCode:
+            f.form.selectModule(5, 0); // N/A
+            f.panel.noVerify = 5;
+            break;
         case Fault::ModelUnreadable: f.panel.replies[63] = ""; break;
         case Fault::IncompleteNoPort:
             f.line->openFailure = SerialLine::OpenFailure{SerialLine::OpenFailure::Kind::NotFound, "gone"};

@@ -58,6 +58,9 @@ struct Options
     QCommandLineOption waitForPanel{QStringLiteral("wait-for-panel"),
                                     QStringLiteral("write --series: hands-free; each port waits until a panel "
                                                    "answers, programs it, and waits until it has gone before the next.")};
+    QCommandLineOption skipMatching{QStringLiteral("skip-matching"),
+                                    QStringLiteral("write: read each panel first; one that already holds what the "
+                                                   "write sends is not written (outcome unchanged, exit 0).")};
     QCommandLineOption count{QStringLiteral("count"),
                              QStringLiteral("write --series: stop after N panels programmed on each port."),
                              QStringLiteral("N")};
@@ -94,6 +97,7 @@ struct Options
         {&series, {Command::Write}},
         {&waitForPanel, {Command::Write}},
         {&count, {Command::Write}},
+        {&skipMatching, {Command::Write}},
         {&panelId, transfers},
         {&json, reports},
         {&log, fileCommands},
@@ -110,8 +114,8 @@ struct Options
                            "switches, indicator LEDs, backlight and dimming input to network channels, writes\n"
                            "and reads panels over a serial line, and saves configurations as .zcf files.\n"
                            "Without a command it opens its window, and the file given, if any."));
-        for (const QCommandLineOption *option : {&port, &trace, &series, &waitForPanel, &count, &panelId, &json, &log,
-                                                 &quiet, &name, &output, &force, &help, &version})
+        for (const QCommandLineOption *option : {&port, &trace, &series, &waitForPanel, &count, &skipMatching,
+                                                 &panelId, &json, &log, &quiet, &name, &output, &force, &help, &version})
             parser.addOption(*option);
         parser.addPositionalArgument(QStringLiteral("COMMAND"),
                                      QStringLiteral("write, read, verify, check, ports or help (see below)."),
@@ -131,7 +135,7 @@ struct CommandHelp
 
 const CommandHelp commandHelp[] = {
     {Command::Write, "write",
-     "write FILE [--port NAME]... [--series [--wait-for-panel] [--count N]] [--panel-id ID] [--json] [--log FILE] [-q]",
+     "write FILE [--port NAME]... [--series [--wait-for-panel] [--count N]] [--skip-matching] [--panel-id ID] [--json] [--log FILE] [-q]",
      "Opens FILE as the window opens a file (the same checks and messages), then writes the\n"
      "panel on each port given, all at once, each on its own line of progress; with several\n"
      "ports a table of port, outcome and detail ends the run. --series programs one panel\n"
@@ -221,9 +225,10 @@ const char epilogue[] =
     "  Enter programs the whole fixture again; with --series --wait-for-panel each port\n"
     "  programs every panel that answers and waits until it has gone, without a keyboard.\n"
     "  --json prints one JSON object per panel attempt on standard output (keys: command,\n"
-    "  port, file, panel_id, outcome, exit, detail, model, differences, adjusted,\n"
-    "  configuration, duration_ms); --log FILE appends the same object with time, host,\n"
-    "  user and sha256.\n"
+    "  port, file, panel_id, outcome, exit, reason, address, detail, model, differences,\n"
+    "  adjusted, configuration, started, duration_ms); --log FILE appends the same object\n"
+    "  with event, run_id, seq, tool_version, time, host, user and sha256, and file as an\n"
+    "  absolute path. --skip-matching spares a panel that holds the file already.\n"
     "\n"
     "Environment:\n"
     "  DURVEX_PORT   the serial port, when --port is not given\n"
@@ -385,6 +390,7 @@ private:
         line.trace = o.parser.value(o.trace);
         line.series = o.parser.isSet(o.series);
         line.waitForPanel = o.parser.isSet(o.waitForPanel);
+        line.skipMatching = o.parser.isSet(o.skipMatching);
         line.panelId = o.parser.value(o.panelId);
         line.json = o.parser.isSet(o.json);
         line.log = o.parser.value(o.log);

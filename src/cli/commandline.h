@@ -28,6 +28,7 @@ struct CommandLine
     QString file;   // the configuration file to open, write, verify or check
     bool series = false;
     bool waitForPanel = false; // --wait-for-panel: a series that needs no keyboard
+    bool skipMatching = false; // --skip-matching: a panel that holds what a write sends is not written
     int count = 0;             // --count: panels programmed on each port before a series ends; 0 for no end
     QString panelId;           // --panel-id
     bool json = false;

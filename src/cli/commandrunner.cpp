@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 
+#include <algorithm>
 #include <cerrno>
 
 #ifdef Q_OS_UNIX
@@ -75,6 +76,25 @@ QString descriptorsShort(int positions, bool tracing)
     return QStringLiteral("%1 %2 open files (descriptors) at once, more than the open-file limit of %3 allows: "
                           "%4 fit. Give at most %4, or raise the limit (ulimit -n %2)")
         .arg(ports).arg(plan.needed).arg(limit->hard).arg(plan.positionsThatFit);
+}
+
+// The codes of a file's record that no list has; the form shows something else for them.
+QList<PanelAttempt::Warning> unlistedCodes(const QString &path)
+{
+    QFile file;
+    if (RegularFile::openForReading(path, file) != RegularFile::Status::Ok)
+        return {};
+    const std::optional<ConfigRecord> record = ConfigRecord::parse(file.readAll());
+    if (!record)
+        return {};
+    QList<PanelAttempt::Warning> warnings;
+    for (int pair = 0; pair < int(record->pairs.size()); ++pair) {
+        const int address = ConfigRecord::pairAddress(pair);
+        if (!PanelAttempt::listed(address, record->pairs[pair].code))
+            warnings.append({address, record->pairs[pair].code});
+    }
+    std::sort(warnings.begin(), warnings.end(), [](const auto &a, const auto &b) { return a.address < b.address; });
+    return warnings;
 }
 
 } // namespace
@@ -263,10 +283,12 @@ int CommandRunner::read()
     clock.start();
     const TransferOutcome outcome = m_session.readPanel();
     m_board.endProgress(0);
-    attempt.durationMs = clock.elapsed();
-    attempt.model = outcome.model;
-    const int signal = Termination::received();
-    attempt.exitCode = signal ? Termination::exitCode(signal) : PanelAttempt::exitCodeOf(outcome);
+    attempt.timed(clock.elapsed());
+    attempt.take(outcome);
+    if (const int signal = Termination::received()) { // also after the last byte
+        attempt.exitCode = Termination::exitCode(signal);
+        attempt.reason = AttemptReason::ofSignal(signal);
+    }
     attempt.detail = outcome.kind == TransferOutcome::Kind::Aborted ? PanelAttempt::interrupted : m_form.status().detail;
     if (attempt.exitCode == ExitCode::Done) {
         m_form.setPanelName(m_commandLine.name);
@@ -319,7 +341,18 @@ int CommandRunner::check()
             attempt.detail = incomplete(gathering.missing);
         } else {
             attempt.configuration = gathering.configuration;
-            attempt.detail = QStringLiteral("%1 IS READY TO WRITE").arg(m_commandLine.file);
+            // What it holds, unless standard output carries JSON alone.
+            if (!m_commandLine.json)
+                m_board.print(PanelAttempt::table(gathering.configuration).join(QLatin1Char('\n')).toLocal8Bit());
+            attempt.warnings = unlistedCodes(m_commandLine.file);
+            for (const PanelAttempt::Warning &warning : std::as_const(*attempt.warnings))
+                say(QStringLiteral("warning: ") + PanelAttempt::describe(warning), true);
+            attempt.detail = attempt.warnings->isEmpty()
+                ? QStringLiteral("%1 IS READY TO WRITE").arg(m_commandLine.file)
+                : QStringLiteral("%1 CAN BE WRITTEN, BUT %2 OF ITS CODES ARE IN NO LIST: A WRITE SENDS WHAT THE WINDOW "
+                                 "SHOWS FOR THEM")
+                      .arg(m_commandLine.file)
+                      .arg(attempt.warnings->size());
             say(attempt.detail);
         }
     }

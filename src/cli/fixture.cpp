@@ -129,7 +129,7 @@ void Fixture::start(int index)
     if (m_work.verify)
         s.connection->read();
     else
-        s.connection->write(m_work.image, m_work.missing);
+        s.connection->write(m_work.image, m_work.missing, m_line.skipMatching);
 }
 
 // The port's status line: the lines it adds scroll, except that on a terminal with several
@@ -176,9 +176,8 @@ void Fixture::finished(int index, const TransferOutcome &outcome, const PanelCon
     attempt.file = m_work.file;
     attempt.adjusted = m_work.adjusted;
     attempt.panelId = s.panelId;
-    attempt.model = outcome.model;
-    attempt.durationMs = s.clock.elapsed();
-    attempt.exitCode = PanelAttempt::exitCodeOf(outcome);
+    attempt.timed(s.clock.elapsed());
+    attempt.take(outcome);
 
     QString outcomeText = PanelAttempt::interrupted;
     const Direction direction = m_work.verify ? Direction::Read : Direction::Write;
@@ -208,7 +207,9 @@ void Fixture::finished(int index, const TransferOutcome &outcome, const PanelCon
         ++s.failed;
 
     if (m_line.series) {
-        const QString line = succeeded ? QStringLiteral("PANEL %1: PROGRAMMED").arg(s.panel)
+        const QString line = succeeded ? (attempt.unchanged ? QStringLiteral("PANEL %1: UNCHANGED")
+                                                            : QStringLiteral("PANEL %1: PROGRAMMED"))
+                                             .arg(s.panel)
                                        : QStringLiteral("PANEL %1: FAILED - %2").arg(s.panel).arg(outcomeText);
         m_board.sayOn(index, {seriesLine(m_board.several(), s.port, line)}, !succeeded);
         if (!succeeded)

@@ -2,6 +2,7 @@
 
 #include "platform/exitcode.h"
 #include "model/selectortables.h"
+#include "platform/termination.h"
 
 #include <QJsonArray>
 
@@ -12,7 +13,45 @@ QJsonValue textOrNull(const QString &text)
     return text.isEmpty() ? QJsonValue() : QJsonValue(text);
 }
 
+// A list as an array of objects, or null where it does not apply.
+template<typename T, typename Object>
+QJsonValue listOrNull(const std::optional<QList<T>> &list, Object object)
+{
+    if (!list)
+        return {};
+    QJsonArray array;
+    for (const T &entry : *list)
+        array.append(object(entry));
+    return array;
+}
+
 } // namespace
+
+void PanelAttempt::take(const TransferOutcome &outcome)
+{
+    const int signal = outcome.kind == TransferOutcome::Kind::Aborted ? Termination::received() : 0;
+    exitCode = signal ? Termination::exitCode(signal) : exitCodeOf(outcome);
+    reason = AttemptReason::of(outcome, signal);
+    address = AttemptReason::address(outcome);
+    model = outcome.model;
+    unchanged = outcome.unchanged;
+}
+
+void PanelAttempt::timed(qint64 elapsedMs)
+{
+    durationMs = elapsedMs;
+    started = QDateTime::currentDateTimeUtc().addMSecs(-elapsedMs);
+}
+
+QString PanelAttempt::outcomeWord() const
+{
+    return unchanged && exitCode == ExitCode::Done ? QStringLiteral("unchanged") : ExitCode::outcomeWord(exitCode);
+}
+
+QString PanelAttempt::reasonWord() const
+{
+    return AttemptReason::word(reason != AttemptReason::Reason::None ? reason : AttemptReason::ofExitCode(exitCode));
+}
 
 int PanelAttempt::exitCodeOf(const TransferOutcome &outcome)
 {
@@ -73,6 +112,43 @@ QString PanelAttempt::describe(const Adjustment &a, bool fromPanel)
              describeByte(a.address, a.used));
 }
 
+bool PanelAttempt::listed(int address, qint16 code)
+{
+    return PanelConfiguration::isItem(address) ? code >= 0 && code <= notAssigned : intensityPosition(code) >= 0;
+}
+
+QString PanelAttempt::describe(const Warning &w)
+{
+    return QStringLiteral("%1 (address %2): code %3 is in no list; the window shows %4")
+        .arg(PanelConfiguration::name(w.address))
+        .arg(w.address)
+        .arg(w.code)
+        .arg(PanelConfiguration::isItem(w.address) ? QStringLiteral("N/A") : describeByte(w.address, w.code).section(QLatin1Char(' '), 0, 1));
+}
+
+QStringList PanelAttempt::table(const PanelConfiguration &configuration)
+{
+    const int width = 24; // the longest intensity caption and a space
+    const auto row = [width](const QString &name, const QString &rest) {
+        return name.leftJustified(width) + rest;
+    };
+    QStringList lines{row(QStringLiteral("PANEL NAME"), configuration.panelName)};
+    lines << row(QStringLiteral("ITEM"), QStringLiteral("MODULE  CHANNEL  DESIGNATION"));
+    for (int address = 0; address < PanelConfiguration::itemCount; ++address) {
+        const qint16 code = configuration.byte(address);
+        const bool assigned = code >= 0 && code < notAssigned;
+        const QString module = assigned ? QLatin1String(moduleList[code / 10 + 1].text) : QStringLiteral("N/A");
+        const QString channel = assigned ? QLatin1String(channelList[code % 10].text) : QString();
+        const QString designation =
+            address < PanelConfiguration::designationCount ? configuration.designations[address] : QString();
+        lines << row(PanelConfiguration::name(address),
+                     QStringLiteral("%1  %2  %3").arg(module, -6).arg(channel, -7).arg(designation).trimmed());
+    }
+    for (int address = PanelConfiguration::itemCount; address < PanelConfiguration::byteCount; ++address)
+        lines << row(PanelConfiguration::name(address), describeByte(address, configuration.byte(address)));
+    return lines;
+}
+
 QJsonObject PanelAttempt::toJson(const PanelConfiguration &configuration)
 {
     QJsonArray items;
@@ -91,44 +167,47 @@ QJsonObject PanelAttempt::toJson(const PanelConfiguration &configuration)
 
 QJsonObject PanelAttempt::toJson() const
 {
-    QJsonValue found;
-    if (differences) {
-        QJsonArray list;
-        for (const Difference &d : *differences)
-            list.append(QJsonObject{{QStringLiteral("address"), d.address},
-                                    {QStringLiteral("item"), PanelConfiguration::name(d.address)},
-                                    {QStringLiteral("panel"), describeByte(d.address, d.panel)},
-                                    {QStringLiteral("file"), describeByte(d.address, d.file)},
-                                    {QStringLiteral("write"), describeByte(d.address, d.sent)},
-                                    {QStringLiteral("panel_code"), d.panel},
-                                    {QStringLiteral("file_code"), d.file},
-                                    {QStringLiteral("write_code"), d.sent}});
-        found = list;
-    }
-    QJsonValue changed;
-    if (adjusted) {
-        QJsonArray list;
-        for (const Adjustment &a : *adjusted)
-            list.append(QJsonObject{{QStringLiteral("address"), a.address},
-                                    {QStringLiteral("item"), PanelConfiguration::name(a.address)},
-                                    {QStringLiteral("found"), describeByte(a.address, a.found)},
-                                    {QStringLiteral("used"), describeByte(a.address, a.used)},
-                                    {QStringLiteral("found_code"), a.found},
-                                    {QStringLiteral("used_code"), a.used}});
-        changed = list;
-    }
+    const QJsonValue found = listOrNull(differences, [](const Difference &d) {
+        return QJsonObject{{QStringLiteral("address"), d.address},
+                           {QStringLiteral("item"), PanelConfiguration::name(d.address)},
+                           {QStringLiteral("panel"), describeByte(d.address, d.panel)},
+                           {QStringLiteral("file"), describeByte(d.address, d.file)},
+                           {QStringLiteral("write"), describeByte(d.address, d.sent)},
+                           {QStringLiteral("panel_code"), d.panel},
+                           {QStringLiteral("file_code"), d.file},
+                           {QStringLiteral("write_code"), d.sent}};
+    });
+    const QJsonValue changed = listOrNull(adjusted, [](const Adjustment &a) {
+        return QJsonObject{{QStringLiteral("address"), a.address},
+                           {QStringLiteral("item"), PanelConfiguration::name(a.address)},
+                           {QStringLiteral("found"), describeByte(a.address, a.found)},
+                           {QStringLiteral("used"), describeByte(a.address, a.used)},
+                           {QStringLiteral("found_code"), a.found},
+                           {QStringLiteral("used_code"), a.used}};
+    });
+    const QJsonValue warned = listOrNull(warnings, [](const Warning &w) {
+        return QJsonObject{{QStringLiteral("address"), w.address},
+                           {QStringLiteral("item"), PanelConfiguration::name(w.address)},
+                           {QStringLiteral("code"), w.code},
+                           {QStringLiteral("text"), describe(w)}};
+    });
     return {
         {QStringLiteral("command"), command},
         {QStringLiteral("port"), textOrNull(port)},
         {QStringLiteral("file"), textOrNull(file)},
         {QStringLiteral("panel_id"), textOrNull(panelId)},
-        {QStringLiteral("outcome"), ExitCode::outcomeWord(exitCode)},
+        {QStringLiteral("outcome"), outcomeWord()},
         {QStringLiteral("exit"), exitCode},
+        {QStringLiteral("reason"), textOrNull(reasonWord())},
+        {QStringLiteral("address"), address ? QJsonValue(*address) : QJsonValue()},
         {QStringLiteral("detail"), detail},
         {QStringLiteral("model"), model ? QJsonValue(*model) : QJsonValue()},
         {QStringLiteral("differences"), found},
         {QStringLiteral("adjusted"), changed},
         {QStringLiteral("configuration"), configuration ? QJsonValue(toJson(*configuration)) : QJsonValue()},
+        {QStringLiteral("warnings"), warned},
+        {QStringLiteral("started"),
+         started.isValid() ? QJsonValue(started.toUTC().toString(Qt::ISODateWithMs)) : QJsonValue()},
         {QStringLiteral("duration_ms"), durationMs},
     };
 }

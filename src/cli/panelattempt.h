@@ -1,9 +1,11 @@
 #pragma once
 
+#include "cli/attemptreason.h"
 #include "config/panelconfiguration.h"
 #include "model/formmodel.h"
 #include "transfer/transferoutcome.h"
 
+#include <QDateTime>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -23,6 +25,12 @@ struct PanelAttempt
         qint16 sent;
     };
     using Adjustment = FormModel::Adjustment;
+    // A code in a file that no list has: the window shows something else for it.
+    struct Warning
+    {
+        int address;
+        qint16 code;
+    };
 
     // The detail of a transfer ended by Ctrl+C.
     static inline const QString interrupted = QStringLiteral("INTERRUPTED");
@@ -32,17 +40,32 @@ struct PanelAttempt
     QString file;
     QString panelId;
     int exitCode = 0;
+    bool unchanged = false; // a write that found the panel holding what it would send
+    AttemptReason::Reason reason = AttemptReason::Reason::None; // None: the exit code's, if any
+    std::optional<int> address; // the memory address that failed
     QString detail;    // what the status line or a message said, whole
     std::optional<qint16> model;
     std::optional<QList<Difference>> differences;     // verify, once the panel was read
     std::optional<QList<Adjustment>> adjusted;        // once a file or a read was taken in
     std::optional<PanelConfiguration> configuration;  // read and check
+    std::optional<QList<Warning>> warnings;           // check
+    QDateTime started; // UTC
     qint64 durationMs = 0;
 
-    // Keys: command, port, file, panel_id, outcome, exit, detail, model, differences,
-    // adjusted, configuration, duration_ms; what does not apply is null.
+    // Keys: command, port, file, panel_id, outcome, exit, reason, address, detail, model,
+    // differences, adjusted, configuration, warnings, started, duration_ms; what does not
+    // apply is null.
     QJsonObject toJson() const;
+    // The outcome's word: "unchanged" for a write that was spared, else the exit code's.
+    QString outcomeWord() const;
+    // The reason's word, or empty.
+    QString reasonWord() const;
 
+    // How the transfer ended: exit code, reason, the address that failed and the model. A
+    // transfer ended from outside takes the signal that ended the run, if one did.
+    void take(const TransferOutcome &outcome);
+    // An attempt that took `elapsedMs` and ends now.
+    void timed(qint64 elapsedMs);
     // The exit code a transfer ends with.
     static int exitCodeOf(const TransferOutcome &outcome);
     static QList<Difference> differencesOf(const PanelConfiguration::MemoryImage &panel,
@@ -57,4 +80,12 @@ struct PanelAttempt
     // "ADJUSTED NORMAL BACKLIGHTING (%): file 80 %, a write sends 50 %".
     static QString describe(const Adjustment &adjustment, bool fromPanel);
     static QJsonObject toJson(const PanelConfiguration &configuration);
+    // Whether a code is in the list of the selector at its address: 0..160 for an item
+    // (160 is N/A), one of the intensity list's for an intensity.
+    static bool listed(int address, qint16 code);
+    // "SW3 (address 2): code 999 is in no list; the window shows N/A".
+    static QString describe(const Warning &warning);
+    // What a configuration holds, as a short table: the items with module, channel and
+    // designation, the intensities, the panel name.
+    static QStringList table(const PanelConfiguration &configuration);
 };

@@ -1,10 +1,13 @@
 #include "programminglog.h"
 
 #include "platform/regularfile.h"
+#include "version.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QJsonDocument>
 #include <QSysInfo>
+#include <QUuid>
 
 #include <cerrno>
 
@@ -30,6 +33,7 @@ qint64 systemWrite(int fd, const char *data, qint64 size)
 
 ProgrammingLog::ProgrammingLog(Writer writer)
     : m_write(writer ? std::move(writer) : Writer(systemWrite))
+    , m_runId(QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
 }
 
@@ -55,12 +59,30 @@ bool ProgrammingLog::open(const QString &path, QString *reason)
 
 bool ProgrammingLog::append(const QJsonObject &attempt, const QByteArray &sha256, QString *reason)
 {
-    QJsonObject line = attempt;
-    line.insert(QStringLiteral("time"), QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
-    line.insert(QStringLiteral("host"), QSysInfo::machineHostName());
-    line.insert(QStringLiteral("user"), userName());
-    line.insert(QStringLiteral("sha256"), sha256.isEmpty() ? QJsonValue() : QJsonValue(QString::fromLatin1(sha256)));
-    return appendLine(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n', reason);
+    QJsonObject record = attempt;
+    record.insert(QStringLiteral("event"), QStringLiteral("attempt"));
+    // Counted also when the append fails: a gap shows an audit the record that is missing.
+    record.insert(QStringLiteral("seq"), ++m_sequence);
+    // Where the file was, whatever folder the next reader stands in; "-" (standard output)
+    // is no path.
+    const QString file = attempt.value(QStringLiteral("file")).toString();
+    if (!file.isEmpty() && file != QLatin1String("-"))
+        record.insert(QStringLiteral("file"), QDir::cleanPath(QDir::current().absoluteFilePath(file)));
+    record.insert(QStringLiteral("sha256"), sha256.isEmpty() ? QJsonValue() : QJsonValue(QString::fromLatin1(sha256)));
+    return appendRecord(record, reason);
+}
+
+bool ProgrammingLog::appendRecord(QJsonObject record, QString *reason)
+{
+    const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+    record.insert(QStringLiteral("run_id"), m_runId);
+    record.insert(QStringLiteral("tool_version"), QStringLiteral(DURVEX_VERSION));
+    record.insert(QStringLiteral("time"), now);
+    if (record.value(QStringLiteral("started")).isNull() && record.contains(QStringLiteral("started")))
+        record.insert(QStringLiteral("started"), now); // an attempt that ended before it reached a panel
+    record.insert(QStringLiteral("host"), QSysInfo::machineHostName());
+    record.insert(QStringLiteral("user"), userName());
+    return appendLine(QJsonDocument(record).toJson(QJsonDocument::Compact) + '\n', reason);
 }
 
 #ifdef Q_OS_UNIX

@@ -26,9 +26,19 @@ public:
 
     // Opens the file for appending, creating it; `reason` says why it could not be.
     bool open(const QString &path, QString *reason);
-    // The attempt's object with the time (UTC, ISO 8601 with milliseconds), the host, the
-    // user and the SHA-256 of the configuration file, in hex (null when there is none).
+    // The attempt's object as a record an audit can trace: `event` "attempt", the run's id,
+    // the attempt's number in the run (1, 2, ... as attempts end), the tool's version, the
+    // time (UTC, ISO 8601 with milliseconds), the host, the user, the SHA-256 of the
+    // configuration file in hex (null when there is none), and `file` as an absolute path.
     bool append(const QJsonObject &attempt, const QByteArray &sha256, QString *reason);
+    // Any other record of the run (`event` set by the caller), with the run's id, the tool's
+    // version, the time, the host and the user.
+    bool appendRecord(QJsonObject record, QString *reason);
+
+    // One random UUID per run, the same in each of its records.
+    QString runId() const { return m_runId; }
+    // The attempts appended so far, those that failed too.
+    int attempts() const { return m_sequence; }
 
     // The user who runs the program, as the log names them.
     static QString userName();
@@ -39,4 +49,6 @@ private:
     Writer m_write;
     QFile m_file;
     QString m_path;
+    QString m_runId;
+    int m_sequence = 0;
 };

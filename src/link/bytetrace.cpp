@@ -21,8 +21,16 @@ ByteTrace::ByteTrace(const QString &fileName)
 
 void ByteTrace::begin(const QString &text)
 {
-    m_receivedAllowance = receivedLimit;
+    m_receivedAllowance = m_polling ? pollReceivedLimit : receivedLimit;
     event(text);
+}
+
+void ByteTrace::setPolling(bool polling)
+{
+    if (m_polling && !polling && m_untraced > 0)
+        event(QStringLiteral("%1 MORE BYTES RECEIVED IN THIS POLL, NOT TRACED").arg(m_untraced));
+    m_untraced = 0;
+    m_polling = polling;
 }
 
 void ByteTrace::event(const QString &text)
@@ -33,14 +41,25 @@ void ByteTrace::event(const QString &text)
 
 void ByteTrace::received(const QByteArray &bytes)
 {
-    if (!enabled() || bytes.isEmpty() || m_receivedAllowance < 0)
+    if (!enabled() || bytes.isEmpty())
         return;
+    if (m_receivedAllowance < 0)
+        return;
+    if (m_polling && m_receivedAllowance == 0) {
+        m_untraced += bytes.size();
+        return;
+    }
     if (bytes.size() <= m_receivedAllowance) {
         m_receivedAllowance -= bytes.size();
         chunk('<', bytes);
         return;
     }
     chunk('<', bytes.left(m_receivedAllowance));
+    if (m_polling) { // counted, and said once the poll is over
+        m_untraced += bytes.size() - m_receivedAllowance;
+        m_receivedAllowance = 0;
+        return;
+    }
     m_receivedAllowance = -1;
     event(QStringLiteral("MORE THAN %1 BYTES RECEIVED IN THIS TRANSFER: THE REST IS NOT TRACED").arg(receivedLimit));
 }
@@ -75,6 +94,19 @@ QString ByteTrace::format(char direction, const QByteArray &bytes)
 
 void ByteTrace::append(const QString &lines)
 {
+    if (m_polling) {
+        if (m_pollAllowance < 0)
+            return;
+        m_pollAllowance -= lines.size();
+        if (m_pollAllowance < 0) {
+            const QString end = stamp() + QStringLiteral("POLLS HAVE WRITTEN %1 BYTES TO THIS TRACE: FURTHER POLLS ARE "
+                                                         "NOT TRACED\n").arg(pollLimit);
+            m_polling = false; // the last line polls write
+            append(end);
+            m_polling = true;
+            return;
+        }
+    }
     if (!m_file.isOpen()) {
         const RegularFile::Status status = RegularFile::openForAppending(m_fileName, m_file);
         if (status != RegularFile::Status::Ok) {

@@ -34,6 +34,9 @@ public:
     virtual void output(const QByteArray &bytes) = 0;
     virtual qint64 inBufferCount() const = 0;
     virtual QByteArray input() = 0;
+    // What follows, up to setPolling(false), is a poll for a panel: a line that traces
+    // bounds what polls write over the whole run.
+    virtual void setPolling(bool polling) { Q_UNUSED(polling) }
 
     // A name short enough for the status line: the name itself, or for a long link the
     // device it leads to, or failing that the end of the name.

@@ -29,6 +29,7 @@ public:
     QByteArray input() override;
     // Names the port on each line of the trace.
     void setTraceLabel(const QString &label) { m_trace.setLabel(label); }
+    void setPolling(bool polling) override { m_trace.setPolling(polling); }
 
 private:
     void onError(QSerialPort::SerialPortError error);

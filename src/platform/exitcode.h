@@ -26,11 +26,15 @@ struct Meaning
     Code code;
     const char *outcome; // the JSON output's word; null for a code that ends no attempt
     const char *meaning; // as the help and the README say it
+    const char *otherOutcome = nullptr; // a second word the code ends attempts with
 };
 
 // Every code, in order.
 inline constexpr Meaning meanings[] = {
-    {Done, "done", "done: programmed; read and saved; the panel matches; the file is fit to write; the window was closed"},
+    {Done, "done",
+     "done: programmed; read and saved; the panel matches; the file is fit to write; the window was closed; "
+     "unchanged: the panel held what the write sends (--skip-matching)",
+     "unchanged"},
     {PanelFailed, "failed",
      "the panel could not be reached, its port would not open, the line was lost or a byte failed"},
     {WrongModel, "wrong-model", "the panel is not a supported model"},

@@ -33,7 +33,8 @@ public:
         m_running = false;
     }
 
-    void transfer(bool writing, const PanelConfiguration::MemoryImage &image, const QList<MissingPick> &missing)
+    void transfer(bool writing, const PanelConfiguration::MemoryImage &image, const QList<MissingPick> &missing,
+                  bool skipMatching = false)
     {
         TransferDriver &driver = this->driver();
         PanelConfiguration::MemoryImage read{};
@@ -44,6 +45,7 @@ public:
         job.value = [&image](int address) { return image[address]; };
         job.missing = [&missing] { return missing; };
         job.refused = [this](qint16 model) { emit refused(model); };
+        job.skipMatching = skipMatching;
 
         TransferOutcome outcome;
         if (*m_aborted) {
@@ -64,6 +66,7 @@ public:
             return;
         }
         PanelLink &link = driver.link();
+        driver.line().setPolling(true);
         const LinkResult opened = link.open_port();
         if (opened.kind == LinkResult::Kind::PortNotFound) {
             result = ConnectionThread::Poll::PortMissing;
@@ -74,6 +77,7 @@ public:
                 result = ConnectionThread::Poll::Answered;
             link.close_port();
         }
+        driver.line().setPolling(false);
         emit polled(result);
     }
 
@@ -150,9 +154,10 @@ void ConnectionThread::post(std::function<void(ConnectionWorker &)> job)
         m_worker, [w = m_worker, job = std::move(job)] { w->enqueue([w, job] { job(*w); }); }, Qt::QueuedConnection);
 }
 
-void ConnectionThread::write(const PanelConfiguration::MemoryImage &image, const QList<MissingPick> &missing)
+void ConnectionThread::write(const PanelConfiguration::MemoryImage &image, const QList<MissingPick> &missing,
+                             bool skipMatching)
 {
-    post([image, missing](ConnectionWorker &w) { w.transfer(true, image, missing); });
+    post([image, missing, skipMatching](ConnectionWorker &w) { w.transfer(true, image, missing, skipMatching); });
 }
 
 void ConnectionThread::read()

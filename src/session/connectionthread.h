@@ -46,7 +46,9 @@ public:
 
     // The values a write sends at each configuration address; with items missing, the port
     // is opened and closed again and nothing is sent, as a write from the form does.
-    void write(const PanelConfiguration::MemoryImage &image, const QList<MissingPick> &missing = {});
+    // With `skipMatching`, a panel that holds them all is not written.
+    void write(const PanelConfiguration::MemoryImage &image, const QList<MissingPick> &missing = {},
+               bool skipMatching = false);
     // The panel's seventeen configuration bytes, handed over with the outcome.
     void read();
     void poll();

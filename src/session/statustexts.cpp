@@ -18,6 +18,17 @@ QString quoted(const QByteArray &reply)
     return QLatin1Char('"') + LinkResult::printable(reply) + QLatin1Char('"');
 }
 
+// A byte of a read-back as it is told: its meaning, with its code where that alone does not
+// say it, and a code that no list has as what it is.
+QString readBackByte(int address, qint16 code)
+{
+    if (PanelConfiguration::isItem(address) ? (code < 0 || code > notAssigned) : intensityPosition(code) < 0)
+        return QStringLiteral("%1, which is no valid code").arg(code);
+    if (code == notAssigned && PanelConfiguration::isItem(address))
+        return QStringLiteral("N/A (%1)").arg(code);
+    return describeByte(address, code);
+}
+
 // What one step on the line came to, in words.
 QString described(const LinkResult &result, int address)
 {
@@ -33,7 +44,7 @@ QString described(const LinkResult &result, int address)
                                       : QStringLiteral("no acknowledgement, %1 came back").arg(quoted(result.reply));
     case LinkKind::ReadBackDiffers:
         return QStringLiteral("wrote %1, read back %2")
-            .arg(describeByte(address, result.sent), describeByte(address, result.value));
+            .arg(readBackByte(address, result.sent), readBackByte(address, result.value));
     case LinkKind::ReadBackUnreadable:
         return result.reply.isEmpty() ? QStringLiteral("wrote %1, no read-back").arg(describeByte(address, result.sent))
                                       : QStringLiteral("wrote %1, read-back %2 unreadable")
@@ -142,7 +153,8 @@ std::optional<Report> ending(const TransferOutcome &outcome, Direction direction
     const QString port = portLine(outcome);
     switch (outcome.kind) {
     case Kind::Done: {
-        const QString text = direction == Direction::Read ? QStringLiteral("SWITCH PANEL DATA READ SUCCESSFUL")
+        const QString text = outcome.unchanged ? QStringLiteral("THE SWITCH PANEL ALREADY HOLDS THIS CONFIGURATION")
+            : direction == Direction::Read ? QStringLiteral("SWITCH PANEL DATA READ SUCCESSFUL")
                                                           : QStringLiteral("SWITCH PANEL HAS BEEN PROGRAMMED");
         return Report{text, text + QLatin1Char('\n') + port, Colour::Green};
     }

@@ -42,6 +42,8 @@ public:
         std::function<qint16(int address)> value;
         // A panel of another model, before the port closes: the moment of the box.
         std::function<void(qint16 model)> refused;
+        // A write: a panel that holds what it would send is not written.
+        bool skipMatching = false;
     };
 
     explicit TransferDriver(std::unique_ptr<SerialLine> line);

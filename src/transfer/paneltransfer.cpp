@@ -68,15 +68,31 @@ TransferOutcome PanelTransfer::body(const Steps &steps, bool writing)
         return outcome;
     }
 
+    if (writing && steps.skipMatching) {
+        std::optional<TransferOutcome> failure;
+        const bool holds = holdsAll(steps, failure);
+        if (failure) {
+            failure->model = model.value;
+            return *failure;
+        }
+        if (holds) {
+            TransferOutcome outcome;
+            outcome.model = model.value;
+            outcome.unchanged = true;
+            return outcome;
+        }
+    }
+
     for (int address = 0; address < byteCount; ++address) {
         if (steps.starting)
             steps.starting(address);
-        if (const LinkResult ticked = m_link.wait_tick(); !ticked.ok())
-            return failed(Kind::ByteFailed, ticked, address);
-        // Asked at the moment the byte goes out: picks may change while the write waits.
-        const LinkResult result = writing ? m_link.sendee(address, steps.value(address)) : m_link.readee(address);
-        done(address, result);
-        if (!result.ok()) {
+        LinkResult result = m_link.wait_tick();
+        if (result.ok()) {
+            // Asked at the moment the byte goes out: picks may change while the write waits.
+            result = writing ? m_link.sendee(address, steps.value(address)) : m_link.readee(address);
+            done(address, result);
+        }
+        if (!result.ok()) { // also between bytes: the model is known by now
             TransferOutcome outcome = failed(Kind::ByteFailed, result, address);
             outcome.model = model.value;
             return outcome;
@@ -88,4 +104,28 @@ TransferOutcome PanelTransfer::body(const Steps &steps, bool writing)
         outcome = failed(Kind::ByteFailed, ticked);
     outcome.model = model.value;
     return outcome;
+}
+
+bool PanelTransfer::holdsAll(const Steps &steps, std::optional<TransferOutcome> &failure)
+{
+    for (int address = 0; address < byteCount; ++address) {
+        if (steps.starting)
+            steps.starting(address);
+        LinkResult result = m_link.wait_tick();
+        if (result.ok()) {
+            result = m_link.readee(address);
+            if (steps.done)
+                steps.done(address, result);
+        }
+        // A value out of range is one the write mends; any other failure is the line's.
+        if (result.kind == LinkResult::Kind::OutOfRange)
+            return false;
+        if (!result.ok()) {
+            failure = failed(Kind::ByteFailed, result, address);
+            return false;
+        }
+        if (result.value != steps.value(address))
+            return false;
+    }
+    return true;
 }

@@ -25,6 +25,10 @@ public:
         std::function<qint16(int address)> value;
         // A panel of another model, before the port closes.
         std::function<void(qint16 model)> refused;
+        // A write: read the panel first, up to the first byte that differs from what the
+        // write sends, and send nothing to a panel that holds it all (the outcome says
+        // unchanged), which spares the panel's memory.
+        bool skipMatching = false;
     };
 
     explicit PanelTransfer(PanelLink &link);
@@ -37,6 +41,9 @@ public:
 private:
     TransferOutcome run(const Steps &steps, bool writing, const QList<MissingPick> &missing);
     TransferOutcome body(const Steps &steps, bool writing);
+    // Whether the panel holds every value the write sends; a byte that could not be read
+    // ends the transfer in `failure`.
+    bool holdsAll(const Steps &steps, std::optional<TransferOutcome> &failure);
     TransferOutcome failed(TransferOutcome::Kind kind, const LinkResult &result, int address = -1) const;
 
     PanelLink &m_link;

@@ -28,6 +28,7 @@ struct TransferOutcome
     std::optional<qint16> model;   // the model byte, once read
     QList<MissingPick> missing;    // Incomplete: every item not picked
     QString port;                  // the port used, by its whole name
+    bool unchanged = false;        // Done: a write that found the panel holding what it sends
 
     bool done() const { return kind == Kind::Done; }
 };
