@@ -222,18 +222,29 @@ void buildFrames(QWidget *form)
     }
 
     auto *intensities = frame(form, "Frame2", twips(6000, 5760, 5175, 2775), "LIGHTING INTENSITIES:");
-    const auto caption = [](Intensity k) { return PanelConfiguration::name(PanelConfiguration::intensityAddress(k)); };
-    label(intensities, "Label17", twips(600, 480, 2415, 255), caption(Indicator), labelFont);
-    const auto intensityName = [](Intensity k) { return QString::fromLatin1(intensityControls[k].spokenName); };
-    selector(intensities, "List49", twips(3120, 240, 735, 645), intensityList,
-             QStringLiteral("LED INDICATOR NORMAL INTENSITY (%)"), darkRed, intensityName(Indicator));
-    label(intensities, "Label15", twips(240, 1200, 2895, 255), caption(Backlighting), labelFont);
-    selector(intensities, "List45", twips(3120, 1080, 735, 645), intensityList,
-             QStringLiteral("BACKLIGHTING NORMAL INTENSITY (%)"), darkRed, intensityName(Backlighting));
-    label(intensities, "Label16", twips(600, 1920, 2535, 615), caption(Dimmed), labelFont)
-        ->setWordWrap(true);
-    selector(intensities, "List46", twips(3120, 1920, 735, 645), intensityList,
-             QStringLiteral("DIMMED LIGHTING INTENSITY (%)"), darkRed, intensityName(Dimmed));
+    // The intensities' captions and selectors, top to bottom (intensitiesTopDown).
+    struct IntensityPlace
+    {
+        QRect captionRect;
+        bool wrapped;
+        int listTop;
+        const char *tooltip;
+    };
+    const std::array<IntensityPlace, ConfigItems::intensityCount> intensityPlaces = {{
+        {twips(600, 480, 2415, 255), false, 240, "LED INDICATOR NORMAL INTENSITY (%)"},
+        {twips(240, 1200, 2895, 255), false, 1080, "BACKLIGHTING NORMAL INTENSITY (%)"},
+        {twips(600, 1920, 2535, 615), true, 1920, "DIMMED LIGHTING INTENSITY (%)"},
+    }};
+    for (int row = 0; row < int(intensityPlaces.size()); ++row) {
+        const IntensityPlace &place = intensityPlaces[row];
+        const auto k = Intensity(intensitiesTopDown[row]);
+        const IntensityControls &controls = intensityControls[k];
+        label(intensities, controls.label, place.captionRect,
+              PanelConfiguration::name(PanelConfiguration::intensityAddress(k)), labelFont)
+            ->setWordWrap(place.wrapped);
+        selector(intensities, controls.list, twips(3120, place.listTop, 735, 645), intensityList,
+                 QString::fromLatin1(place.tooltip), darkRed, QString::fromLatin1(controls.spokenName));
+    }
 }
 
 } // namespace
