@@ -214,6 +214,26 @@ private slots:
         QCOMPARE(form.adjustments(), QList<FormModel::Adjustment>());
     }
 
+    // Going back to a state (undo) goes back to what that state was read or loaded from.
+    void adjustmentsFollowRestore()
+    {
+        RecordingHost host;
+        FormModel form(host);
+        const qint16 panel[17] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 160, 159, 6, 3, 1}; // 80 % above 50 %
+        for (int address = 0; address < 17; ++address)
+            form.applyReadByte(address, panel[address]);
+        const FormModel::State afterRead = form.state();
+
+        PanelConfiguration file;
+        file.codes.fill(42);
+        file.intensities = {5, 7, 9};
+        form.load(file);
+        QCOMPARE(form.adjustments(), (QList<FormModel::Adjustment>{{16, 9, 10}}));
+
+        form.restore(afterRead);
+        QCOMPARE(form.adjustments(), (QList<FormModel::Adjustment>{{14, 6, 3}}));
+    }
+
     // The gathering stops at the first item not picked; the check lists them all.
     void gathering()
     {

@@ -301,8 +301,8 @@ QList<MissingPick> FormModel::missingPicks() const
 void FormModel::applyReadByte(int address, qint16 code)
 {
     if (address == 0)
-        m_found.fill(std::nullopt);
-    m_found[address] = code;
+        m_s.found.fill(std::nullopt);
+    m_s.found[address] = code;
     if (!PanelConfiguration::isItem(address)) {
         const Intensity intensity = PanelConfiguration::intensityAt(address);
         storeIntensityCode(intensity, code);
@@ -319,7 +319,7 @@ void FormModel::applyReadByte(int address, qint16 code)
 void FormModel::load(const PanelConfiguration &configuration)
 {
     for (int address = 0; address < PanelConfiguration::byteCount; ++address)
-        m_found[address] = configuration.byte(address);
+        m_s.found[address] = configuration.byte(address);
     for (int i = 0; i < PanelConfiguration::itemCount; ++i)
         m_cfg.*assignmentItems[i].selected = configuration.codes[i];
     for (int k = 0; k < PanelConfiguration::intensityCount; ++k)
@@ -362,13 +362,13 @@ QList<FormModel::Adjustment> FormModel::adjustments() const
 {
     QList<Adjustment> list;
     for (int address = 0; address < PanelConfiguration::byteCount; ++address) {
-        if (!m_found[address])
+        if (!m_s.found[address])
             continue;
         const std::optional<qint16> used = PanelConfiguration::isItem(address)
             ? codeAt(m_s.items[address].module, m_s.items[address].channel)
             : std::optional<qint16>(intensityCode(PanelConfiguration::intensityAt(address)));
-        if (used && *used != *m_found[address])
-            list.append({address, *m_found[address], *used});
+        if (used && *used != *m_s.found[address])
+            list.append({address, *m_s.found[address], *used});
     }
     return list;
 }

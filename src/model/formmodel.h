@@ -67,6 +67,9 @@ public:
         bool framesVisible = true;
         int captionItem = 0;
         qint16 leftoverChannel = 0; // the channel position a later "N/A" code shows
+        // What the last read or load brought, address by address: what the values above were
+        // made from, so that going back to a state goes back to its adjustments too.
+        std::array<std::optional<qint16>, ConfigItems::byteCount> found;
     };
 
     // What a write or a save takes from the form, gathered afresh from the selectors.
@@ -209,6 +212,4 @@ private:
     State m_s;
     PanelConfig &m_cfg = m_s.cfg;
     Status m_status;
-    // What the last read or load brought, address by address.
-    std::array<std::optional<qint16>, ConfigItems::byteCount> m_found;
 };

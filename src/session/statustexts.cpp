@@ -142,7 +142,7 @@ Report incomplete(const QList<MissingPick> &picks, MissingPicksFor command)
     QString text;
     if (picks.constFirst().item < ConfigItems::switchCount)
         text = QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA");
-    else
+    else // in the spelling users know from this command (see MissingPicksFor)
         text = QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL %1 AND BACKLIGHTING BEFORE WRITING DATA")
                    .arg(command == MissingPicksFor::PanelWrite ? QLatin1String("LED'S") : QLatin1String("LED's"));
     return Report{text, text + QLatin1Char('\n') + missing(picks), Colour::Red};

@@ -29,10 +29,11 @@ std::optional<Report> ending(const TransferOutcome &outcome, Direction direction
 // The items not picked, by their captions: "SW3, LED5: no channel; BACKLIGHT: no module".
 QString missing(const QList<MissingPick> &picks);
 
-// The command that found items not picked. The panel write and the save each have their own
-// text for it, and each is shown exactly as it has always stood, since technicians, their
-// instructions and the scripts that read our output know the two by heart: the write's says
-// "LED'S", the save's "LED's". The rule is one; only the spelling is the command's.
+// The command that found items not picked. There are two spellings of one text because the
+// window has always had two: the panel write's says "LED'S", the save's "LED's". Users, their
+// written instructions and the scripts that read our output know each text exactly as it
+// stands, so neither is made to match the other. The rule is one; the command picks the
+// spelling.
 enum class MissingPicksFor { PanelWrite, Save };
 // The red line for items not picked: a switch first, else an LED, the backlight or the
 // dimming input; the detail names them all.

@@ -3,6 +3,7 @@
 #include "model/selectortables.h"
 
 #include <array>
+#include <string_view>
 
 // The window's names for the controls of each item and intensity of the form model.
 struct ItemControls
@@ -68,14 +69,53 @@ inline constexpr std::array<LabelBuddy, 7> labelBuddies = {{
 inline constexpr std::array<const char *, ConfigItems::switchCount> itemLabels = {"Label2", "Label3", "Label4",
                                                                                  "Label5", "Label8", "Label9"};
 
-// The names line up with the items: a designation box for each switch and LED alone.
+// The names line up with the items: a designation box for each switch and LED alone, and
+// each spoken name is the item table's name of its row, read out as words.
 namespace ControlNamesCheck {
+constexpr char upper(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
+constexpr bool sameWord(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (upper(a[i]) != upper(b[i]))
+            return false;
+    return true;
+}
+constexpr std::string_view firstWord(std::string_view text) { return text.substr(0, text.find(' ')); }
+constexpr std::string_view afterFirstWord(std::string_view text)
+{
+    const std::size_t blank = text.find(' ');
+    return blank == std::string_view::npos ? std::string_view() : text.substr(blank + 1);
+}
+// The spoken name starts with the row's first word, and every word of it but those that say
+// what kind of thing it is ("input", "intensity") is a word of the row's name, case aside.
+constexpr bool speaks(std::string_view spoken, std::string_view row)
+{
+    if (!sameWord(firstWord(spoken), firstWord(row)))
+        return false;
+    for (std::string_view rest = spoken; !rest.empty(); rest = afterFirstWord(rest)) {
+        const std::string_view word = firstWord(rest);
+        bool found = sameWord(word, "input") || sameWord(word, "intensity");
+        for (std::string_view name = row; !found && !name.empty(); name = afterFirstWord(name))
+            found = sameWord(word, firstWord(name));
+        if (!found)
+            return false;
+    }
+    return true;
+}
 constexpr bool linedUp()
 {
     for (int i = 0; i < ConfigItems::itemCount; ++i)
-        if ((itemControls[i].designationBox != nullptr) != ConfigItems::hasDesignation(i))
+        if ((itemControls[i].designationBox != nullptr) != ConfigItems::hasDesignation(i)
+            || !speaks(itemControls[i].spokenName, ConfigItems::rows[i].name))
+            return false;
+    for (int k = 0; k < ConfigItems::intensityCount; ++k)
+        if (!speaks(intensityControls[k].spokenName,
+                    ConfigItems::rows[ConfigItems::intensityAddress(ConfigItems::Intensity(k))].name))
             return false;
     return ConfigItems::switchCount == ConfigItems::ledCount;
 }
-static_assert(linedUp());
+static_assert(linedUp(), "control names and spoken names in the order of the item table");
+static_assert(!speaks("LED2", "LED1") && !speaks("Normal indicator intensity", "NORMAL BACKLIGHTING (%)"));
 } // namespace ControlNamesCheck

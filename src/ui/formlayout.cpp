@@ -11,6 +11,8 @@
 #include "statusline.h"
 #include "textvalidator.h"
 
+#include "files/configrecord.h"
+
 #include <QGroupBox>
 #include <QKeySequence>
 #include <QLabel>
@@ -76,28 +78,27 @@ QGroupBox *frame(QWidget *parent, const char *name, const QRect &rect, const cha
     return f;
 }
 
-// The six places of the item grid, each holding a switch and an LED item.
+// The places of the item grid, one for each switch, each holding the switch and the LED of
+// the same number; the caption at a place is itemLabels' of that place.
 struct GridPlace
 {
-    QPoint designation, module, channel;
-    const char *itemLabel;
-    QPoint label;
+    QPoint designation, module, channel, label;
 };
 
-const GridPlace gridPlaces[6] = {
-    {{1680, 2400}, {1680, 2640}, {2520, 2640}, "Label2", {1200, 2760}},
-    {{3480, 2400}, {3480, 2640}, {4320, 2640}, "Label3", {5040, 2760}},
-    {{1680, 3480}, {1680, 3720}, {2520, 3720}, "Label4", {1200, 3840}},
-    {{3480, 3480}, {3480, 3720}, {4320, 3720}, "Label5", {5040, 3840}},
-    {{1680, 4560}, {1680, 4800}, {2520, 4800}, "Label8", {1200, 4920}},
-    {{3480, 4560}, {3480, 4800}, {4320, 4800}, "Label9", {5040, 4920}},
-};
+const std::array<GridPlace, ConfigItems::switchCount> gridPlaces = {{
+    {{1680, 2400}, {1680, 2640}, {2520, 2640}, {1200, 2760}},
+    {{3480, 2400}, {3480, 2640}, {4320, 2640}, {5040, 2760}},
+    {{1680, 3480}, {1680, 3720}, {2520, 3720}, {1200, 3840}},
+    {{3480, 3480}, {3480, 3720}, {4320, 3720}, {5040, 3840}},
+    {{1680, 4560}, {1680, 4800}, {2520, 4800}, {1200, 4920}},
+    {{3480, 4560}, {3480, 4800}, {4320, 4800}, {5040, 4920}},
+}};
 
 void buildGrid(QWidget *form)
 {
     for (int i = 0; i < ConfigItems::designationCount; ++i) {
         const ItemControls &item = itemControls[i];
-        const GridPlace &place = gridPlaces[i % 6];
+        const GridPlace &place = gridPlaces[i % gridPlaces.size()];
         const QString name = PanelConfiguration::name(i);
         const QString spoken = QString::fromLatin1(item.spokenName);
         const QColor colour = i < ConfigItems::switchCount ? darkGreen : darkRed;
@@ -110,9 +111,9 @@ void buildGrid(QWidget *form)
         selector(form, item.channelList, twips(place.channel.x(), place.channel.y(), 615, 645), channelList,
                  QStringLiteral("%1 CHANNEL ASSIGNMENT").arg(name), colour, spoken + QStringLiteral(" channel"));
     }
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < int(gridPlaces.size()); ++i) {
         const GridPlace &place = gridPlaces[i];
-        auto *l = label(form, place.itemLabel, twips(place.label.x(), place.label.y(), 420, 195),
+        auto *l = label(form, itemLabels[i], twips(place.label.x(), place.label.y(), 420, 195),
                         PanelConfiguration::name(i), sansSerifFont(true));
         setColour(l, QPalette::WindowText, Qt::white);
     }
@@ -140,7 +141,7 @@ void buildPanelFace(QWidget *form)
     auto *panelName = textBox(new QLineEdit(form), "Text2", twips(2520, 6000, 1695, 285),
                               QStringLiteral("ENTER IDENTITY FOR FILE NAME"), QStringLiteral("Panel name"));
     panelName->setFont(sansSerifFont(false));
-    panelName->setMaxLength(12);
+    panelName->setMaxLength(ConfigRecord::panelNameLimit);
 
     label(form, "Label7", twips(1680, 6840, 3375, 375), QStringLiteral("PROGRAMMING HEADER LOCATION"), sansSerifFont(true));
     OutlineShape::rectangle(twips(1080, 4560, 615, 975), lightCyan, form)->setObjectName(QStringLiteral("Shape1"));
@@ -221,18 +222,29 @@ void buildFrames(QWidget *form)
     }
 
     auto *intensities = frame(form, "Frame2", twips(6000, 5760, 5175, 2775), "LIGHTING INTENSITIES:");
-    const auto caption = [](Intensity k) { return PanelConfiguration::name(PanelConfiguration::intensityAddress(k)); };
-    label(intensities, "Label17", twips(600, 480, 2415, 255), caption(Indicator), labelFont);
-    const auto intensityName = [](Intensity k) { return QString::fromLatin1(intensityControls[k].spokenName); };
-    selector(intensities, "List49", twips(3120, 240, 735, 645), intensityList,
-             QStringLiteral("LED INDICATOR NORMAL INTENSITY (%)"), darkRed, intensityName(Indicator));
-    label(intensities, "Label15", twips(240, 1200, 2895, 255), caption(Backlighting), labelFont);
-    selector(intensities, "List45", twips(3120, 1080, 735, 645), intensityList,
-             QStringLiteral("BACKLIGHTING NORMAL INTENSITY (%)"), darkRed, intensityName(Backlighting));
-    label(intensities, "Label16", twips(600, 1920, 2535, 615), caption(Dimmed), labelFont)
-        ->setWordWrap(true);
-    selector(intensities, "List46", twips(3120, 1920, 735, 645), intensityList,
-             QStringLiteral("DIMMED LIGHTING INTENSITY (%)"), darkRed, intensityName(Dimmed));
+    // The intensities' captions and selectors, top to bottom (intensitiesTopDown).
+    struct IntensityPlace
+    {
+        QRect captionRect;
+        bool wrapped;
+        int listTop;
+        const char *tooltip;
+    };
+    const std::array<IntensityPlace, ConfigItems::intensityCount> intensityPlaces = {{
+        {twips(600, 480, 2415, 255), false, 240, "LED INDICATOR NORMAL INTENSITY (%)"},
+        {twips(240, 1200, 2895, 255), false, 1080, "BACKLIGHTING NORMAL INTENSITY (%)"},
+        {twips(600, 1920, 2535, 615), true, 1920, "DIMMED LIGHTING INTENSITY (%)"},
+    }};
+    for (int row = 0; row < int(intensityPlaces.size()); ++row) {
+        const IntensityPlace &place = intensityPlaces[row];
+        const auto k = Intensity(intensitiesTopDown[row]);
+        const IntensityControls &controls = intensityControls[k];
+        label(intensities, controls.label, place.captionRect,
+              PanelConfiguration::name(PanelConfiguration::intensityAddress(k)), labelFont)
+            ->setWordWrap(place.wrapped);
+        selector(intensities, controls.list, twips(3120, place.listTop, 735, 645), intensityList,
+                 QString::fromLatin1(place.tooltip), darkRed, QString::fromLatin1(controls.spokenName));
+    }
 }
 
 } // namespace
