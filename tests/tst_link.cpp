@@ -392,6 +392,12 @@ private slots:
         const QString lock = "/run/lock/LCK.." + port.mid(5).replace('/', '_');
         const pid_t child = ::fork();
         if (child == 0) {
+            // Opened once while descriptors are free: the undefined-behaviour sanitizer checks
+            // each object's type on first use, and needs a descriptor of its own to do it.
+            SerialPortLine line(port);
+            SerialLine::OpenFailure before;
+            if (line.open(&before))
+                line.close();
             // The limit below which exactly `free` descriptor numbers are unused.
             int limit = 0;
             for (int unused = 0; unused <= free; ++limit)
@@ -399,7 +405,6 @@ private slots:
                     ++unused;
             const rlimit low{rlim_t(limit - 1), rlim_t(limit - 1)};
             ::setrlimit(RLIMIT_NOFILE, &low);
-            SerialPortLine line(port);
             SerialLine::OpenFailure failure;
             const bool said = !line.open(&failure) && failure.kind == SerialLine::OpenFailure::Kind::Other
                               && failure.reason == qt_error_string(EMFILE)
