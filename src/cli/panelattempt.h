@@ -28,6 +28,7 @@ struct PanelAttempt
     static inline const QString interrupted = QStringLiteral("INTERRUPTED");
 
     QString command;   // write, read, verify, check
+    QString position;  // the position's label; none for check
     QString port;      // none for check
     QString file;
     QString panelId;
@@ -39,7 +40,7 @@ struct PanelAttempt
     std::optional<PanelConfiguration> configuration;  // read and check
     qint64 durationMs = 0;
 
-    // Keys: command, port, file, panel_id, outcome, exit, detail, model, differences,
+    // Keys: command, position, port, file, panel_id, outcome, exit, detail, model, differences,
     // adjusted, configuration, duration_ms; what does not apply is null.
     QJsonObject toJson() const;
 
