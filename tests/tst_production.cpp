@@ -801,6 +801,17 @@ private slots:
         QVERIFY2(outcomes.contains(QRegularExpression("^B failed .*IN USE.*")), qPrintable(outcomes.join('\n')));
     }
 
+    // A trace that cannot be written is said once, however many ports meet it, and above
+    // the board rather than through it.
+    void traceWarnedOnce()
+    {
+        VirtualPanel a, b;
+        const Run run = tool({"write", "truck.zcf", "--trace", "folder", "--port", a.port(), "--port", b.port()},
+                             dir.path());
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err.count("durvex-config: no byte trace: folder is not a writable regular file\n"), 1);
+    }
+
     // A controller reading the results that has gone ends the line soon, also with no panel
     // seated: no new panel, the summary on standard error and in the log, and 4.
     void readerGone()

@@ -10,8 +10,10 @@
 #include "platform/exitcode.h"
 #include "platform/regularfile.h"
 #include "platform/standardstreams.h"
+#include "platform/warnings.h"
 
 #include <QCoreApplication>
+#include <QThread>
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -97,6 +99,13 @@ CommandRunner::CommandRunner(const CommandLine &commandLine, QSettings *settings
     , m_board(err, m_terminal, commandLine.quiet, ProgressBoard::colourWanted(m_terminal))
 {
     m_clock.start();
+    // A warning from a port's thread is said on this one, above the board, not through it.
+    Warnings::setSink([this](const QString &text) {
+        if (QThread::currentThread() == thread())
+            say(text, true);
+        else
+            QMetaObject::invokeMethod(this, [this, text] { say(text, true); }, Qt::QueuedConnection);
+    });
     connect(&m_form, &FormModel::changed, this, &CommandRunner::statusChanged);
     m_session.onByte = [this](int byte) { m_board.progress(0, byte, m_form.status().text); };
     // Ctrl+C, SIGTERM and SIGHUP end every transfer at its current wait with its port closed,
@@ -108,11 +117,17 @@ CommandRunner::CommandRunner(const CommandLine &commandLine, QSettings *settings
     });
 }
 
-CommandRunner::~CommandRunner() = default;
+CommandRunner::~CommandRunner()
+{
+    Warnings::setSink({});
+}
 
 int CommandRunner::run()
 {
-    const int code = summarised(commandExit());
+    const int ended = commandExit();
+    // Warnings the ports' threads gave at their end, before the summary.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    const int code = summarised(ended);
     // A result that does not arrive is no result.
     if (const QString failure = m_board.outputFailure(); !failure.isEmpty()) {
         say(QStringLiteral("durvex-config: the result could not be written to standard output: %1").arg(failure), true);
