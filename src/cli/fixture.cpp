@@ -207,8 +207,13 @@ void Fixture::showRow(int index)
 {
     const Station &s = m_stations[index];
     const RunSummary::Position counts = m_summary.positions.value(index);
+    // Hands-free, a row shows the id scanned for the next panel until that panel is under way.
+    const bool underWay = s.state == State::Transferring;
+    const QString id = handsFree() && !underWay && !s.nextId.isEmpty() ? QStringLiteral("NEXT ") + s.nextId
+                       : m_line.series                                ? s.panelId
+                                                                      : QString();
     m_board.show(index, s.shown.text(s.port, handsFree(), m_work.verify), s.shown.colour(), counts.programmed,
-                 counts.failed, handsFree() || m_line.series ? s.panelId : QString());
+                 counts.failed, id);
     RunSummary now = m_summary;
     now.durationMs = m_clock.elapsed();
     m_board.setTotals(now.totals());
@@ -476,6 +481,7 @@ void Fixture::arrived(int index)
     Station &s = m_stations[index];
     if (s.state != State::Arriving || m_interrupted || m_logFailed || m_stopping)
         return;
+    s.panelId = std::exchange(s.nextId, {});
     setState(index, {Kind::Present}, {{"panel", s.panel}});
     start(index);
 }
@@ -514,11 +520,11 @@ void Fixture::scanned(const QString &text)
             index = int(found - m_stations.begin());
         }
         Station &s = m_stations[index];
-        if (s.state == State::Arriving) {
-            s.panelId = id;
+        if (s.state != State::Finished) {
+            s.nextId = id;
             showRow(index);
         } else {
-            m_board.say(QStringLiteral("ignored: %1, %2 is not waiting for a panel").arg(line, s.label), true);
+            m_board.say(QStringLiteral("ignored: %1, %2 takes no more panels").arg(line, s.label), true);
         }
     }
     m_input->request();

@@ -78,7 +78,8 @@ private:
         int panel = 1; // the number of the panel under way, or next
         int lastExit = -1; // none yet
         QString lastDetail;
-        QString panelId; // the panel under way's, or the next one's
+        QString panelId; // the panel under way's, or at Enter the next one's
+        QString nextId;  // hands-free: scanned for the next panel to arrive
         QElapsedTimer clock;
     };
 
