@@ -674,7 +674,7 @@ void Fixture::printTable()
     for (const Station &s : m_stations)
         width = std::max(width, s.label.size());
     const auto row = [&](const QString &label, const QString &counts, const QString &outcome, const QString &detail) {
-        m_board.say(QStringLiteral("%1  %2%3  %4").arg(label, -int(width)).arg(counts, outcome.leftJustified(12), detail));
+        m_board.say(QStringLiteral("%1  %2%3  %4").arg(label, -int(width)).arg(counts, outcome.leftJustified(14), detail));
     };
     const bool series = m_line.series;
     row(QStringLiteral("POSITION"), series ? QStringLiteral("PROGRAMMED  FAILED  ") : QString(), QStringLiteral("OUTCOME"),
