@@ -302,6 +302,71 @@ private slots:
             QTEST(line.ports, "ports");
     }
 
+    // Each --port a position: LABEL=PORT names it, else the port as given does; with several,
+    // --panel-id LABEL=ID gives each its first id.
+    void positions_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QStringList>("labels");
+        QTest::addColumn<QStringList>("ports");
+        QTest::addColumn<QStringList>("ids");
+        const QStringList write{"write", "t.zcf"};
+        QTest::newRow("labelled") << write + QStringList{"--port", "FX1=/dev/ttyUSB0", "--port", "FX2=ttyUSB1"} << ""
+                                  << QStringList{"FX1", "FX2"} << QStringList{"/dev/ttyUSB0", "ttyUSB1"} << QStringList{"", ""};
+        QTest::newRow("named by the port, whole") << write + QStringList{"--port", "/dev/serial/by-id/usb-FX3-if00", "--port", "B=x"}
+                                                  << "" << QStringList{"/dev/serial/by-id/usb-FX3-if00", "B"}
+                                                  << QStringList{"/dev/serial/by-id/usb-FX3-if00", "x"} << QStringList{"", ""};
+        QTest::newRow("not ASCII") << write + QStringList{"--port", "Stand-Ä=/dev/a"} << "" << QStringList{"Stand-Ä"}
+                                   << QStringList{"/dev/a"} << QStringList{};
+        QTest::newRow("ids per position") << write + QStringList{"--port", "A=a", "--port", "B=b", "--panel-id", "B=SN-2"}
+                                          << "" << QStringList{"A", "B"} << QStringList{"a", "b"} << QStringList{"", "SN-2"};
+        QTest::newRow("one position's id as given") << write + QStringList{"--port", "A=a", "--panel-id", "X=1"} << ""
+                                                    << QStringList{"A"} << QStringList{"a"} << QStringList{};
+        QTest::newRow("empty label") << write + QStringList{"--port", "=a"} << "--port =NAME: the label before = is empty"
+                                     << QStringList{} << QStringList{} << QStringList{};
+        QTest::newRow("label with a space") << write + QStringList{"--port", "F X=a"}
+                                            << "the label F X is not printable text without spaces" << QStringList{}
+                                            << QStringList{} << QStringList{};
+        QTest::newRow("label with a control") << write + QStringList{"--port", "F\tX=a"}
+                                              << "the label F\\x09X is not printable text without spaces"
+                                              << QStringList{} << QStringList{} << QStringList{};
+        QTest::newRow("no port after the label") << write + QStringList{"--port", "FX="} << "--port needs a value"
+                                                 << QStringList{} << QStringList{} << QStringList{};
+        QTest::newRow("a label twice") << write + QStringList{"--port", "A=a", "--port", "A=b"}
+                                       << "the label A is given to two ports" << QStringList{} << QStringList{}
+                                       << QStringList{};
+        QTest::newRow("a label that is another's port") << write + QStringList{"--port", "b", "--port", "b=c"}
+                                                        << "the label b is given to two ports" << QStringList{}
+                                                        << QStringList{} << QStringList{};
+        QTest::newRow("id without a label") << write + QStringList{"--port", "A=a", "--port", "B=b", "--panel-id", "SN"}
+                                            << "with several ports, --panel-id takes LABEL=ID, LABEL one of A, B: SN"
+                                            << QStringList{} << QStringList{} << QStringList{};
+        QTest::newRow("id of no position") << write + QStringList{"--port", "A=a", "--port", "B=b", "--panel-id", "C=1"}
+                                           << "with several ports, --panel-id takes LABEL=ID, LABEL one of A, B: C=1"
+                                           << QStringList{} << QStringList{} << QStringList{};
+        QTest::newRow("two ids for one") << write + QStringList{"--port", "A=a", "--port", "B=b", "--panel-id", "A=1",
+                                                                "--panel-id", "A=2"}
+                                         << "--panel-id is given twice for A" << QStringList{} << QStringList{}
+                                         << QStringList{};
+        QTest::newRow("events and json") << write + QStringList{"--events", "--json"}
+                                         << "--json and --events both want standard output" << QStringList{}
+                                         << QStringList{} << QStringList{};
+    }
+
+    void positions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, error);
+        const CommandLine line = CommandLine::parse(QStringList{"durvex-config"} + arguments);
+        QCOMPARE(line.error, error);
+        if (!error.isEmpty())
+            return;
+        QTEST(line.labels, "labels");
+        QTEST(line.ports, "ports");
+        QTEST(line.panelIds, "ids");
+    }
+
     void commandHelp_data()
     {
         using Command = CommandLine::Command;
@@ -478,14 +543,17 @@ private slots:
     void keysDocumented()
     {
         const QString text = fileText(README_PATH);
-        QList<QJsonObject> examples;
-        for (const QRegularExpressionMatch &m : QRegularExpression("```json\\n(.*?)\\n```",
+        // Each example's first line, by what it is: a --json object has no event.
+        QMap<QString, QJsonObject> examples;
+        for (const QRegularExpressionMatch &m : QRegularExpression("```json\\n(.*?)\\n",
                                                                    QRegularExpression::DotMatchesEverythingOption)
-                                                    .globalMatch(text))
-            examples << QJsonDocument::fromJson(m.captured(1).toUtf8()).object();
-        QCOMPARE(examples.size(), 2); // the object, then the record
+                                                    .globalMatch(text)) {
+            const QJsonObject example = QJsonDocument::fromJson(m.captured(1).toUtf8()).object();
+            examples.insert(example.value("event").toString(), example);
+        }
+        QVERIFY(examples.contains("") && examples.contains("attempt"));
         const QJsonObject object = PanelAttempt().toJson();
-        QCOMPARE(examples[0].keys(), object.keys());
+        QCOMPARE(examples[""].keys(), object.keys());
 
         QTemporaryDir dir;
         ProgrammingLog log;
@@ -494,7 +562,7 @@ private slots:
         QVERIFY(log.append(object, "00", &reason));
         QFile written(dir.filePath("programming.log"));
         QVERIFY(written.open(QIODevice::ReadOnly));
-        QCOMPARE(examples[1].keys(), QJsonDocument::fromJson(written.readAll()).object().keys());
+        QCOMPARE(examples["attempt"].keys(), QJsonDocument::fromJson(written.readAll()).object().keys());
     }
 
     // The README's table of reasons is the program's, word for word and in order.

@@ -7,6 +7,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,8 +19,13 @@
 #include <QUuid>
 
 #include <csignal>
-#include <sys/resource.h>
+#include <fcntl.h>
 #include <memory>
+#include <tuple>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
 
 // The production line on the command line: several panels at once, series at Enter and
 // hands-free, the JSON output and the programming log, check and ports, run as a line
@@ -31,7 +37,7 @@ namespace {
 const QByteArray truckMemory("\x00\x0b\x1d\xa0\xa0\xa0\x00\x0c\x1e\xa0\xa0\xa0\x9f\x9e\x06\x0a\x01", 17);
 
 const QStringList attemptKeys = {"address", "adjusted", "command", "configuration", "detail", "differences",
-                                 "duration_ms", "exit", "file", "model", "outcome", "panel_id", "port", "reason",
+                                 "duration_ms", "exit", "file", "model", "outcome", "panel_id", "port", "position", "reason",
                                  "started", "warnings"};
 
 // The truck's bytes as --set options of a virtual panel, `last` instead of the last one.
@@ -157,6 +163,42 @@ private:
 
 using Panels = QList<QStringList>;
 
+// The tool run with its standard error on a terminal of `columns` columns: all it showed there.
+QByteArray onTerminal(const QStringList &arguments, const QString &folder, const QStringList &settings, int columns)
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
+        return {};
+    const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+    termios mode {};
+    ::tcgetattr(terminal, &mode);
+    ::cfmakeraw(&mode);
+    ::tcsetattr(terminal, TCSANOW, &mode);
+    const winsize size{24, quint16(columns), 0, 0};
+    ::ioctl(master, TIOCSWINSZ, &size);
+    ::fcntl(master, F_SETFL, O_NONBLOCK);
+    QProcessEnvironment env = environment(folder);
+    for (const QString &setting : settings)
+        env.insert(setting.section('=', 0, 0), setting.section('=', 1));
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(folder);
+    process.setChildProcessModifier([terminal] { ::dup2(terminal, 2); });
+    process.start(QStringLiteral(TOOL_PATH), arguments);
+    QByteArray shown;
+    const auto drain = [&] {
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
+            shown.append(buffer, n);
+    };
+    for (QDeadlineTimer deadline(30000); !process.waitForFinished(50) && !deadline.hasExpired();)
+        drain();
+    drain();
+    ::close(terminal);
+    ::close(master);
+    return shown;
+}
+
 } // namespace
 
 class TestProduction : public QObject
@@ -223,7 +265,7 @@ private slots:
             QVERIFY(run.err.contains(QRegularExpression("\n" + QRegularExpression::escape(ports[i]) + " +"
                                                         + outcomes[i] + " +\\S")));
         }
-        QVERIFY(run.err.contains(QRegularExpression("\nPORT +OUTCOME +DETAIL\n")));
+        QVERIFY(run.err.contains(QRegularExpression("\nPOSITION +OUTCOME +DETAIL\n")));
         // At once, not one after another: every panel answered before the first was done.
         const qsizetype firstDone = run.err.indexOf("SWITCH PANEL HAS BEEN PROGRAMMED");
         for (int i = 0; i < ports.size(); ++i)
@@ -482,8 +524,15 @@ private slots:
 
         QFile file(logPath);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const QList<QJsonObject> lines = parseLines(QString::fromUtf8(file.readAll()));
-        QCOMPARE(lines.size(), 4);
+        QList<QJsonObject> lines = parseLines(QString::fromUtf8(file.readAll()));
+        // Each run ends with its summary: after one attempt, after one, after two.
+        QCOMPARE(lines.size(), 7);
+        for (const auto &[at, programmed, failed] : {std::tuple{6, 1, 1}, {3, 0, 1}, {1, 1, 0}}) {
+            const QJsonObject summary = lines.takeAt(at);
+            QCOMPARE(summary["event"].toString(), "summary");
+            QCOMPARE(summary["programmed"].toInt(), programmed);
+            QCOMPARE(summary["failed"].toInt(), failed);
+        }
         const QString version = tool({"--version"}, dir.path()).out;
         const QString sha256 = QCryptographicHash::hash(truckLine, QCryptographicHash::Sha256).toHex();
         const QRegularExpression utcMs("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z$");
@@ -601,7 +650,7 @@ private slots:
                  qPrintable(err));
         QVERIFY(err.contains(link + ": PANEL 1: PROGRAMMED\n"));
         QVERIFY(!err.contains("PANEL 2"));
-        QVERIFY(err.endsWith("SUMMARY: 1 PROGRAMMED, 0 FAILED\n"));
+        QVERIFY(err.endsWith("SUMMARY: 1 PROGRAMMED, 0 FAILED, YIELD 100 %\n"));
     }
 
     // --- Series ---------------------------------------------------------------------------
@@ -619,7 +668,7 @@ private slots:
         panel = std::make_unique<VirtualPanel>(QStringList{"--link", link});
         tool.type("SN-0042\n");
         QCOMPARE(tool.finish(), 0);
-        QVERIFY(tool.err.endsWith("SUMMARY: 2 PROGRAMMED, 0 FAILED\n"));
+        QVERIFY(tool.err.endsWith("SUMMARY: 2 PROGRAMMED, 0 FAILED, YIELD 100 %\n"));
         QVERIFY(tool.err.contains(link + ": PANEL 2: PROGRAMMED\n"));
         const QList<QJsonObject> objects = parseLines(tool.out);
         QCOMPARE(objects.size(), 2);
@@ -637,7 +686,9 @@ private slots:
         Session tool({"write", "truck.zcf", "--series", "--wait-for-panel", "--count", "2", "--json", "--port", one,
                       "--port", two},
                      dir.path());
-        QVERIFY(tool.waitFor(one + ": WAITING FOR PANEL 1"));
+        // Not there yet: said at once, and waited for.
+        QVERIFY(tool.waitFor(one + ": SERIAL PORT " + one + " NOT FOUND - WAITING FOR IT"));
+        QVERIFY(tool.waitFor(two + ": SERIAL PORT " + two + " NOT FOUND - WAITING FOR IT"));
         auto a = std::make_unique<VirtualPanel>(QStringList{"--link", one});
         auto b = std::make_unique<VirtualPanel>(QStringList{"--link", two, "--model", "75"});
         QVERIFY(tool.waitFor(one + ": PANEL 1: PROGRAMMED"));
@@ -665,13 +716,203 @@ private slots:
         QCOMPARE(tool.finish(), 0);
         QVERIFY(tool.err.contains(two + ": PANEL 3: PROGRAMMED"));
         QVERIFY(!tool.err.contains(one + ": WAITING FOR PANEL 3"));
-        QVERIFY(tool.err.endsWith("SUMMARY: 4 PROGRAMMED, 1 FAILED\n"));
+        QVERIFY(tool.err.endsWith("SUMMARY: 4 PROGRAMMED, 1 FAILED, YIELD 80 %\n"));
         QStringList outcomes;
         for (const QJsonObject &o : parseLines(tool.out))
             outcomes << o["outcome"].toString();
         QCOMPARE(outcomes.size(), 5);
         QCOMPARE(outcomes.count("done"), 4);
         QCOMPARE(outcomes.count("wrong-model"), 1);
+    }
+
+    // --- The board ---------------------------------------------------------------------------
+
+    void board_data()
+    {
+        QTest::addColumn<QStringList>("settings");
+        QTest::addColumn<bool>("colour");
+        QTest::newRow("colour terminal") << QStringList{"TERM=xterm-256color"} << true;
+        QTest::newRow("NO_COLOR") << QStringList{"TERM=xterm-256color", "NO_COLOR=1"} << false;
+        QTest::newRow("dumb terminal") << QStringList{"TERM=dumb"} << false;
+    }
+
+    // On a terminal, a row per position: a pass and a reject in words of their own (green
+    // and red where colour is wanted), counts and the totals, each row cut to the width.
+    void board()
+    {
+        QFETCH(QStringList, settings);
+        QFETCH(bool, colour);
+        VirtualPanel good;
+        VirtualPanel silent({"--silent"});
+        constexpr int columns = 70;
+        const QByteArray shown = onTerminal({"write", "truck.zcf", "--port", "GOOD=" + good.port(), "--port",
+                                             "SILENT=" + silent.port()},
+                                            dir.path(), settings, columns);
+        QList<QByteArray> rows = QByteArray(shown).replace('\n', '\r').split('\r');
+        for (QByteArray &row : rows)
+            row.replace("\033[K", "").replace("\033[A", "");
+        const auto last = [&](const QByteArray &start) {
+            QByteArray found;
+            for (const QByteArray &row : std::as_const(rows))
+                if (row.contains(start) && row.contains(" PROGRAMMED "))
+                    found = row;
+            return found;
+        };
+        const QByteArray passed = last("GOOD "), failed = last("SILENT ");
+        QVERIFY2(passed.contains("GOOD       1 PROGRAMMED    0 FAILED  PROGRAMMED"), passed.constData());
+        QVERIFY2(failed.contains("SILENT     0 PROGRAMMED    1 FAILED  FAILED: "), failed.constData());
+        QVERIFY(!failed.contains("FAILED  PROGRAMMED"));
+        QCOMPARE(passed.startsWith("\033[32m"), colour);
+        QCOMPARE(failed.startsWith("\033[31m"), colour);
+        QVERIFY(last("TOTAL").contains("TOTAL  1 PROGRAMMED  1 FAILED  YIELD 50 %"));
+        QCOMPARE(shown.contains("\033[3"), colour);
+        for (QByteArray row : std::as_const(rows)) {
+            if (!row.contains(" PROGRAMMED "))
+                continue; // a line that scrolls, which may wrap: it is never redrawn
+            row.replace("\033[0m", "").replace("\033[32m", "").replace("\033[31m", "").replace("\033[33m", "");
+            QVERIFY2(row.size() < columns, row.constData());
+        }
+    }
+
+    // --- Ids at the prompt ------------------------------------------------------------------
+
+    // Two positions at Enter: the first round with the ids given, then one id asked for each
+    // position in turn; a line typed while the panels were being tried answers nothing.
+    void idsAtThePrompt()
+    {
+        VirtualPanel a, b({"--silent"});
+        Session tool({"write", "truck.zcf", "--series", "--json", "--port", "A=" + a.port(), "--port",
+                      "B=" + b.port(), "--panel-id", "A=SN-1", "--panel-id", "B=SN-2"},
+                     dir.path());
+        QVERIFY(tool.waitFor("A: PANEL 1: WRITING"));
+        tool.type("SN-EARLY\n");
+        QVERIFY(tool.waitFor("Id of the panel at A", 30000));
+        QVERIFY2(tool.err.contains("ignored: SN-EARLY, entered before the prompt\n"), qPrintable(tool.err));
+        tool.type("SN-3\n");
+        QVERIFY(tool.waitFor("Id of the panel at B"));
+        tool.type("\n");
+        QVERIFY(tool.waitFor("Press Enter to program the fixture."));
+        tool.type("\n");
+        QVERIFY(tool.waitFor("A: PANEL 2: PROGRAMMED"));
+        tool.endInput();
+        QCOMPARE(tool.finish(30000), 1);
+        QStringList ids;
+        for (const QJsonObject &o : parseLines(tool.out))
+            ids << o["position"].toString() + " " + o["panel_id"].toString();
+        QCOMPARE(ids.size(), 4);
+        ids.sort();
+        QCOMPARE(ids, (QStringList{"A SN-1", "A SN-3", "B ", "B SN-2"}));
+    }
+
+    // --- Events ---------------------------------------------------------------------------
+
+    // Hands-free with --events: a position whose port is missing says so at once and waits
+    // for it; one whose port can never serve ends failed while the other goes on; a panel
+    // that arrives, is programmed and is taken out; a scanned id; q ends with the summary.
+    void events()
+    {
+        const QString link = dir.filePath("events-panel");
+        Session tool({"write", "truck.zcf", "--series", "--wait-for-panel", "--events", "--port", "FX1=" + link,
+                      "--port", "DIR=./folder"},
+                     dir.path());
+        QVERIFY(tool.waitFor("FX1: SERIAL PORT " + link + " NOT FOUND - WAITING FOR IT"));
+        QVERIFY(tool.waitFor("folder IS A FOLDER, NOT A SERIAL PORT"));
+        tool.type("FX1 SN-77\n");
+        auto panel = std::make_unique<VirtualPanel>(QStringList{"--link", link});
+        QVERIFY(tool.waitFor("FX1: PANEL 1: PROGRAMMED"));
+        panel.reset();
+        QVERIFY(tool.waitFor("FX1: WAITING FOR PANEL 2"));
+        tool.type("q\n");
+        QCOMPARE(tool.finish(), 1); // the folder's position failed
+        QStringList fx1, dir;
+        const QList<QJsonObject> events = parseLines(tool.out);
+        QCOMPARE(events.size(), int(tool.out.count('\n')));
+        for (const QJsonObject &e : events) {
+            const QString name = e["event"].toString();
+            if (name == "summary")
+                continue;
+            QVERIFY(!e["time"].toString().isEmpty());
+            (e["position"].toString() == "FX1" ? fx1 : dir) << name;
+            QCOMPARE(e["port"].toString(), e["position"] == "FX1" ? link : "./folder");
+            if (name == "attempt" && e["position"] == "FX1") {
+                QCOMPARE(e["outcome"].toString(), "done");
+                QCOMPARE(e["panel_id"].toString(), "SN-77");
+            }
+        }
+        QCOMPARE(fx1, (QStringList{"port-not-found", "waiting", "present", "programming", "attempt", "removed",
+                                   "waiting"}));
+        QCOMPARE(dir, (QStringList{"port-unusable", "attempt"}));
+        const QJsonObject summary = events.last();
+        QCOMPARE(summary["event"].toString(), "summary");
+        QCOMPARE(summary["programmed"].toInt(), 1);
+        QCOMPARE(summary["failed"].toInt(), 1);
+        QCOMPARE(summary["positions"].toArray().size(), 2);
+    }
+
+    // Two names that only show to be one port once a link appears: the second position is
+    // refused as in use, and the panel is written once.
+    void oneDeviceAppearingUnderTwoNames()
+    {
+        const QString one = dir.filePath("twice-1"), two = dir.filePath("twice-2");
+        Session tool({"write", "truck.zcf", "--series", "--wait-for-panel", "--json", "--port", "A=" + one, "--port",
+                      "B=" + two},
+                     dir.path());
+        QVERIFY(tool.waitFor("B: SERIAL PORT " + two + " NOT FOUND"));
+        VirtualPanel panel({"--link", one});
+        QVERIFY(QFile::link(QFileInfo(one).symLinkTarget(), two));
+        QVERIFY(tool.waitFor("A: PANEL 1: PROGRAMMED"));
+        QVERIFY(tool.waitFor("B: PANEL 1: FAILED"));
+        QTest::qWait(1500);
+        tool.interrupt();
+        tool.finish();
+        QFile::remove(two);
+        QCOMPARE(panel.received().count(PanelLink::writeCommand(0, 0)), 1);
+        QStringList outcomes;
+        for (const QJsonObject &o : parseLines(tool.out))
+            outcomes << o["position"].toString() + " " + o["outcome"].toString() + " " + o["detail"].toString();
+        QCOMPARE(outcomes.size(), 2);
+        QVERIFY2(outcomes.contains(QRegularExpression("^B failed .*IN USE.*")), qPrintable(outcomes.join('\n')));
+    }
+
+    // A trace that cannot be written is said once, however many ports meet it, and above
+    // the board rather than through it.
+    void traceWarnedOnce()
+    {
+        VirtualPanel a, b;
+        const Run run = tool({"write", "truck.zcf", "--trace", "folder", "--port", a.port(), "--port", b.port()},
+                             dir.path());
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err.count("durvex-config: no byte trace: folder is not a writable regular file\n"), 1);
+    }
+
+    // A controller reading the results that has gone ends the line soon, also with no panel
+    // seated: no new panel, the summary on standard error and in the log, and 4.
+    void readerGone()
+    {
+        const QString logPath = dir.filePath("reader-gone.log");
+        QFile::remove(logPath);
+        QProcess process;
+        process.setProcessEnvironment(environment(dir.path()));
+        process.setWorkingDirectory(dir.path());
+        QElapsedTimer clock;
+        clock.start();
+        process.start("bash", {"-c", "\"$0\" \"$@\" | true; exit ${PIPESTATUS[0]}", QStringLiteral(TOOL_PATH),
+                               "write", "truck.zcf", "--series", "--wait-for-panel", "--json", "--log", logPath,
+                               "--port", "FX1=" + dir.filePath("no-panel-here")});
+        const bool ended = process.waitForFinished(10000);
+        if (!ended) {
+            process.kill();
+            process.waitForFinished(1000);
+        }
+        QVERIFY(ended);
+        QVERIFY2(clock.elapsed() < 4000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(process.exitCode(), 4);
+        QVERIFY(QString::fromLocal8Bit(process.readAllStandardError()).contains("SUMMARY: 0 PROGRAMMED, 0 FAILED"));
+        QFile log(logPath);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QList<QJsonObject> records = parseLines(QString::fromUtf8(log.readAll()));
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records[0]["event"].toString(), "summary");
     }
 
     void interrupted_data()

@@ -45,8 +45,9 @@ struct Options
     QCommandLineOption port{QStringLiteral("port"),
                             QStringLiteral("Talk to the switch panel on serial port NAME (/dev/ttyUSB0, COM3, a "
                                            "virtual panel's terminal) for this run only. write and verify take it "
-                                           "several times: one panel on each port, all at once."),
-                            QStringLiteral("NAME")};
+                                           "several times: one panel on each port, all at once. LABEL=NAME names "
+                                           "the position (no spaces or =); else it is named by NAME."),
+                            QStringLiteral("[LABEL=]NAME")};
     QCommandLineOption trace{QStringLiteral("trace"),
                              QStringLiteral("Append a trace of every byte on the line to FILE, as DURVEX_TRACE does; "
                                             "with several ports each line names its port."),
@@ -66,11 +67,16 @@ struct Options
                              QStringLiteral("N")};
     QCommandLineOption panelId{QStringLiteral("panel-id"),
                                QStringLiteral("write, read, verify: record ID as the panel's id in the JSON output "
-                                              "and the log (in a series, for the first panel)."),
-                               QStringLiteral("ID")};
+                                              "and the log (in a series, for the first panel). With several ports, "
+                                              "LABEL=ID once per position."),
+                               QStringLiteral("[LABEL=]ID")};
     QCommandLineOption json{QStringLiteral("json"),
                             QStringLiteral("Standard output carries one JSON object per panel attempt (per port for "
                                            "ports), one per line, and nothing else.")};
+    QCommandLineOption events{QStringLiteral("events"),
+                              QStringLiteral("write, verify: standard output carries one JSON object per event of "
+                                             "each position (waiting, present, programming, attempt, removed ...), "
+                                             "one per line, the summary last, and nothing else.")};
     QCommandLineOption log{QStringLiteral("log"),
                            QStringLiteral("Append one JSON line per panel attempt to FILE, with the time, host, user "
                                           "and the SHA-256 of the configuration file."),
@@ -100,6 +106,7 @@ struct Options
         {&skipMatching, {Command::Write}},
         {&panelId, transfers},
         {&json, reports},
+        {&events, {Command::Write, Command::Verify}},
         {&log, fileCommands},
         {&quiet, fileCommands},
         {&name, {Command::Read}},
@@ -115,7 +122,8 @@ struct Options
                            "and reads panels over a serial line, and saves configurations as .zcf files.\n"
                            "Without a command it opens its window, and the file given, if any."));
         for (const QCommandLineOption *option : {&port, &trace, &series, &waitForPanel, &count, &skipMatching,
-                                                 &panelId, &json, &log, &quiet, &name, &output, &force, &help, &version})
+                                                 &panelId, &json, &events, &log, &quiet, &name, &output, &force, &help,
+                                                 &version})
             parser.addOption(*option);
         parser.addPositionalArgument(QStringLiteral("COMMAND"),
                                      QStringLiteral("write, read, verify, check, ports or help (see below)."),
@@ -321,6 +329,21 @@ QString commandList(const QList<Command> &commands)
     return QStringLiteral("the %1 and %2 commands").arg(names.join(QStringLiteral(", ")), last);
 }
 
+// A position's label is shown on the board and carried in JSON: printable text, no space
+// (a scanned "LABEL ID" splits at it) and no = (which ends it).
+QString labelRefusal(const QString &label)
+{
+    if (label.isEmpty())
+        return QStringLiteral("--port =NAME: the label before = is empty");
+    const QList<uint> codes = label.toUcs4();
+    const bool printable = ArgumentText::encodable(label) && std::all_of(codes.cbegin(), codes.cend(), [](uint c) {
+        return QChar::isPrint(char32_t(c)) && !QChar::isSpace(char32_t(c));
+    });
+    if (!printable)
+        return QStringLiteral("the label %1 is not printable text without spaces").arg(ArgumentText::shown(label));
+    return {};
+}
+
 } // namespace
 
 QString CommandLine::commandName(Command command)
@@ -393,6 +416,7 @@ private:
         line.skipMatching = o.parser.isSet(o.skipMatching);
         line.panelId = o.parser.value(o.panelId);
         line.json = o.parser.isSet(o.json);
+        line.events = o.parser.isSet(o.events);
         line.log = o.parser.value(o.log);
         line.quiet = o.parser.isSet(o.quiet);
         line.name = o.parser.value(o.name);
@@ -401,8 +425,8 @@ private:
         for (const QCommandLineOption *option : {&o.trace, &o.name, &o.output, &o.count, &o.panelId, &o.log})
             if (o.parser.isSet(*option) && o.parser.value(*option).isEmpty())
                 return QStringLiteral("%1 needs a value").arg(optionName(*option));
-        if (line.ports.contains(QString()))
-            return QStringLiteral("--port needs a value");
+        if (const QString error = positions(); !error.isEmpty())
+            return error;
         if (o.parser.isSet(o.count)) {
             bool number = false;
             line.count = o.parser.value(o.count).toInt(&number);
@@ -422,10 +446,60 @@ private:
             return QStringLiteral("only write and verify take several ports");
         if ((line.waitForPanel || line.count) && !line.series)
             return QStringLiteral("--wait-for-panel and --count belong to a series: add --series");
-        if (line.waitForPanel && !line.panelId.isEmpty())
+        if (line.waitForPanel && !(line.panelId + line.panelIds.join(QString())).isEmpty())
             return QStringLiteral("--panel-id names one panel; a hands-free series programs many");
         if (line.json && line.output == QLatin1String("-"))
             return QStringLiteral("--json and -o - both want standard output");
+        if (line.json && line.events)
+            return QStringLiteral("--json and --events both want standard output");
+        return {};
+    }
+
+    // Each --port a position: LABEL=PORT, or the port alone, named by itself; with several,
+    // each --panel-id LABEL=ID gives one position its id.
+    QString positions()
+    {
+        const QStringList given = o.parser.values(o.port);
+        QList<bool> labelled;
+        line.ports.clear();
+        for (const QString &value : given) {
+            const qsizetype equals = value.indexOf(QLatin1Char('='));
+            const QString label = equals < 0 ? value : value.left(equals);
+            const QString port = value.mid(equals + 1);
+            if (port.isEmpty())
+                return QStringLiteral("--port needs a value");
+            if (equals >= 0) {
+                if (const QString refused = labelRefusal(label); !refused.isEmpty())
+                    return refused;
+            }
+            // Two ports without labels named alike are one port given twice, told later.
+            if (const qsizetype earlier = line.labels.indexOf(label); earlier >= 0 && (equals >= 0 || labelled[earlier]))
+                return QStringLiteral("the label %1 is given to two ports").arg(ArgumentText::shown(label));
+            line.ports << port;
+            line.labels << label;
+            labelled << (equals >= 0);
+        }
+        line.port = line.ports.value(0);
+        const QStringList ids = o.parser.values(o.panelId);
+        if (line.ports.size() < 2) {
+            if (ids.size() > 1)
+                return QStringLiteral("--panel-id is given twice for one port");
+            return {};
+        }
+        line.panelIds = QStringList(line.ports.size(), QString());
+        line.panelId.clear();
+        for (const QString &value : ids) {
+            const qsizetype equals = value.indexOf(QLatin1Char('='));
+            const qsizetype position = equals < 0 ? -1 : line.labels.indexOf(value.left(equals));
+            if (position < 0)
+                return QStringLiteral("with several ports, --panel-id takes LABEL=ID, LABEL one of %1: %2")
+                    .arg(line.labels.join(QStringLiteral(", ")), ArgumentText::shown(value));
+            if (!line.panelIds[position].isEmpty())
+                return QStringLiteral("--panel-id is given twice for %1").arg(line.labels[position]);
+            line.panelIds[position] = value.mid(equals + 1);
+            if (line.panelIds[position].isEmpty())
+                return QStringLiteral("--panel-id %1 needs an id after =").arg(ArgumentText::shown(value));
+        }
         return {};
     }
 
@@ -486,10 +560,11 @@ private:
         if (const QString refused = ArgumentText::refusal(paths); !refused.isEmpty())
             return refused;
         // The id goes into JSON, which holds text only.
-        if (!ArgumentText::encodable(line.panelId))
-            return QStringLiteral("--panel-id %1 is not valid UTF-8, as the JSON output and the log must be; "
-                                  "nothing was opened")
-                .arg(ArgumentText::shown(line.panelId));
+        for (const QString &id : line.panelIds + QStringList{line.panelId})
+            if (!ArgumentText::encodable(id))
+                return QStringLiteral("--panel-id %1 is not valid UTF-8, as the JSON output and the log must be; "
+                                      "nothing was opened")
+                    .arg(ArgumentText::shown(id));
         return {};
     }
 

@@ -21,8 +21,14 @@ struct CommandLine
     Action action = Action::Run;
     // With Help, the command whose help is asked for; Window for the program's.
     Command command = Command::Window;
-    QString port;       // the first --port
-    QStringList ports;  // every --port, in the order given
+    QString port;       // the first --port's port
+    QStringList ports;  // every --port's port, in the order given
+    // Each --port is a position of the fixture, named by LABEL= before its port or else by
+    // the port as given; parallel to ports.
+    QStringList labels;
+    // With several positions, the id --panel-id LABEL=ID gives each (empty: none); parallel
+    // to ports.
+    QStringList panelIds;
     QString trace;  // --trace, else DURVEX_TRACE
     QString environmentPort; // DURVEX_PORT
     QString file;   // the configuration file to open, write, verify or check
@@ -32,6 +38,7 @@ struct CommandLine
     int count = 0;             // --count: panels programmed on each port before a series ends; 0 for no end
     QString panelId;           // --panel-id
     bool json = false;
+    bool events = false;       // --events: one JSON object per position event
     QString log;               // --log: the programming log
     bool quiet = false;
     QString name;   // read: the panel name

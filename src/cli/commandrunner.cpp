@@ -10,8 +10,10 @@
 #include "platform/exitcode.h"
 #include "platform/regularfile.h"
 #include "platform/standardstreams.h"
+#include "platform/warnings.h"
 
 #include <QCoreApplication>
+#include <QThread>
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -113,8 +115,16 @@ CommandRunner::CommandRunner(const CommandLine &commandLine, QSettings *settings
                 std::make_unique<SerialPortLine>(
                     PortChoice::forThisRun(commandLine.port, commandLine.environmentPort, settings), commandLine.trace))
     , m_form(m_session.form())
-    , m_board(err, m_terminal, commandLine.quiet)
+    , m_board(err, m_terminal, commandLine.quiet, ProgressBoard::colourWanted(m_terminal))
 {
+    m_clock.start();
+    // A warning from a port's thread is said on this one, above the board, not through it.
+    Warnings::setSink([this](const QString &text) {
+        if (QThread::currentThread() == thread())
+            say(text, true);
+        else
+            QMetaObject::invokeMethod(this, [this, text] { say(text, true); }, Qt::QueuedConnection);
+    });
     connect(&m_form, &FormModel::changed, this, &CommandRunner::statusChanged);
     m_session.onByte = [this](int byte) { m_board.progress(0, byte, m_form.status().text); };
     // Ctrl+C, SIGTERM and SIGHUP end every transfer at its current wait with its port closed,
@@ -126,11 +136,17 @@ CommandRunner::CommandRunner(const CommandLine &commandLine, QSettings *settings
     });
 }
 
-CommandRunner::~CommandRunner() = default;
+CommandRunner::~CommandRunner()
+{
+    Warnings::setSink({});
+}
 
 int CommandRunner::run()
 {
-    const int code = commandExit();
+    const int ended = commandExit();
+    // Warnings the ports' threads gave at their end, before the summary.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    const int code = summarised(ended);
     // A result that does not arrive is no result.
     if (const QString failure = m_board.outputFailure(); !failure.isEmpty()) {
         say(QStringLiteral("durvex-config: the result could not be written to standard output: %1").arg(failure), true);
@@ -212,6 +228,14 @@ int CommandRunner::transfers()
     const bool verify = m_commandLine.command == Command::Verify;
     const QStringList ports =
         m_commandLine.ports.isEmpty() ? QStringList{m_session.line().portName()} : m_commandLine.ports;
+    // Each position is named by its label, else by its port as given or as chosen.
+    QList<Fixture::Position> positions;
+    for (int i = 0; i < int(ports.size()); ++i)
+        positions.append({m_commandLine.labels.value(i, ports[i]), ports[i],
+                          ports.size() > 1 ? m_commandLine.panelIds.value(i) : m_commandLine.panelId});
+    m_summary.command = CommandLine::commandName(m_commandLine.command);
+    for (const Fixture::Position &p : std::as_const(positions))
+        m_summary.positions.append({p.label, p.port});
     // Counted before anything starts: a run short of descriptors part way would lose threads
     // and leave lock files behind.
     if (const QString refusal = descriptorsShort(int(ports.size()), !m_commandLine.trace.isEmpty()); !refusal.isEmpty()) {
@@ -223,11 +247,12 @@ int CommandRunner::transfers()
         PanelAttempt attempt;
         attempt.command = CommandLine::commandName(m_commandLine.command);
         attempt.file = m_commandLine.file;
-        attempt.panelId = m_commandLine.panelId;
         attempt.exitCode = code;
         attempt.detail = detail;
-        for (const QString &port : ports) {
-            attempt.port = port;
+        for (const Fixture::Position &p : std::as_const(positions)) {
+            attempt.position = p.label;
+            attempt.port = p.port;
+            attempt.panelId = p.panelId;
             record(attempt);
         }
         return code;
@@ -251,7 +276,8 @@ int CommandRunner::transfers()
     if (const int signal = Termination::received())
         return Termination::exitCode(signal);
 
-    Fixture fixture(m_commandLine, ports, work, m_board, [this](const PanelAttempt &attempt) { return record(attempt); });
+    Fixture fixture(m_commandLine, positions, work, m_board, m_summary,
+                    [this](const PanelAttempt &attempt) { return record(attempt); });
     m_fixture = &fixture;
     const int code = fixture.run();
     m_fixture = nullptr;
@@ -266,6 +292,7 @@ int CommandRunner::read()
     PanelAttempt attempt;
     attempt.command = QStringLiteral("read");
     attempt.port = m_session.line().portName();
+    attempt.position = m_commandLine.labels.value(0, attempt.port);
     attempt.file = saveTo;
     attempt.panelId = m_commandLine.panelId;
     // Where it will save is known before the panel is touched.
@@ -378,13 +405,49 @@ bool CommandRunner::record(const PanelAttempt &attempt)
     const QJsonObject object = attempt.toJson();
     if (m_commandLine.json)
         m_board.print(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    if (m_commandLine.events) {
+        QJsonObject event = Fixture::event(QStringLiteral("attempt"), attempt.position, attempt.port);
+        for (auto it = object.begin(); it != object.end(); ++it)
+            event.insert(it.key(), it.value());
+        m_board.print(QJsonDocument(event).toJson(QJsonDocument::Compact));
+    }
+    if (m_summary.command.isEmpty())
+        m_summary.command = attempt.command;
+    const QString label = attempt.position.isEmpty() ? attempt.port : attempt.position;
+    auto position = std::find_if(m_summary.positions.begin(), m_summary.positions.end(),
+                                 [&](const RunSummary::Position &p) { return p.label == label; });
+    if (position == m_summary.positions.end())
+        position = m_summary.positions.insert(m_summary.positions.end(), {label, attempt.port});
+    ++(attempt.exitCode == ExitCode::Done ? position->programmed : position->failed);
     if (!m_log.isOpen())
         return true;
     QString reason;
     if (m_log.append(object, m_fileSha256, &reason))
         return true;
     say(QStringLiteral("durvex-config: the log %1 could not be appended to: %2").arg(m_log.path(), reason), true);
+    m_logFailed = true;
     return false;
+}
+
+int CommandRunner::summarised(int code)
+{
+    if (m_summary.command.isEmpty()) // no panel attempt, nor a file refused
+        return code;
+    m_summary.durationMs = m_clock.elapsed();
+    if (m_commandLine.series)
+        say(m_summary.text());
+    if (m_commandLine.events)
+        m_board.print(QJsonDocument(m_summary.toJson()).toJson(QJsonDocument::Compact));
+    // A log that failed has said so once.
+    if (m_log.isOpen() && !m_logFailed) {
+        QString reason;
+        if (!m_log.appendRecord(m_summary.toJson(), &reason)) {
+            say(QStringLiteral("durvex-config: the log %1 could not be appended to: %2").arg(m_log.path(), reason), true);
+            if (code == ExitCode::Done)
+                return ExitCode::FileFailed;
+        }
+    }
+    return code;
 }
 
 // --- Host ------------------------------------------------------------------------------------

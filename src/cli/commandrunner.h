@@ -4,12 +4,14 @@
 #include "cli/panelattempt.h"
 #include "cli/programminglog.h"
 #include "cli/progressboard.h"
+#include "cli/runsummary.h"
 #include "cli/statusecho.h"
 #include "model/formhost.h"
 #include "platform/termination.h"
 #include "session/session.h"
 #include "session/statustexts.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <cstdio>
 
@@ -47,8 +49,11 @@ private:
     QString printBox(const StatusTexts::Box &box);
     // What the form made of the values it took in, one line each.
     void sayAdjusted(const QList<PanelAttempt::Adjustment> &adjusted, bool fromPanel);
-    // Hands an attempt to the JSON output and the log; false when the log failed.
+    // Hands an attempt to the JSON output or the events and the log, and counts it in the
+    // summary; false when the log failed.
     bool record(const PanelAttempt &attempt);
+    // The run's summary: on standard error for a series, last in the events, last in the log.
+    int summarised(int code);
     int commandExit();
     void say(const QString &line, bool failure = false);
     void statusChanged();
@@ -65,5 +70,8 @@ private:
     QString m_fileProblem;   // why the file was refused, for the JSON output
     QByteArray m_fileSha256; // of the configuration file, for the log
     Fixture *m_fixture = nullptr;
+    RunSummary m_summary;
+    bool m_logFailed = false;
+    QElapsedTimer m_clock;
     Termination m_termination; // Ctrl+C, SIGTERM, SIGHUP
 };

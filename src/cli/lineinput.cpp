@@ -20,32 +20,33 @@ LineInput::LineInput(QObject *parent)
         m_atEnd = true;
         return;
     }
+    // Read from the start, so that what comes before a prompt is known to have come early.
     m_notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
-    m_notifier->setEnabled(false);
     connect(m_notifier, &QSocketNotifier::activated, this, &LineInput::readAvailable);
 #endif
 }
 
 void LineInput::request()
 {
+    if (m_cancelled)
+        return;
     m_wanted = true;
-#ifdef Q_OS_UNIX
-    // A line already read is handed over from the event loop, as one read later would be.
-    QTimer::singleShot(0, this, &LineInput::deliver);
-#else
+#ifndef Q_OS_UNIX
     // Without a notifier for standard input the prompt blocks, as it always has there.
     std::string text;
     if (std::getline(std::cin, text))
         m_buffer += QByteArray::fromStdString(text) + '\n';
     else
         m_atEnd = true;
-    QTimer::singleShot(0, this, &LineInput::deliver);
 #endif
+    // At the end of input the answer comes from the event loop, as one read later would.
+    QTimer::singleShot(0, this, &LineInput::deliver);
 }
 
 void LineInput::cancel()
 {
     m_wanted = false;
+    m_cancelled = true;
     if (m_notifier)
         m_notifier->setEnabled(false);
 }
@@ -55,33 +56,52 @@ void LineInput::readAvailable()
 #ifdef Q_OS_UNIX
     char bytes[4096];
     const ssize_t n = ::read(STDIN_FILENO, bytes, sizeof bytes);
-    if (n > 0)
+    if (n > 0) {
         m_buffer.append(bytes, n);
-    else if (n == 0 || (errno != EINTR && errno != EAGAIN))
+    } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
         m_atEnd = true;
+        m_notifier->setEnabled(false);
+    }
 #endif
+    for (qsizetype end = m_buffer.indexOf('\n'); end >= 0 && !m_cancelled; end = m_buffer.indexOf('\n')) {
+        const QByteArray text = m_buffer.left(end);
+        m_buffer.remove(0, end + 1);
+        take(text);
+    }
     deliver();
 }
 
+void LineInput::take(QByteArray text)
+{
+    if (text.endsWith('\r'))
+        text.chop(1);
+    const QString answer = QString::fromLocal8Bit(text);
+    if (std::exchange(m_wanted, false))
+        emit line(answer);
+    else
+        emit early(answer);
+}
+
+// What is left once the complete lines are taken: at the end of input, a last line without
+// its newline, then the end.
 void LineInput::deliver()
 {
-    if (!m_wanted)
+    if (!m_wanted || m_cancelled)
         return;
-    const qsizetype end = m_buffer.indexOf('\n');
-    if (end >= 0 || (m_atEnd && !m_buffer.isEmpty())) {
-        QByteArray text = end >= 0 ? m_buffer.left(end) : m_buffer;
-        m_buffer.remove(0, end >= 0 ? end + 1 : m_buffer.size());
-        if (text.endsWith('\r'))
-            text.chop(1);
-        cancel();
-        emit line(QString::fromLocal8Bit(text));
+#ifndef Q_OS_UNIX
+    if (const qsizetype end = m_buffer.indexOf('\n'); end >= 0) {
+        const QByteArray text = m_buffer.left(end);
+        m_buffer.remove(0, end + 1);
+        take(text);
         return;
     }
-    if (m_atEnd) {
-        cancel();
-        emit ended();
+#endif
+    if (!m_atEnd)
+        return;
+    if (!m_buffer.isEmpty()) {
+        take(std::exchange(m_buffer, {}));
         return;
     }
-    if (m_notifier)
-        m_notifier->setEnabled(true);
+    m_wanted = false;
+    emit ended();
 }

@@ -193,6 +193,7 @@ QJsonObject PanelAttempt::toJson() const
     });
     return {
         {QStringLiteral("command"), command},
+        {QStringLiteral("position"), textOrNull(position)},
         {QStringLiteral("port"), textOrNull(port)},
         {QStringLiteral("file"), textOrNull(file)},
         {QStringLiteral("panel_id"), textOrNull(panelId)},

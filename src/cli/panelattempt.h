@@ -36,6 +36,7 @@ struct PanelAttempt
     static inline const QString interrupted = QStringLiteral("INTERRUPTED");
 
     QString command;   // write, read, verify, check
+    QString position;  // the position's label; none for check
     QString port;      // none for check
     QString file;
     QString panelId;
@@ -52,9 +53,9 @@ struct PanelAttempt
     QDateTime started; // UTC
     qint64 durationMs = 0;
 
-    // Keys: command, port, file, panel_id, outcome, exit, reason, address, detail, model,
-    // differences, adjusted, configuration, warnings, started, duration_ms; what does not
-    // apply is null.
+    // Keys: command, position, port, file, panel_id, outcome, exit, reason, address, detail,
+    // model, differences, adjusted, configuration, warnings, started, duration_ms; what does
+    // not apply is null.
     QJsonObject toJson() const;
     // The outcome's word: "unchanged" for a write that was spared, else the exit code's.
     QString outcomeWord() const;

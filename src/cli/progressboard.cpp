@@ -1,24 +1,35 @@
 #include "progressboard.h"
 
 #include "config/panelconfiguration.h"
-#include "link/serialline.h"
 #include "platform/standardstreams.h"
 #include "terminalwidth.h"
 
-ProgressBoard::ProgressBoard(std::FILE *err, bool terminal, bool quiet)
+ProgressBoard::ProgressBoard(std::FILE *err, bool terminal, bool quiet, bool colour)
     : m_err(err)
     , m_terminal(terminal)
     , m_quiet(quiet)
+    , m_colour(terminal && colour)
 {
     m_rows.resize(1);
 }
 
-void ProgressBoard::setPorts(const QStringList &ports)
+bool ProgressBoard::colourWanted(bool terminal)
+{
+    const QByteArray term = qgetenv("TERM");
+    return terminal && qEnvironmentVariableIsEmpty("NO_COLOR") && !term.isEmpty() && term != "dumb";
+}
+
+void ProgressBoard::setPositions(const QStringList &labels, bool fixture)
 {
     clear();
     m_rows.clear();
-    for (const QString &port : ports)
-        m_rows.append({port, -1, {}});
+    m_totals.clear();
+    m_fixture = fixture && !labels.isEmpty();
+    m_labelWidth = 0;
+    for (const QString &label : labels) {
+        m_rows.append({label});
+        m_labelWidth = std::max(m_labelWidth, int(label.size()));
+    }
     if (m_rows.isEmpty())
         m_rows.resize(1);
 }
@@ -33,12 +44,12 @@ void ProgressBoard::say(const QString &line, bool failure)
     std::fflush(m_err);
 }
 
-void ProgressBoard::sayOn(int port, const QStringList &lines, bool failure)
+void ProgressBoard::sayOn(int position, const QStringList &lines, bool failure)
 {
     if (m_quiet && !failure)
         return;
     for (const QString &line : lines)
-        say(several() ? m_rows[port].port + QStringLiteral(": ") + line : line, failure);
+        say(several() ? m_rows[position].label + QStringLiteral(": ") + line : line, failure);
 }
 
 void ProgressBoard::print(const QByteArray &line)
@@ -50,32 +61,48 @@ void ProgressBoard::print(const QByteArray &line)
     std::fflush(m_err);
 }
 
-void ProgressBoard::progress(int port, int byte, const QString &status)
+void ProgressBoard::progress(int position, int byte, const QString &status)
 {
-    if (m_rows[port].byte == byte && m_rows[port].status == status)
+    Row &row = m_rows[position];
+    if (row.byte == byte && row.status == status)
         return;
-    m_rows[port].byte = byte;
-    m_rows[port].status = status;
-    if (!m_terminal || m_quiet)
-        return;
-    clear();
-    draw();
-    std::fflush(m_err);
+    row.byte = byte;
+    row.status = status;
+    redraw();
 }
 
-void ProgressBoard::setStatus(int port, const QString &status)
+void ProgressBoard::setStatus(int position, const QString &status)
 {
-    progress(port, m_rows[port].byte, status);
+    progress(position, m_rows[position].byte, status);
 }
 
-void ProgressBoard::endProgress(int port)
+void ProgressBoard::endProgress(int position)
 {
-    m_rows[port].byte = -1;
-    if (!m_terminal || m_quiet)
+    m_rows[position].byte = -1;
+    redraw();
+}
+
+void ProgressBoard::show(int position, const QString &state, PositionState::Colour colour, int programmed, int failed,
+                         const QString &panelId)
+{
+    if (!m_fixture)
+        return; // a single write shows its progress alone
+    Row &row = m_rows[position];
+    if (row.status == state && row.colour == colour && row.programmed == programmed && row.failed == failed
+        && row.panelId == panelId)
         return;
-    clear();
-    draw();
-    std::fflush(m_err);
+    row.status = state;
+    row.colour = colour;
+    row.programmed = programmed;
+    row.failed = failed;
+    row.panelId = panelId;
+    redraw();
+}
+
+void ProgressBoard::setTotals(const QString &totals)
+{
+    if (std::exchange(m_totals, totals) != totals)
+        redraw();
 }
 
 void ProgressBoard::bell()
@@ -86,12 +113,27 @@ void ProgressBoard::bell()
     std::fflush(m_err);
 }
 
+QString ProgressBoard::fixtureRow(const QString &label, int labelWidth, int programmed, int failed,
+                                  const QString &state, const QString &panelId)
+{
+    QString text = QStringLiteral("%1  %2 PROGRAMMED  %3 FAILED  %4")
+                       .arg(label, -labelWidth)
+                       .arg(programmed, 4)
+                       .arg(failed, 3)
+                       .arg(state);
+    if (!panelId.isEmpty())
+        text += QStringLiteral("  ID ") + panelId;
+    return text;
+}
+
 QString ProgressBoard::rowText(const Row &row) const
 {
+    if (m_fixture)
+        return fixtureRow(row.label, m_labelWidth, row.programmed, row.failed, row.status, row.panelId);
     constexpr int width = PanelConfiguration::byteCount;
     QString text;
     if (several())
-        text = QStringLiteral("%1  ").arg(SerialLine::shortName(row.port), -12);
+        text = QStringLiteral("%1  ").arg(row.label, -m_labelWidth);
     if (row.byte >= 0) {
         const int done = row.byte + 1;
         text += QStringLiteral("[%1%2] byte %3 of %4  ")
@@ -102,23 +144,39 @@ QString ProgressBoard::rowText(const Row &row) const
     return text + row.status.left(40);
 }
 
+void ProgressBoard::redraw()
+{
+    if (!m_terminal || m_quiet)
+        return;
+    clear();
+    draw();
+    std::fflush(m_err);
+}
+
 // The rows are drawn with the cursor left at the end of the last, so that a line said
 // next clears them first and they follow it.
 void ProgressBoard::draw()
 {
     if (!m_terminal || m_quiet)
         return;
-    // One port shows its row only while a byte is under way; several show all rows once
-    // any has something to show.
-    bool shown = false;
+    // A fixture shows its board throughout; one port shows its row only while a byte is
+    // under way, several once any has something to show.
+    bool shown = m_fixture;
     for (const Row &row : std::as_const(m_rows))
         shown = shown || row.byte >= 0 || (several() && !row.status.isEmpty());
     if (!shown)
         return;
     const int columns = TerminalWidth::columns(m_err);
+    static constexpr const char *colours[] = {"", "\033[33m", "\033[32m", "\033[31m"};
     QStringList rows;
-    for (const Row &row : std::as_const(m_rows))
-        rows << TerminalWidth::fitted(rowText(row), columns); // a row that wrapped would throw the redraw off
+    for (const Row &row : std::as_const(m_rows)) {
+        // A row that wrapped would throw the redraw off; the colour is no part of its width.
+        const QString text = TerminalWidth::fitted(rowText(row), columns);
+        const char *colour = m_colour ? colours[int(row.colour)] : "";
+        rows << (*colour ? QString::fromLatin1(colour) + text + QStringLiteral("\033[0m") : text);
+    }
+    if (m_fixture && !m_totals.isEmpty())
+        rows << TerminalWidth::fitted(m_totals, columns);
     std::fprintf(m_err, "%s", qPrintable(rows.join(QLatin1Char('\n'))));
     m_drawn = int(rows.size());
 }

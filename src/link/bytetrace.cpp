@@ -1,6 +1,7 @@
 #include "bytetrace.h"
 
 #include "platform/regularfile.h"
+#include "platform/warnings.h"
 
 #include <QDateTime>
 
@@ -111,8 +112,8 @@ void ByteTrace::append(const QString &lines)
         const RegularFile::Status status = RegularFile::openForAppending(m_fileName, m_file);
         if (status != RegularFile::Status::Ok) {
             // A FIFO, a device or an unwritable path: say so once and trace nothing.
-            std::fprintf(stderr, "durvex-config: no byte trace: %s is not a writable regular file\n",
-                         qPrintable(m_fileName));
+            Warnings::sayOnce(QStringLiteral("durvex-config: no byte trace: %1 is not a writable regular file")
+                                  .arg(m_fileName));
             m_fileName.clear();
             return;
         }
@@ -125,8 +126,8 @@ void ByteTrace::append(const QString &lines)
         if (reason.isEmpty() || reason == QLatin1String("Unknown error"))
             reason = qt_error_string(systemError);
         // A full disk: say so once and trace nothing more; the transfer goes on.
-        std::fprintf(stderr, "durvex-config: the byte trace stops here: %s could not be written: %s\n",
-                     qPrintable(m_fileName), qPrintable(reason));
+        Warnings::sayOnce(QStringLiteral("durvex-config: the byte trace stops here: %1 could not be written: %2")
+                              .arg(m_fileName, reason));
         m_fileName.clear();
         m_file.close();
     }

@@ -36,6 +36,11 @@ LinkResult PanelLink::open_port()
     SerialLine::OpenFailure failure;
     if (m_line.open(&failure))
         return {};
+    return openFailed(failure);
+}
+
+LinkResult PanelLink::openFailed(const SerialLine::OpenFailure &failure)
+{
     using OpenKind = SerialLine::OpenFailure::Kind;
     static constexpr std::pair<OpenKind, Kind> kinds[] = {
         {OpenKind::NotFound, Kind::PortNotFound},   {OpenKind::PermissionDenied, Kind::PortNoPermission},

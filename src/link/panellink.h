@@ -20,6 +20,8 @@ public:
 
     // Opens the port at 9600,N,8,1; when it cannot be opened nothing is sent.
     LinkResult open_port();
+    // What a port that would not open means for a transfer.
+    static LinkResult openFailed(const SerialLine::OpenFailure &failure);
     void close_port();
 
     // One full tick; ends early only when the line fails or the transfer is aborted.

@@ -1,0 +1,63 @@
+#include "positionstate.h"
+
+#include "config/panelconfiguration.h"
+
+namespace {
+
+struct Entry
+{
+    PositionState::Kind kind;
+    const char *event;
+    PositionState::Colour colour;
+    const char *text; // %1 the port, %2 the reason, %3 the byte (1..17), %4 of how many
+};
+
+using Kind = PositionState::Kind;
+using Colour = PositionState::Colour;
+
+constexpr Entry table[] = {
+    {Kind::Waiting, "waiting", Colour::Plain, "WAITING FOR PANEL"},
+    {Kind::PortNotFound, "port-not-found", Colour::Failed, "SERIAL PORT %1 NOT FOUND - WAITING FOR IT"},
+    {Kind::PortUnusable, "port-unusable", Colour::Failed, "FAILED: %2"},
+    {Kind::Present, "present", Colour::Working, "PANEL PRESENT"},
+    {Kind::Programming, "programming", Colour::Working, "PROGRAMMING BYTE %3 OF %4"},
+    {Kind::Passed, "passed", Colour::Passed, "PROGRAMMED"},
+    {Kind::Failed, "failed", Colour::Failed, "FAILED: %2"},
+    {Kind::Removed, "removed", Colour::Plain, "PANEL REMOVED"},
+};
+
+const Entry &entry(Kind kind)
+{
+    for (const Entry &e : table)
+        if (e.kind == kind)
+            return e;
+    return table[0];
+}
+
+} // namespace
+
+QString PositionState::eventName() const
+{
+    return QString::fromLatin1(entry(kind).event);
+}
+
+PositionState::Colour PositionState::colour() const
+{
+    return entry(kind).colour;
+}
+
+QString PositionState::text(const QString &port, bool handsFree, bool verify) const
+{
+    QString words = QString::fromLatin1(entry(kind).text);
+    if (kind == Kind::Programming)
+        words = byte < 0 ? QStringLiteral("STARTING") : verify ? QStringLiteral("READING BYTE %3 OF %4") : words;
+    if (verify && kind == Kind::Passed)
+        words = QStringLiteral("VERIFIED");
+    // A panel tried hands-free stays, its outcome shown, until it is taken out.
+    if (handsFree && (kind == Kind::Passed || kind == Kind::Failed))
+        words += QStringLiteral(" - REMOVE PANEL");
+    return words.replace(QLatin1String("%1"), port)
+        .replace(QLatin1String("%2"), reason)
+        .replace(QLatin1String("%3"), QString::number(byte + 1))
+        .replace(QLatin1String("%4"), QString::number(PanelConfiguration::byteCount));
+}
