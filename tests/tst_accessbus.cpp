@@ -1,3 +1,5 @@
+#include "accessibilitybus.h"
+
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -122,12 +124,9 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(qEnvironmentVariableIsSet("DISPLAY"), "run through tests/accessbus.sh");
-        const QDBusReply<QString> address = QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
-            QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"), QStringLiteral("org.a11y.Bus"),
-            QStringLiteral("GetAddress")));
-        QVERIFY2(address.isValid(), qPrintable(address.error().message()));
-        m_bus = QDBusConnection::connectToBus(address.value(), QStringLiteral("a11y"));
-        QVERIFY2(m_bus.isConnected(), qPrintable(m_bus.lastError().message()));
+        QString error;
+        m_bus = connectAccessibilityBus(&error);
+        QVERIFY2(m_bus.isConnected(), qPrintable(error));
 
         // A screen reader's subscriptions, made before the tool starts, which reads them once.
         for (const char *event : {"object:property-change:accessible-name", "object:state-changed:showing"}) {

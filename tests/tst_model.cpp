@@ -4,6 +4,19 @@
 
 #include <QTest>
 
+namespace {
+
+// A read of a panel whose backlighting (80 %) is above its indicator (50 %): the rule
+// changes the backlighting shown.
+void readRuleBreakingPanel(FormModel &form)
+{
+    const qint16 panel[17] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 160, 159, 6, 3, 1};
+    for (int address = 0; address < 17; ++address)
+        form.applyReadByte(address, panel[address]);
+}
+
+} // namespace
+
 class TestModel : public QObject
 {
     Q_OBJECT
@@ -198,9 +211,7 @@ private slots:
     {
         RecordingHost host;
         FormModel form(host);
-        const qint16 panel[17] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 160, 159, 6, 3, 1}; // 80 % above 50 %
-        for (int address = 0; address < 17; ++address)
-            form.applyReadByte(address, panel[address]);
+        readRuleBreakingPanel(form);
         QCOMPARE(form.adjustments(), (QList<FormModel::Adjustment>{{14, 6, 3}}));
 
         PanelConfiguration file;
@@ -219,9 +230,7 @@ private slots:
     {
         RecordingHost host;
         FormModel form(host);
-        const qint16 panel[17] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 160, 159, 6, 3, 1}; // 80 % above 50 %
-        for (int address = 0; address < 17; ++address)
-            form.applyReadByte(address, panel[address]);
+        readRuleBreakingPanel(form);
         const FormModel::State afterRead = form.state();
 
         PanelConfiguration file;

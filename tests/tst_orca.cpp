@@ -1,3 +1,4 @@
+#include "accessibilitybus.h"
 #include "truckfile.h"
 #include "virtualpanel.h"
 
@@ -170,12 +171,9 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(qEnvironmentVariableIsSet("ORCA_DEBUG_FILE"), "run through tests/accessbus.sh --orca");
-        const QDBusReply<QString> address = QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
-            QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"), QStringLiteral("org.a11y.Bus"),
-            QStringLiteral("GetAddress")));
-        QVERIFY2(address.isValid(), qPrintable(address.error().message()));
-        m_bus = QDBusConnection::connectToBus(address.value(), QStringLiteral("a11y"));
-        QVERIFY2(m_bus.isConnected(), qPrintable(m_bus.lastError().message()));
+        QString error;
+        m_bus = connectAccessibilityBus(&error);
+        QVERIFY2(m_bus.isConnected(), qPrintable(error));
         m_speech = std::make_unique<Speech>(qEnvironmentVariable("ORCA_DEBUG_FILE"));
 
         m_port = m_home.filePath(QStringLiteral("panel"));
