@@ -139,14 +139,8 @@ private slots:
                                   QString::fromLatin1(member), this, SLOT(onEvent(QDBusMessage))));
 
         // The tool, talking to a port that is not there, so that a read fails at once.
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        environment.insert(QStringLiteral("HOME"), m_home.path());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
-        m_tool.setProcessEnvironment(environment);
-        m_tool.setProcessChannelMode(QProcess::ForwardedChannels);
-        m_tool.start(QStringLiteral(TOOL_PATH), {QStringLiteral("--port"), m_home.filePath(QStringLiteral("no-port"))});
+        startAccessible(m_tool, QStringLiteral(TOOL_PATH), m_home.path(),
+                        {QStringLiteral("--port"), m_home.filePath(QStringLiteral("no-port"))});
         QVERIFY(m_tool.waitForStarted(10000));
 
         // Its application among those the registry knows, found by its process.

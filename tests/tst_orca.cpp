@@ -177,15 +177,8 @@ private slots:
         m_speech = std::make_unique<Speech>(qEnvironmentVariable("ORCA_DEBUG_FILE"));
 
         m_port = m_home.filePath(QStringLiteral("panel"));
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        environment.insert(QStringLiteral("HOME"), m_home.path());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
-        m_tool.setProcessEnvironment(environment);
-        m_tool.setProcessChannelMode(QProcess::ForwardedChannels);
         m_speech->mark();
-        m_tool.start(QStringLiteral(TOOL_PATH), {QStringLiteral("--port"), m_port});
+        startAccessible(m_tool, QStringLiteral(TOOL_PATH), m_home.path(), {QStringLiteral("--port"), m_port});
         QVERIFY(m_tool.waitForStarted(10000));
     }
 
