@@ -64,9 +64,16 @@ Fixture::Fixture(const CommandLine &commandLine, const QList<Position> &position
             // A port missing at the start waits on its row until it is there.
             connect(connection, &ConnectionThread::polled, this, [this, i](ConnectionThread::Poll result) {
                 Station &station = m_stations[i];
-                if (station.shown.kind == Kind::PortNotFound && station.state == State::Arriving
-                    && result != ConnectionThread::Poll::PortMissing)
-                    waitForPanel(i);
+                if (station.shown.kind != Kind::PortNotFound || station.state != State::Arriving
+                    || result == ConnectionThread::Poll::PortMissing)
+                    return;
+                // Two names of one port may show to be one only now that it is there.
+                if (const std::optional<TransferOutcome> refusal = portRefused(i, Check::Appearing)) {
+                    station.poller->stop();
+                    fail(i, *refusal);
+                    return;
+                }
+                waitForPanel(i);
             });
             connect(s.poller, &PanelPoller::arrived, this, [this, i] { arrived(i); });
             connect(s.poller, &PanelPoller::gone, this, [this, i] { gone(i); });
@@ -103,7 +110,7 @@ int Fixture::run()
     if (handsFree()) {
         m_input->request();
         for (int i = 0; i < int(m_stations.size()); ++i) {
-            if (const std::optional<TransferOutcome> refusal = portRefused(i, true)) {
+            if (const std::optional<TransferOutcome> refusal = portRefused(i, Check::AtStart)) {
                 if (refusal->link.kind == LinkResult::Kind::PortNotFound) {
                     Station &s = m_stations[i];
                     s.state = State::Arriving;
@@ -222,13 +229,13 @@ void Fixture::showRow(int index)
 // Why a panel may not start on this position: a port that can never serve (at the start of a
 // hands-free run, where polls would not tell it), or the port of an earlier position reached
 // by another name, which may show only once a link has appeared.
-std::optional<TransferOutcome> Fixture::portRefused(int index, bool atStart) const
+std::optional<TransferOutcome> Fixture::portRefused(int index, Check when) const
 {
     const Station &s = m_stations[index];
     TransferOutcome outcome;
     outcome.kind = TransferOutcome::Kind::PortFailed;
     outcome.port = s.port;
-    if (atStart) {
+    if (when == Check::AtStart) {
         const PortAdvice::Device device = PortAdvice::examine(PortAdvice::systemLocation(s.port));
         std::optional<SerialLine::OpenFailure> failure = PortAdvice::beforeOpen(device);
         if (!failure && device.state == PortAdvice::Device::State::Present && !device.accessible)
@@ -242,7 +249,12 @@ std::optional<TransferOutcome> Fixture::portRefused(int index, bool atStart) con
     const QString device = PortChoice::identity(s.port).device;
     if (device.isEmpty())
         return std::nullopt;
-    for (int other = 0; other < index; ++other) {
+    // One port, two positions: the one whose port was there first keeps it (the lower one
+    // where both were), the other fails as in use; one failed so already counts no more.
+    for (int other = 0; other < int(m_stations.size()); ++other) {
+        if (other == index || (when != Check::Appearing && other > index)
+            || m_stations[other].shown.kind == Kind::PortUnusable)
+            continue;
         if (PortChoice::identity(m_stations[other].port).device == device) {
             outcome.link = LinkResult::of(LinkResult::Kind::PortInUse);
             outcome.link.reason = QStringLiteral("the port of %1, by another name").arg(m_stations[other].label);
@@ -294,7 +306,7 @@ void Fixture::start(int index)
     Station &s = m_stations[index];
     if (!readerThere())
         return;
-    if (const std::optional<TransferOutcome> refusal = portRefused(index, false)) {
+    if (const std::optional<TransferOutcome> refusal = portRefused(index, Check::Arriving)) {
         fail(index, *refusal);
         return;
     }
@@ -386,6 +398,7 @@ void Fixture::finished(int index, const TransferOutcome &outcome, const PanelCon
 
     const bool logFailed = !m_record(attempt);
     s.lastExit = attempt.exitCode;
+    s.lastOutcome = attempt.outcomeWord();
     const bool succeeded = attempt.exitCode == ExitCode::Done;
     if (s.shown.kind != Kind::PortUnusable)
         setState(index, succeeded ? PositionState{Kind::Passed}
@@ -688,7 +701,7 @@ void Fixture::printTable()
         const QString shownCounts =
             series ? QStringLiteral("%1  %2  ").arg(counts.programmed, -10).arg(counts.failed, -6) : QString();
         // A position that never tried a panel says why: its port, or that none came.
-        QString outcome = s.lastExit < 0 ? s.shown.eventName() : ExitCode::outcomeWord(s.lastExit);
+        QString outcome = s.lastExit < 0 ? s.shown.eventName() : s.lastOutcome;
         QString detail = s.lastExit < 0 ? s.shown.text(s.port, false, m_work.verify) : s.lastDetail;
         row(s.label, shownCounts, outcome, detail);
     }

@@ -77,6 +77,7 @@ private:
         std::optional<PositionState::Kind> told; // the last event sent
         int panel = 1; // the number of the panel under way, or next
         int lastExit = -1; // none yet
+        QString lastOutcome; // its word: "unchanged" for a panel a write spared
         QString lastDetail;
         QString panelId; // the panel under way's, or at Enter the next one's
         QString nextId;  // hands-free: scanned for the next panel to arrive
@@ -88,7 +89,9 @@ private:
     void setState(int index, const PositionState &state, const QJsonObject &more = {});
     void showRow(int index);
     // Before a panel starts: a port that cannot serve, or that another position already uses.
-    std::optional<TransferOutcome> portRefused(int index, bool atStart) const;
+    // When the port's check is made: at the start, as it appears, or as a panel arrives.
+    enum class Check { AtStart, Appearing, Arriving };
+    std::optional<TransferOutcome> portRefused(int index, Check when) const;
     void fail(int index, const TransferOutcome &outcome);
     void scanned(const QString &text);
     void inputEnded();
