@@ -27,7 +27,9 @@ void ProgressBoard::setPositions(const QStringList &labels, bool fixture)
     m_fixture = fixture && !labels.isEmpty();
     m_labelWidth = 0;
     for (const QString &label : labels) {
-        m_rows.append({label});
+        Row row;
+        row.label = label;
+        m_rows.append(row);
         m_labelWidth = std::max(m_labelWidth, int(label.size()));
     }
     if (m_rows.isEmpty())
