@@ -80,22 +80,13 @@ QString descriptorsShort(int positions, bool tracing)
         .arg(ports).arg(plan.needed).arg(limit->hard).arg(plan.positionsThatFit);
 }
 
-// The codes of a file's record that no list has; the form shows something else for them.
-QList<PanelAttempt::Warning> unlistedCodes(const QString &path)
+// The codes taken in that no list has: those the form shows as something else.
+QList<PanelAttempt::Warning> unlistedCodes(const QList<FormModel::Adjustment> &adjusted)
 {
-    QFile file;
-    if (RegularFile::openForReading(path, file) != RegularFile::Status::Ok)
-        return {};
-    const std::optional<ConfigRecord> record = ConfigRecord::parse(file.readAll());
-    if (!record)
-        return {};
     QList<PanelAttempt::Warning> warnings;
-    for (int pair = 0; pair < int(record->pairs.size()); ++pair) {
-        const int address = ConfigRecord::pairAddress(pair);
-        if (!PanelAttempt::listed(address, record->pairs[pair].code))
-            warnings.append({address, record->pairs[pair].code});
-    }
-    std::sort(warnings.begin(), warnings.end(), [](const auto &a, const auto &b) { return a.address < b.address; });
+    for (const FormModel::Adjustment &adjustment : adjusted)
+        if (!PanelAttempt::listed(adjustment.address, adjustment.found))
+            warnings.append({adjustment.address, adjustment.found});
     return warnings;
 }
 
@@ -371,7 +362,7 @@ int CommandRunner::check()
             // What it holds, unless standard output carries JSON alone.
             if (!m_commandLine.json)
                 m_board.print(PanelAttempt::table(gathering.configuration).join(QLatin1Char('\n')).toLocal8Bit());
-            attempt.warnings = unlistedCodes(m_commandLine.file);
+            attempt.warnings = unlistedCodes(*attempt.adjusted);
             for (const PanelAttempt::Warning &warning : std::as_const(*attempt.warnings))
                 say(QStringLiteral("warning: ") + PanelAttempt::describe(warning), true);
             attempt.detail = attempt.warnings->isEmpty()

@@ -35,11 +35,6 @@ public:
     // version, the time, the host and the user.
     bool appendRecord(QJsonObject record, QString *reason);
 
-    // One random UUID per run, the same in each of its records.
-    QString runId() const { return m_runId; }
-    // The attempts appended so far, those that failed too.
-    int attempts() const { return m_sequence; }
-
     // The user who runs the program, as the log names them.
     static QString userName();
 
