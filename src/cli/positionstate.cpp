@@ -10,6 +10,7 @@ struct Entry
     const char *event;
     PositionState::Colour colour;
     const char *text; // %1 the port, %2 the reason, %3 the byte (1..17), %4 of how many
+    const char *verifying = nullptr; // where a verify says otherwise
 };
 
 using Kind = PositionState::Kind;
@@ -20,8 +21,8 @@ constexpr Entry table[] = {
     {Kind::PortNotFound, "port-not-found", Colour::Failed, "SERIAL PORT %1 NOT FOUND - WAITING FOR IT"},
     {Kind::PortUnusable, "port-unusable", Colour::Failed, "FAILED: %2"},
     {Kind::Present, "present", Colour::Working, "PANEL PRESENT"},
-    {Kind::Programming, "programming", Colour::Working, "PROGRAMMING BYTE %3 OF %4"},
-    {Kind::Passed, "passed", Colour::Passed, "PROGRAMMED"},
+    {Kind::Programming, "programming", Colour::Working, "PROGRAMMING BYTE %3 OF %4", "READING BYTE %3 OF %4"},
+    {Kind::Passed, "passed", Colour::Passed, "PROGRAMMED", "VERIFIED"},
     {Kind::Failed, "failed", Colour::Failed, "FAILED: %2"},
     {Kind::Removed, "removed", Colour::Plain, "PANEL REMOVED"},
 };
@@ -48,11 +49,10 @@ PositionState::Colour PositionState::colour() const
 
 QString PositionState::text(const QString &port, bool handsFree, bool verify) const
 {
-    QString words = QString::fromLatin1(entry(kind).text);
-    if (kind == Kind::Programming)
-        words = byte < 0 ? QStringLiteral("STARTING") : verify ? QStringLiteral("READING BYTE %3 OF %4") : words;
-    if (verify && kind == Kind::Passed)
-        words = QStringLiteral("VERIFIED");
+    const Entry &e = entry(kind);
+    QString words = QString::fromLatin1(verify && e.verifying ? e.verifying : e.text);
+    if (kind == Kind::Programming && byte < 0)
+        words = QStringLiteral("STARTING");
     // A panel tried hands-free stays, its outcome shown, until it is taken out.
     if (handsFree && (kind == Kind::Passed || kind == Kind::Failed))
         words += QStringLiteral(" - REMOVE PANEL");

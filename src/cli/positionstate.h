@@ -20,7 +20,7 @@ struct PositionState
 
     Kind kind = Kind::Waiting;
     int byte = -1;  // Programming: the configuration byte under way, 0..16; -1 before the first
-    QString reason; // PortUnusable, Failed: why, in a word or a few
+    QString reason = {}; // PortUnusable, Failed: why, in a word or a few
 
     static PositionState failed(const QString &reason) { return {Kind::Failed, -1, reason}; }
 

@@ -4,19 +4,11 @@
 #include <cmath>
 #include <optional>
 
-int RunSummary::programmed() const
+int RunSummary::total(int Position::*count) const
 {
     int sum = 0;
     for (const Position &p : positions)
-        sum += p.programmed;
-    return sum;
-}
-
-int RunSummary::failed() const
-{
-    int sum = 0;
-    for (const Position &p : positions)
-        sum += p.failed;
+        sum += p.*count;
     return sum;
 }
 

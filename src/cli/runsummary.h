@@ -21,8 +21,8 @@ struct RunSummary
     QList<Position> positions;
     qint64 durationMs = 0;
 
-    int programmed() const;
-    int failed() const;
+    int programmed() const { return total(&Position::programmed); }
+    int failed() const { return total(&Position::failed); }
     // Programmed of all tried, 0..1; none before any panel was tried.
     std::optional<double> yield() const;
     // Panels programmed per hour of the run so far; none in its first seconds.
@@ -35,4 +35,7 @@ struct RunSummary
     // Keys: event ("summary"), command, positions (label, port, programmed, failed),
     // programmed, failed, yield, duration_ms.
     QJsonObject toJson() const;
+
+private:
+    int total(int Position::*count) const;
 };

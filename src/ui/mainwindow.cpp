@@ -269,9 +269,6 @@ void MainWindow::WRITE_CONFIG_Click()
     transfer([this] { m_session.writePanel(); });
 }
 
-// While a transfer waits for the panel the window stays responsive, but its commands do
-// nothing: a busy cursor over the window says so. Only over this window: the message boxes
-// a transfer brings up keep the arrow.
 void MainWindow::READ_FILE_Click()
 {
     fileBox(m_session.open([this] { return fileDialog(false); }));
@@ -297,6 +294,9 @@ void MainWindow::fileBox(const FileOutcome &outcome)
         messageBox(box->text, box->title);
 }
 
+// While a transfer waits for the panel the window stays responsive, but its commands do
+// nothing: a busy cursor over the window says so. Only over this window: the message boxes
+// a transfer brings up keep the arrow.
 void MainWindow::transfer(const std::function<void()> &click)
 {
     QList<std::pair<QPointer<QWidget>, QCursor>> ownCursors; // the boxes' text cursors
