@@ -168,7 +168,10 @@ int main(int argc, char *argv[])
     }
     // A technician's write comes long after the window is painted: its first paint is no
     // part of the transfer's time.
-    QTest::qWaitForWindowExposed(&w);
+    if (!QTest::qWaitForWindowExposed(&w)) {
+        std::fprintf(stderr, "bench_transfer: the window was never shown\n");
+        return 1;
+    }
     QTest::qWait(300);
 
     const QString written = QStringLiteral("SWITCH PANEL HAS BEEN PROGRAMMED");
