@@ -51,11 +51,21 @@ QByteArray fileSha256(const QString &path)
 // and with a trace its own handle on the trace file. Beside them, a few are open for a
 // moment: the account database read for the log's user name, a library loaded once.
 #ifdef Q_OS_LINUX
-constexpr int descriptorsPerPosition = 3;
+constexpr int wakeupDescriptors = 1;
 #else
-constexpr int descriptorsPerPosition = 4;
+constexpr int wakeupDescriptors = 2;
 #endif
-constexpr int descriptorReserve = 2;
+// A build checked by the sanitizers opens a pipe for a moment each time a thread checks an
+// object's type and finds it out of its cache; at the limit, a check without its pipe
+// reports a fault that is not there and aborts the run.
+#ifdef DURVEX_SANITIZED
+constexpr int checkingPerThread = 2;
+#else
+constexpr int checkingPerThread = 0;
+#endif
+constexpr int portAndLock = 2;
+constexpr int descriptorsPerPosition = wakeupDescriptors + portAndLock + checkingPerThread;
+constexpr int descriptorReserve = 2 + checkingPerThread;
 
 // Why the positions cannot all hold their descriptors at once, or nothing when they can,
 // the soft limit raised where that suffices.
