@@ -6,6 +6,7 @@
 #include "platform/savetarget.h"
 #include "link/portchoice.h"
 #include "link/serialportline.h"
+#include "model/selectortables.h"
 #include "platform/descriptorlimit.h"
 #include "platform/exitcode.h"
 #include "platform/regularfile.h"
@@ -95,7 +96,7 @@ QList<PanelAttempt::Warning> unlistedCodes(const QList<FormModel::Adjustment> &a
 {
     QList<PanelAttempt::Warning> warnings;
     for (const FormModel::Adjustment &adjustment : adjusted)
-        if (!PanelAttempt::listed(adjustment.address, adjustment.found))
+        if (!isListedCode(adjustment.address, adjustment.found))
             warnings.append({adjustment.address, adjustment.found});
     return warnings;
 }
@@ -423,7 +424,13 @@ bool CommandRunner::record(const PanelAttempt &attempt)
     if (!m_log.isOpen())
         return true;
     QString reason;
-    if (m_log.append(object, m_fileSha256, &reason))
+    return logAppended(m_log.append(object, m_fileSha256, &reason), reason);
+}
+
+// A record the log refused is said, once: the log takes no more.
+bool CommandRunner::logAppended(bool appended, const QString &reason)
+{
+    if (appended)
         return true;
     say(QStringLiteral("durvex-config: the log %1 could not be appended to: %2").arg(m_log.path(), reason), true);
     m_logFailed = true;
@@ -442,11 +449,8 @@ int CommandRunner::summarised(int code)
     // A log that failed has said so once.
     if (m_log.isOpen() && !m_logFailed) {
         QString reason;
-        if (!m_log.appendRecord(m_summary.toJson(), &reason)) {
-            say(QStringLiteral("durvex-config: the log %1 could not be appended to: %2").arg(m_log.path(), reason), true);
-            if (code == ExitCode::Done)
-                return ExitCode::FileFailed;
-        }
+        if (!logAppended(m_log.appendRecord(m_summary.toJson(), &reason), reason) && code == ExitCode::Done)
+            return ExitCode::FileFailed;
     }
     return code;
 }

@@ -52,6 +52,7 @@ private:
     // Hands an attempt to the JSON output or the events and the log, and counts it in the
     // summary; false when the log failed.
     bool record(const PanelAttempt &attempt);
+    bool logAppended(bool appended, const QString &reason);
     // The run's summary: on standard error for a series, last in the events, last in the log.
     int summarised(int code);
     int commandExit();

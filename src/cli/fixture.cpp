@@ -575,20 +575,25 @@ void Fixture::prompt()
         return;
     }
     // Several: each position's id in turn (an empty line for none), then Enter.
-    m_asking = -1;
-    for (int i = 0; i < int(m_stations.size()); ++i) {
-        if (m_stations[i].state != State::Finished && !countReached(i)) {
-            m_asking = i;
-            break;
-        }
-    }
     const bool anyFailed = std::any_of(m_stations.begin(), m_stations.end(), [](const Station &s) {
         return s.state != State::Finished && s.lastExit != ExitCode::Done;
     });
     m_board.say(anyFailed ? QStringLiteral("Connect the next panels (the failed panels are tried again), or end "
                                            "the input (Ctrl+D) when done.")
                           : QStringLiteral("Connect the next panels, or end the input (Ctrl+D) when done."));
-    m_board.say(QStringLiteral("Id of the panel at %1 (Enter for none):").arg(m_stations[m_asking].label));
+    askId(0);
+}
+
+// The id of the next position from `from` on that takes a panel this round; after the last,
+// Enter.
+void Fixture::askId(int from)
+{
+    m_asking = -1;
+    for (int i = from; i < int(m_stations.size()) && m_asking < 0; ++i)
+        if (m_stations[i].state != State::Finished && !countReached(i))
+            m_asking = i;
+    m_board.say(m_asking >= 0 ? QStringLiteral("Id of the panel at %1 (Enter for none):").arg(m_stations[m_asking].label)
+                              : QStringLiteral("Press Enter to program the fixture."));
     m_input->request();
 }
 
@@ -607,17 +612,7 @@ void Fixture::promptAnswered(const QString &text)
     if (m_asking >= 0) {
         m_stations[m_asking].panelId = text.trimmed();
         showRow(m_asking);
-        int nextAsked = -1;
-        for (int i = m_asking + 1; i < int(m_stations.size()); ++i) {
-            if (m_stations[i].state != State::Finished && !countReached(i)) {
-                nextAsked = i;
-                break;
-            }
-        }
-        m_asking = nextAsked;
-        m_board.say(m_asking >= 0 ? QStringLiteral("Id of the panel at %1 (Enter for none):").arg(m_stations[m_asking].label)
-                                  : QStringLiteral("Press Enter to program the fixture."));
-        m_input->request();
+        askId(m_asking + 1);
         return;
     }
     startRound();

@@ -111,6 +111,7 @@ private:
     void gone(int index);
     void waitForPanel(int index);
     void prompt();
+    void askId(int from);
     void promptAnswered(const QString &text);
     void ignored(const QString &text);
     void stopAll();

@@ -112,11 +112,6 @@ QString PanelAttempt::describe(const Adjustment &a, bool fromPanel)
              describeByte(a.address, a.used));
 }
 
-bool PanelAttempt::listed(int address, qint16 code)
-{
-    return PanelConfiguration::isItem(address) ? code >= 0 && code <= notAssigned : intensityPosition(code) >= 0;
-}
-
 QString PanelAttempt::describe(const Warning &w)
 {
     return QStringLiteral("%1 (address %2): code %3 is in no list; the window shows %4")

@@ -81,9 +81,6 @@ struct PanelAttempt
     // "ADJUSTED NORMAL BACKLIGHTING (%): file 80 %, a write sends 50 %".
     static QString describe(const Adjustment &adjustment, bool fromPanel);
     static QJsonObject toJson(const PanelConfiguration &configuration);
-    // Whether a code is in the list of the selector at its address: 0..160 for an item
-    // (160 is N/A), one of the intensity list's for an intensity.
-    static bool listed(int address, qint16 code);
     // "SW3 (address 2): code 999 is in no list; the window shows N/A".
     static QString describe(const Warning &warning);
     // What a configuration holds, as a short table: the items with module, channel and

@@ -2,7 +2,6 @@
 
 #include <QJsonArray>
 #include <cmath>
-#include <optional>
 
 int RunSummary::total(int Position::*count) const
 {

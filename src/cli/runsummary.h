@@ -28,7 +28,7 @@ struct RunSummary
     // Panels programmed per hour of the run so far; none in its first seconds.
     std::optional<int> perHour() const;
 
-    // "SUMMARY: 4 PROGRAMMED, 1 FAILED, YIELD 80 %, 2 MIN 5 S"
+    // "SUMMARY: 4 PROGRAMMED, 1 FAILED, YIELD 80 %"
     QString text() const;
     // The board's totals row: "TOTAL  4 PROGRAMMED  1 FAILED  YIELD 80 %  115 PANELS/HOUR"
     QString totals() const;

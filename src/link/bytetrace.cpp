@@ -42,9 +42,7 @@ void ByteTrace::event(const QString &text)
 
 void ByteTrace::received(const QByteArray &bytes)
 {
-    if (!enabled() || bytes.isEmpty())
-        return;
-    if (m_receivedAllowance < 0)
+    if (!enabled() || bytes.isEmpty() || m_receivedAllowance < 0)
         return;
     if (m_polling && m_receivedAllowance == 0) {
         m_untraced += bytes.size();

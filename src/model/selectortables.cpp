@@ -25,6 +25,11 @@ int intensityPosition(int code)
     return code == 10 ? 0 : -1;
 }
 
+bool isListedCode(int address, qint16 code)
+{
+    return PanelConfiguration::isItem(address) ? code >= 0 && code <= notAssigned : intensityPosition(code) >= 0;
+}
+
 QString describeByte(int address, qint16 code)
 {
     if (!PanelConfiguration::isItem(address)) {

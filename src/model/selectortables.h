@@ -113,3 +113,7 @@ QString describeByte(int address, qint16 code);
 
 // Position of an intensity code in the intensity list, or -1 for a code with no entry.
 int intensityPosition(int code);
+
+// Whether a code has an entry in the list of the selector at its address: 0..160 for an
+// item (160 is N/A), one of the intensity list's for an intensity.
+bool isListedCode(int address, qint16 code);

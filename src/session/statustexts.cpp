@@ -2,6 +2,7 @@
 
 #include "filecommands.h"
 #include "link/serialline.h"
+#include "model/selectortables.h"
 
 using Colour = FormModel::StatusColour;
 using Kind = TransferOutcome::Kind;
@@ -22,7 +23,7 @@ QString quoted(const QByteArray &reply)
 // say it, and a code that no list has as what it is.
 QString readBackByte(int address, qint16 code)
 {
-    if (PanelConfiguration::isItem(address) ? (code < 0 || code > notAssigned) : intensityPosition(code) < 0)
+    if (!isListedCode(address, code))
         return QStringLiteral("%1, which is no valid code").arg(code);
     if (code == notAssigned && PanelConfiguration::isItem(address))
         return QStringLiteral("N/A (%1)").arg(code);

@@ -46,10 +46,6 @@ TransferOutcome PanelTransfer::run(const Steps &steps, bool writing, const QList
 
 TransferOutcome PanelTransfer::body(const Steps &steps, bool writing)
 {
-    const auto done = [&](int address, const LinkResult &result) {
-        if (steps.done)
-            steps.done(address, result);
-    };
     if (const LinkResult answered = m_link.attention_handshake(); !answered.ok())
         return failed(Kind::NoResponse, answered);
 
@@ -57,7 +53,8 @@ TransferOutcome PanelTransfer::body(const Steps &steps, bool writing)
     if (const LinkResult ticked = m_link.wait_tick(); !ticked.ok())
         return failed(Kind::ModelUnreadable, ticked);
     const LinkResult model = m_link.readee(modelAddress);
-    done(modelAddress, model);
+    if (steps.done)
+        steps.done(modelAddress, model);
     if (!model.ok() && model.kind != LinkResult::Kind::OutOfRange)
         return failed(Kind::ModelUnreadable, model);
     if (!isSupportedModel(model.value)) {
@@ -84,14 +81,7 @@ TransferOutcome PanelTransfer::body(const Steps &steps, bool writing)
     }
 
     for (int address = 0; address < byteCount; ++address) {
-        if (steps.starting)
-            steps.starting(address);
-        LinkResult result = m_link.wait_tick();
-        if (result.ok()) {
-            // Asked at the moment the byte goes out: picks may change while the write waits.
-            result = writing ? m_link.sendee(address, steps.value(address)) : m_link.readee(address);
-            done(address, result);
-        }
+        const LinkResult result = byte(steps, address, writing);
         if (!result.ok()) { // also between bytes: the model is known by now
             TransferOutcome outcome = failed(Kind::ByteFailed, result, address);
             outcome.model = model.value;
@@ -106,17 +96,24 @@ TransferOutcome PanelTransfer::body(const Steps &steps, bool writing)
     return outcome;
 }
 
+LinkResult PanelTransfer::byte(const Steps &steps, int address, bool writing)
+{
+    if (steps.starting)
+        steps.starting(address);
+    LinkResult result = m_link.wait_tick();
+    if (!result.ok())
+        return result;
+    // Asked at the moment the byte goes out: picks may change while the write waits.
+    result = writing ? m_link.sendee(address, steps.value(address)) : m_link.readee(address);
+    if (steps.done)
+        steps.done(address, result);
+    return result;
+}
+
 bool PanelTransfer::holdsAll(const Steps &steps, std::optional<TransferOutcome> &failure)
 {
     for (int address = 0; address < byteCount; ++address) {
-        if (steps.starting)
-            steps.starting(address);
-        LinkResult result = m_link.wait_tick();
-        if (result.ok()) {
-            result = m_link.readee(address);
-            if (steps.done)
-                steps.done(address, result);
-        }
+        const LinkResult result = byte(steps, address, false);
         // A value out of range is one the write mends; any other failure is the line's.
         if (result.kind == LinkResult::Kind::OutOfRange)
             return false;

@@ -41,6 +41,8 @@ public:
 private:
     TransferOutcome run(const Steps &steps, bool writing, const QList<MissingPick> &missing);
     TransferOutcome body(const Steps &steps, bool writing);
+    // One configuration byte on its tick: written and read back, or read.
+    LinkResult byte(const Steps &steps, int address, bool writing);
     // Whether the panel holds every value the write sends; a byte that could not be read
     // ends the transfer in `failure`.
     bool holdsAll(const Steps &steps, std::optional<TransferOutcome> &failure);
