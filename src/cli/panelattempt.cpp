@@ -3,8 +3,11 @@
 #include "platform/exitcode.h"
 #include "model/selectortables.h"
 #include "platform/termination.h"
+#include "session/configcomparison.h"
 
 #include <QJsonArray>
+
+#include <algorithm>
 
 namespace {
 
@@ -81,9 +84,8 @@ QList<PanelAttempt::Difference> PanelAttempt::differencesOf(const PanelConfigura
                                                             const PanelConfiguration::MemoryImage &file)
 {
     QList<Difference> list;
-    for (int address = 0; address < PanelConfiguration::byteCount; ++address)
-        if (panel[address] != sent[address])
-            list.append({address, panel[address], file[address], sent[address]});
+    for (const ConfigComparison::Row &row : ConfigComparison::of(panel, ConfigComparison::allSent(sent), file).rows)
+        list.append({row.address, row.panel, *row.own, *row.sent});
     return list;
 }
 

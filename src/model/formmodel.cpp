@@ -373,6 +373,27 @@ QList<FormModel::Adjustment> FormModel::adjustments() const
     return list;
 }
 
+std::optional<qint16> FormModel::shownCode(int address) const
+{
+    if (PanelConfiguration::isItem(address))
+        return codeAt(m_s.items[address].module, m_s.items[address].channel);
+    return intensityCode(PanelConfiguration::intensityAt(address));
+}
+
+void FormModel::take(const QList<std::pair<int, qint16>> &bytes)
+{
+    for (const auto &[address, code] : bytes) {
+        m_s.found[address] = code;
+        if (PanelConfiguration::isItem(address))
+            show_code(address, code);
+        else
+            storeIntensityCode(PanelConfiguration::intensityAt(address), code);
+    }
+    for (const auto &[address, code] : bytes)
+        if (!PanelConfiguration::isItem(address))
+            show_intensity(PanelConfiguration::intensityAt(address));
+}
+
 void FormModel::restore(const State &state)
 {
     if (state == m_s)

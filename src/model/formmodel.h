@@ -24,7 +24,8 @@ class FormModel : public QObject
     Q_OBJECT
 
 public:
-    enum class StatusColour { White, Yellow, Red, Green };
+    // Orange: a compare found the panel differing (yellow keeps meaning a transfer under way).
+    enum class StatusColour { White, Yellow, Red, Green, Orange };
     enum class View { Switches, Lighting };
 
     struct Status
@@ -188,6 +189,14 @@ public:
     // Where the form holds another value than the last read or load brought, address by
     // address (a read that failed part-way: its bytes so far). Picks made since count too.
     QList<Adjustment> adjustments() const;
+
+    // The code the selectors of a configuration address (0..16) show: an item's module and
+    // channel, or an intensity's code; nothing while an item is not picked.
+    std::optional<qint16> shownCode(int address) const;
+    // A panel's bytes taken into the form as a read shows them, the designations kept: the
+    // intensity codes are all stored before any is shown, so the rule weighs the panel's
+    // pair, not one of them against the form's.
+    void take(const QList<std::pair<int, qint16>> &bytes);
 
 signals:
     // Anything shown has changed.

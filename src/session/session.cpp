@@ -1,6 +1,7 @@
 #include "session.h"
 
 #include "link/portchoice.h"
+#include "model/quiethost.h"
 #include "statustexts.h"
 
 #include <QSettings>
@@ -68,6 +69,34 @@ TransferOutcome Session::readPanel()
     if (outcome.kind != TransferOutcome::Kind::Busy)
         m_form.show_switch_view(true);
     return outcome;
+}
+
+Session::Compared Session::comparePanel()
+{
+    Compared compared;
+    TransferDriver::Job job = this->job(TransferDriver::Direction::Read);
+    job.read = [&compared](int address, qint16 code) { compared.panel[address] = code; };
+    compared.outcome = m_driver.read(job);
+    if (!compared.outcome.done())
+        return compared;
+    compared.comparison = ConfigComparison::ofForm(m_form, compared.panel);
+    QStringList detail{compared.comparison.statusText()};
+    for (const ConfigComparison::Row &row : std::as_const(compared.comparison.rows))
+        detail << ConfigComparison::sentence(row);
+    detail << m_driver.status().detail;
+    job.status({detail.constFirst(), detail.join(QLatin1Char('\n')),
+                compared.comparison.matches() ? FormModel::StatusColour::Green : FormModel::StatusColour::Orange});
+    return compared;
+}
+
+FileOutcome Session::savePanel(const PanelConfiguration::MemoryImage &panel, const FileCommands::ChooseSavePath &choose)
+{
+    QuietHost quiet; // the compare has shown what the rules made of the panel
+    FormModel copy(quiet);
+    copy.restore(m_form.state());
+    for (int address = 0; address < PanelConfiguration::byteCount; ++address)
+        copy.applyReadByte(address, panel[address]);
+    return FileCommands(copy).save(choose);
 }
 
 TransferOutcome Session::writePanel()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "configcomparison.h"
 #include "filecommands.h"
 #include "model/formmodel.h"
 #include "transferdriver.h"
@@ -32,6 +33,19 @@ public:
     // What the form's picks hold into the panel, each byte verified; Busy while a transfer
     // runs, and nothing gathered then.
     TransferOutcome writePanel();
+
+    // The panel read as a read reads it, on the wire and on the status line, and compared
+    // with the form, which it leaves as it was; the status line ends with the comparison.
+    struct Compared
+    {
+        TransferOutcome outcome;
+        PanelConfiguration::MemoryImage panel{};
+        ConfigComparison comparison; // once the panel was read whole
+    };
+    Compared comparePanel();
+    // A panel's bytes saved as a read followed by a save would save them: the form's panel
+    // name, the designations emptied. The form itself is left as it was.
+    FileOutcome savePanel(const PanelConfiguration::MemoryImage &panel, const FileCommands::ChooseSavePath &choose);
 
     // The form saved as a configuration file, or a file opened into it. The path is given, or
     // asked for once it is needed: a save asks only for a complete, named form.

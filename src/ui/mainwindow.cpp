@@ -198,7 +198,8 @@ void MainWindow::sync()
     }
 
     const FormModel::Status &status = m_form.status();
-    static const QColor colours[] = {Qt::white, QColor(255, 255, 0), QColor(255, 0, 0), QColor(0, 255, 0)};
+    static const QColor colours[] = {Qt::white, QColor(255, 255, 0), QColor(255, 0, 0), QColor(0, 255, 0),
+                                     QColor(255, 165, 0)};
     m_status->setStatus(status.text, status.detail, colours[int(status.colour)], status.visible,
                         status.colour == FormModel::StatusColour::Red);
     m_syncing = false;
