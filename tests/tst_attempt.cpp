@@ -82,6 +82,31 @@ private slots:
         QCOMPARE(unchanged.toJson().value("outcome").toString(), QStringLiteral("unchanged"));
         QVERIFY(unchanged.toJson().value("reason").isNull());
     }
+
+    // check's table: every value starts in one column, after at least two blanks, the longest
+    // caption included.
+    void tableAligned()
+    {
+        PanelConfiguration configuration;
+        configuration.codes.fill(160);
+        configuration.codes[2] = 29;
+        configuration.intensities = {6, 10, 1};
+        configuration.designations.fill(QStringLiteral("DESIGNATION "));
+        configuration.panelName = QStringLiteral("TRUCK 12");
+        const QStringList lines = PanelAttempt::table(configuration);
+        QCOMPARE(lines.size(), 2 + PanelConfiguration::byteCount);
+        QCOMPARE(lines.constFirst().section(QLatin1String("  "), -1).trimmed(), QStringLiteral("TRUCK 12"));
+        const qsizetype column = lines.constFirst().indexOf(QStringLiteral("TRUCK 12"));
+        for (int address = 0; address < PanelConfiguration::byteCount; ++address) {
+            const QString &line = lines[2 + address];
+            const QString name = PanelConfiguration::name(address);
+            QVERIFY2(line.startsWith(name), qPrintable(line));
+            QVERIFY2(line.mid(name.size(), column - name.size()).trimmed().isEmpty() && column >= name.size() + 2,
+                     qPrintable(line));
+            QVERIFY2(line.at(column) != QLatin1Char(' '), qPrintable(line));
+        }
+        QVERIFY(lines.last().endsWith(QStringLiteral("  30 %")));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAttempt)

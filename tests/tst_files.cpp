@@ -485,6 +485,47 @@ private slots:
         QCOMPARE(f.dialogs.calls[2].section('|', 3), dir.filePath("NAME.zcf"));
     }
 
+    // The dialogs come back only to where a save or an open succeeded: a save refused in
+    // /proc, or a file named on the command line that did not open, is no place to start from.
+    void dialogRemembersOnlySuccess()
+    {
+        FileFixture f(dir.filePath("good.zcf"));
+        setUp(*f.w, QList<int>(14, 160), QStringList(12, "X"), "NAME", 0, 0, 0);
+        f.click("WRITE_FILE");
+        f.dialogs.answer = QStringLiteral("/proc/bench.zcf");
+        f.click("WRITE_FILE");
+        QCOMPARE(f.driver.boxes.size(), 1);
+        f.dialogs.answer.reset();
+        f.click("WRITE_FILE");
+        QCOMPARE(f.dialogs.calls.value(2).section('|', 3), dir.filePath("NAME.zcf"));
+#ifdef Q_OS_LINUX
+        f.w->openFile(QStringLiteral("/proc/version"));
+        QCOMPARE(f.driver.boxes.size(), 2);
+#endif
+        f.w->openFile(dir.filePath("missing.zcf"));
+        f.click("READ_FILE");
+        QCOMPARE(f.dialogs.calls.value(3).section('|', 3), dir.filePath("NAME.zcf"));
+    }
+
+#ifdef Q_OS_LINUX
+    // Even a save that succeeded there does not bring a dialog back to /dev (nor /proc, /sys).
+    void dialogNeverStartsInSystemFolders()
+    {
+        const QString shared = QStringLiteral("/dev/shm/durvex-dialog-%1.zcf").arg(QCoreApplication::applicationPid());
+        if (!QFileInfo(QStringLiteral("/dev/shm")).isWritable())
+            QSKIP("no /dev/shm to save in");
+        FileFixture f(shared);
+        setUp(*f.w, QList<int>(14, 160), QStringList(12, "X"), "NAME", 0, 0, 0);
+        f.click("WRITE_FILE");
+        QVERIFY(QFile::remove(shared));
+        f.dialogs.answer.reset();
+        f.click("READ_FILE");
+        const QString start = f.dialogs.calls.value(1).section('|', 3);
+        QCOMPARE(QFileInfo(start).fileName(), QFileInfo(shared).fileName());
+        QVERIFY2(!start.startsWith("/dev/"), qPrintable(start));
+    }
+#endif
+
     void failedSaveIsReported_data()
     {
         QTest::addColumn<QString>("path");

@@ -382,6 +382,42 @@ private slots:
             QCOMPARE(w->form().intensityCode(Dimmed), 10);
     }
 
+    // The same rule by keys, both lists, both directions: a pick that breaks it is said once,
+    // as a click's is, and one that keeps it not at all.
+    void intensityRuleByKeys_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("boxes");
+        QTest::addColumn<int>("blPosition");
+        QTest::addColumn<int>("indPosition");
+        // Both start at "70" (position 3); Up goes towards "100".
+        QTest::newRow("backlighting up") << "List45" << int(Qt::Key_Up) << 1 << 3 << 3;
+        QTest::newRow("backlighting down") << "List45" << int(Qt::Key_Down) << 0 << 4 << 3;
+        QTest::newRow("indicator up") << "List49" << int(Qt::Key_Up) << 0 << 3 << 2;
+        QTest::newRow("indicator down") << "List49" << int(Qt::Key_Down) << 1 << 4 << 4;
+    }
+
+    void intensityRuleByKeys()
+    {
+        QFETCH(QString, list);
+        QFETCH(int, key);
+        auto w = activeWindow();
+        ModalDriver driver;
+        QTest::mouseClick(w->control("Option2"), Qt::LeftButton);
+        w->selectPosition("List45", 3);
+        w->selectPosition("List49", 3);
+        QCOMPARE(driver.boxes.size(), 0);
+        listOf(*w, list)->setFocus();
+        QTest::keyClick(listOf(*w, list), Qt::Key(key));
+        QTest::qWait(100); // whatever the key left queued
+        QTEST(int(driver.boxes.size()), "boxes");
+        QTEST(listOf(*w, "List45")->position(), "blPosition");
+        QTEST(listOf(*w, "List49")->position(), "indPosition");
+        QTEST(w->form().intensityPosition(Backlighting), "blPosition");
+        QTEST(w->form().intensityPosition(Indicator), "indPosition");
+    }
+
     // A load stores codes that the selectors do not show yet: the reset's nested handler
     // meets the rule broken again, and its own reset finds List45 in place and stops.
     void intensityRuleDuringLoad()

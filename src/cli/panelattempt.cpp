@@ -125,7 +125,10 @@ QString PanelAttempt::describe(const Warning &w)
 
 QStringList PanelAttempt::table(const PanelConfiguration &configuration)
 {
-    const int width = 24; // the longest intensity caption and a space
+    // The longest caption and two blanks: every value in one column.
+    qsizetype width = 0;
+    for (int address = 0; address < PanelConfiguration::byteCount; ++address)
+        width = std::max(width, PanelConfiguration::name(address).size() + 2);
     const auto row = [width](const QString &name, const QString &rest) {
         return name.leftJustified(width) + rest;
     };

@@ -12,6 +12,7 @@
 #include "windowfit.h"
 #include "windowinterface.h"
 
+#include "platform/systemfolders.h"
 #include "session/statustexts.h"
 
 #include <QApplication>
@@ -213,7 +214,7 @@ void MainWindow::openFile(const QString &path)
                    QStringLiteral("READ CONFIGURATION FILE"));
         return;
     }
-    m_dialogFileName = QFileInfo(path).absoluteFilePath(); // the dialogs start in its folder
+    m_fileArgument = QFileInfo(path).absoluteFilePath(); // once opened, the dialogs start in its folder
     runCommand(&MainWindow::openDialogFile);
 }
 
@@ -272,21 +273,34 @@ void MainWindow::WRITE_CONFIG_Click()
 
 void MainWindow::READ_FILE_Click()
 {
-    fileBox(m_session.open([this] { return fileDialog(false); }));
+    fileBox(remembered(m_session.open([this] { return fileDialog(false); })));
 }
 
 void MainWindow::WRITE_FILE_Click()
 {
-    fileBox(m_session.save([this](const QString &proposedName) {
-        const QString folder = QFileInfo(m_dialogFileName).path();
-        m_dialogFileName = m_dialogFileName.isEmpty() ? proposedName : QDir(folder).filePath(proposedName);
-        return fileDialog(true);
-    }));
+    fileBox(remembered(m_session.save([this](const QString &proposedName) { return chooseSavePath(proposedName); })));
+}
+
+// The save dialog proposes the name in the folder of the last file used.
+std::optional<QString> MainWindow::chooseSavePath(const QString &proposedName)
+{
+    const QString folder = QFileInfo(m_dialogFileName).path();
+    m_dialogFileName = m_dialogFileName.isEmpty() ? proposedName : QDir(folder).filePath(proposedName);
+    return fileDialog(true);
 }
 
 void MainWindow::openDialogFile()
 {
-    fileBox(m_session.open(m_dialogFileName));
+    fileBox(remembered(m_session.open(m_fileArgument)));
+}
+
+// The dialogs start from the last file saved or opened: one that failed is no place to
+// come back to.
+const FileOutcome &MainWindow::remembered(const FileOutcome &outcome)
+{
+    if (outcome.done())
+        m_dialogFileName = QFileInfo(outcome.path).absoluteFilePath();
+    return outcome;
 }
 
 void MainWindow::fileBox(const FileOutcome &outcome)
@@ -379,8 +393,12 @@ std::optional<QString> MainWindow::fileDialog(bool save)
     const QString &title = save ? FileCommands::saveTitle : FileCommands::openTitle;
     const QString &filter = FileCommands::filter;
     std::optional<QString> chosen;
+    // Never in a folder of the system's own, whatever led there.
+    const QString start = SystemFolders::contains(m_dialogFileName)
+        ? QDir(startFolder()).filePath(QFileInfo(m_dialogFileName).fileName())
+        : m_dialogFileName;
     if (m_fileDialog) {
-        chosen = m_fileDialog(save, title, filter, m_dialogFileName);
+        chosen = m_fileDialog(save, title, filter, start);
     } else {
         const ModalReturn back(this, m_commandButton);
         QFileDialog dialog(this, title, QString(), filter);
@@ -390,14 +408,12 @@ std::optional<QString> MainWindow::fileDialog(bool save)
         if (save)
             dialog.setDefaultSuffix(QStringLiteral("zcf"));
         // The folder of the last file used; before any, the user's documents.
-        const QFileInfo last(m_dialogFileName);
+        const QFileInfo last(start);
         dialog.setDirectory(last.isAbsolute() ? last.absolutePath() : startFolder());
-        if (!m_dialogFileName.isEmpty())
+        if (!start.isEmpty())
             dialog.selectFile(last.fileName());
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             chosen = dialog.selectedFiles().constFirst();
     }
-    if (chosen)
-        m_dialogFileName = *chosen;
     return chosen;
 }

@@ -82,11 +82,13 @@ private:
     void stepThroughHistory(bool redo);
     void READ_CONFIG_Click();
     void WRITE_CONFIG_Click();
+    std::optional<QString> chooseSavePath(const QString &proposedName);
     void transfer(const std::function<void()> &click);
     void READ_FILE_Click();
     void WRITE_FILE_Click();
     void openDialogFile();
     void fileBox(const FileOutcome &outcome);
+    const FileOutcome &remembered(const FileOutcome &outcome);
     std::optional<QString> fileDialog(bool save);
     static QString startFolder();
 
@@ -103,6 +105,7 @@ private:
     WindowFit *m_fit = nullptr;
     FileDialog m_fileDialog;
     QString m_dialogFileName; // CommonDialog1's FileName, shared by save and open
+    QString m_fileArgument;   // the file named on the command line
     bool m_commandRunning = false;
     bool m_closePending = false;
     bool m_syncing = false; // the window follows the model: its own signals are not news

@@ -90,6 +90,19 @@ QModelIndex SelectorList::moveCursor(CursorAction action, Qt::KeyboardModifiers 
     return m_takingFocus ? QModelIndex() : QListWidget::moveCursor(action, modifiers);
 }
 
+// One key is one pick. Once the pick's handler has run, Qt selects the row the key moved to
+// once more; a handler that moved the list meanwhile (the intensity rule's reset) must not
+// meet the key's row again, nor say its message a second time.
+void SelectorList::keyPressEvent(QKeyEvent *event)
+{
+    m_inKey = true;
+    m_keyPicked = false;
+    QListWidget::keyPressEvent(event);
+    m_inKey = false;
+    if (m_keyPicked)
+        showPosition();
+}
+
 void SelectorList::reportCurrentRow()
 {
     if (!hasFocus() || m_position < 0 || currentRow() != m_position)
@@ -111,6 +124,11 @@ void SelectorList::followView()
     const int position = row(selected.first());
     if (position == m_position)
         return;
+    if (m_inKey && m_keyPicked) {
+        showPosition();
+        return;
+    }
+    m_keyPicked = m_inKey;
     m_position = position;
     describe();
     emit positionChanged(position);

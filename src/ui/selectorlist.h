@@ -34,6 +34,7 @@ signals:
 protected:
     bool event(QEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 
 private:
@@ -44,4 +45,6 @@ private:
 
     int m_position = -1;
     bool m_takingFocus = false;
+    bool m_inKey = false;    // a key press is being handled
+    bool m_keyPicked = false; // and has picked once
 };
