@@ -74,12 +74,14 @@ int main(int argc, char *argv[])
     // that the run takes must name a file or port as given, as an argument must.
     using Command = CommandLine::Command;
     QList<ArgumentText::Path> taken;
-    if (commandLine.command != Command::Check) {
+    // Neither a port nor a trace is any concern of the commands that only read files.
+    const bool filesOnly = commandLine.command == Command::Check || commandLine.command == Command::Diff;
+    if (!filesOnly) {
         commandLine.environmentPort = setting("DURVEX_PORT");
         if (commandLine.ports.isEmpty())
             taken.append({QStringLiteral("DURVEX_PORT"), commandLine.environmentPort});
     }
-    if (commandLine.trace.isEmpty() && commandLine.command != Command::Check && commandLine.command != Command::Ports) {
+    if (commandLine.trace.isEmpty() && !filesOnly && commandLine.command != Command::Ports) {
         commandLine.trace = setting("DURVEX_TRACE");
         taken.append({QStringLiteral("DURVEX_TRACE"), commandLine.trace});
     }

@@ -60,6 +60,11 @@ check_root() {
     fi
     [ -s "$root/usr/share/doc/durvex-config/copyright" ] || fail "no copyright file"
     [ -s "$root/usr/share/doc/durvex-config/changelog.gz" ] || fail "no changelog"
+    local example
+    for example in truck all-picked windows-1252; do
+        "$root/usr/bin/durvex-config" check "$root/usr/share/doc/durvex-config/examples/$example.zcf" >/dev/null 2>&1 \
+            || fail "the example $example.zcf is not installed, or check refuses it"
+    done
 
     check_manual "$root/usr/bin/durvex-config" "$root/usr/share/man/man1/durvex-config.1.gz"
     check_manual "$root/usr/bin/durvex-virtual-panel" "$root/usr/share/man/man1/durvex-virtual-panel.1.gz"

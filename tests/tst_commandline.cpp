@@ -4,14 +4,17 @@
 #include "cli/panelattempt.h"
 #include "cli/programminglog.h"
 #include "platform/exitcode.h"
+#include "truckfile.h"
 #include "version.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSet>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -113,6 +116,12 @@ private slots:
                                            << "" << "" << false << false;
         QTest::newRow("name of 12") << QStringList{"read", "--name", "TWELVE CHARS"} << true << Command::Read << ""
                                     << "TWELVE CHARS" << "" << false << false;
+        QTest::newRow("diff") << QStringList{"diff", "a.zcf", "b.zcf", "--json"} << true << Command::Diff << "a.zcf"
+                              << "" << "" << false << false;
+        QTest::newRow("diff of one file") << QStringList{"diff", "a.zcf"} << false << Command::Window << "" << ""
+                                          << "" << false << false;
+        QTest::newRow("diff with a port") << QStringList{"diff", "a.zcf", "b.zcf", "--port", "P"} << false
+                                          << Command::Window << "" << "" << "" << false << false;
         QTest::newRow("series to verify") << QStringList{"verify", "t.zcf", "--series"} << false << Command::Window
                                           << "" << "" << "" << false << false;
         QTest::newRow("name to write") << QStringList{"write", "t.zcf", "--name", "N"} << false << Command::Window << ""
@@ -287,7 +296,7 @@ private slots:
                                          << "--log belongs to the write, read, verify and check commands"
                                          << QStringList{};
         QTest::newRow("json for the window") << QStringList{"t.zcf", "--json"}
-                                             << "--json belongs to the write, read, verify, check and ports commands"
+                                             << "--json belongs to the write, read, verify, check, ports and diff commands"
                                              << QStringList{};
         QTest::newRow("ports with a file") << QStringList{"ports", "t.zcf"} << "ports takes no file" << QStringList{};
     }
@@ -385,6 +394,8 @@ private slots:
                                 << QStringList{"--series", "--name"};
         QTest::newRow("check") << Command::Check << QStringList{"Usage: durvex-config check FILE", "--json", "  4    "}
                                << QStringList{"  --port", "  1    ", "  130  "};
+        QTest::newRow("diff") << Command::Diff << QStringList{"Usage: durvex-config diff A.zcf B.zcf", "--json", "  3    ", "  4    "}
+                              << QStringList{"  --port", "--log", "  1    "};
         QTest::newRow("ports") << Command::Ports << QStringList{"Usage: durvex-config ports", "--json"}
                                << QStringList{"  --port", "--log", "  4    "};
     }
@@ -536,6 +547,110 @@ private slots:
              QRegularExpression("^\\.B (\\d+)$", QRegularExpression::MultilineOption).globalMatch(manual.mid(manual.indexOf("[EXIT STATUS]"))))
             inManual << m.captured(1).toInt();
         QCOMPARE(inManual, exitCodes);
+    }
+
+    // diff: two files compared by what a write of each sends, names told apart, no port.
+    void diff_data()
+    {
+        QTest::addColumn<QByteArray>("b");     // the truck's line, changed
+        QTest::addColumn<bool>("json");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("out");  // lines of standard output, or the JSON's keys and values
+        const QByteArray truck = truckLine;
+        QTest::newRow("the same") << truck << false << 0 << QStringList();
+        QTest::newRow("names only") << QByteArray(truck).replace("\"HORN\",0", "\"HOOTER\",0").replace("TRUCK 12", "TRUCK 13")
+                                    << false << 0
+                                    << QStringList{"SW1 NAME: a.zcf \"HORN\", b.zcf \"HOOTER\"",
+                                                   "PANEL NAME: a.zcf \"TRUCK 12\", b.zcf \"TRUCK 13\""};
+        QTest::newRow("one item") << QByteArray(truck).replace("\"BEACON\",29", "\"BEACON\",28") << false << 3
+                                  << QStringList{"SW3: a.zcf module C channel 10, b.zcf module C channel 9"};
+        // The rule takes b's backlighting down to its indicator: what a write sends differs.
+        QTest::newRow("a value the rule adjusts")
+            << QByteArray(truck).replace("(%)\",10,", "(%)\",5,") << false << 3
+            << QStringList{"NORMAL BACKLIGHTING (%): a.zcf 80 %, b.zcf 80 % (a write sends 70 %)",
+                           "NORMAL INDICATOR (%): a.zcf 100 %, b.zcf 70 %"};
+        QTest::newRow("json") << QByteArray(truck).replace("\"BEACON\",29", "\"BEACON\",160").replace("TRUCK 12", "TRUCK 13")
+                              << true << 3
+                              << QStringList{"outcome=differs", "differences=SW3|2|module C channel 10|N/A|module C channel 10|N/A",
+                                             "names=PANEL NAME|TRUCK 12|TRUCK 13"};
+        QTest::newRow("a file that is not there") << QByteArray() << false << 4 << QStringList();
+        QTest::newRow("a file for another model") << QByteArray(truck).replace("00537", "00538") << true << 4
+                                                  << QStringList{"outcome=file-refused", "differences=", "names="};
+    }
+
+    void diff()
+    {
+        QFETCH(QByteArray, b);
+        QFETCH(bool, json);
+        QFETCH(QStringList, out);
+        QTemporaryDir dir;
+        QFile a(dir.filePath("a.zcf"));
+        QVERIFY(a.open(QIODevice::WriteOnly) && a.write(truckLine) > 0);
+        a.close();
+        if (!b.isEmpty()) {
+            QFile file(dir.filePath("b.zcf"));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(b) > 0);
+        }
+        QProcess tool;
+        tool.setProcessEnvironment(noDisplay());
+        tool.setWorkingDirectory(dir.path());
+        tool.start(TOOL_PATH, QStringList{"diff", "a.zcf", "b.zcf"} + (json ? QStringList{"--json"} : QStringList()));
+        QVERIFY(tool.waitForFinished(20000));
+        const QString err = QString::fromLocal8Bit(tool.readAllStandardError());
+        QFETCH(int, exitCode);
+        QVERIFY2(tool.exitCode() == exitCode, qPrintable(err));
+        const QString stdOut = QString::fromLocal8Bit(tool.readAllStandardOutput());
+        if (exitCode == 4)
+            QVERIFY2(err.startsWith("durvex-config: b.zcf"), qPrintable(err));
+        if (!json) {
+            QCOMPARE(stdOut.split('\n', Qt::SkipEmptyParts), out);
+            return;
+        }
+        // "key=value", an array as its first object's values joined by |, null as nothing.
+        const QJsonObject object = QJsonDocument::fromJson(stdOut.toUtf8()).object();
+        QCOMPARE(object.value("command").toString(), QStringLiteral("diff"));
+        QCOMPARE(object.value("exit").toInt(), exitCode);
+        for (const QString &expected : std::as_const(out)) {
+            const QString key = expected.section('=', 0, 0);
+            const QJsonValue value = object.value(key);
+            QString shown;
+            if (value.isArray()) {
+                QStringList parts;
+                const QJsonObject first = value.toArray().first().toObject();
+                const QStringList keys = key == "differences" ? QStringList{"item", "address", "a", "b", "a_sends", "b_sends"}
+                                                              : QStringList{"item", "a", "b"};
+                for (const QString &k : keys)
+                    parts << first.value(k).toVariant().toString();
+                shown = parts.join('|');
+            } else {
+                shown = value.toVariant().toString();
+            }
+            QCOMPARE(key + '=' + shown, expected);
+        }
+    }
+
+    // The example files the README's commands and the manual page name are there, and check
+    // takes each as it stands, from where the commands run: the repository, or as installed.
+    void examplesInTheDocs()
+    {
+        const QDir source = QFileInfo(README_PATH).dir();
+        QStringList named;
+        for (const QString &doc : {QStringLiteral(README_PATH), source.filePath("packaging/durvex-config.h2m")})
+            for (const QRegularExpressionMatch &m :
+                 QRegularExpression("examples/([a-z0-9-]+\\.zcf)").globalMatch(fileText(doc)))
+                named << m.captured(1);
+        named.removeDuplicates();
+        QVERIFY(named.contains("truck.zcf"));
+        const QSet<QString> examples(named.begin(), named.end());
+        QCOMPARE(examples, (QSet<QString>{"truck.zcf", "all-picked.zcf", "windows-1252.zcf"}));
+        for (const QString &example : std::as_const(named)) {
+            QProcess tool;
+            tool.setProcessEnvironment(noDisplay());
+            tool.setWorkingDirectory(source.path());
+            tool.start(TOOL_PATH, {"check", "examples/" + example});
+            QVERIFY(tool.waitForFinished(20000));
+            QVERIFY2(tool.exitCode() == 0, qPrintable(example + ": " + tool.readAllStandardError()));
+        }
     }
 
     // The README's examples of a --json object and of a log record have the keys the

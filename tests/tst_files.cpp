@@ -672,6 +672,34 @@ private slots:
     }
 #endif
 
+    // The example files that ship load as they stand, every item picked, ready to write.
+    void examples_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("panelName");
+        QTest::addColumn<int>("item");
+        QTest::addColumn<QString>("designation");
+        QTest::newRow("the README's truck") << "truck.zcf" << "TRUCK 12" << 2 << "BEACON";
+        QTest::newRow("every item on a channel") << "all-picked.zcf" << "BUS 7" << 11 << "KNEELING ON";
+        QTest::newRow("Windows-1252 designations") << "windows-1252.zcf" << "WAGEN 3" << 6 << QString::fromUtf8("€-ZÄHLER");
+    }
+
+    void examples()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, item);
+        FileFixture f;
+        f.w->openFile(QStringLiteral(EXAMPLES_DIR "/") + file);
+        QCOMPARE(f.driver.boxes.size(), 0);
+        QTEST(f.w->boxText("Text2"), "panelName");
+        QTEST(f.w->form().designation(item), "designation");
+        QVERIFY(f.w->form().adjustments().isEmpty());
+        QVERIFY(f.w->form().missingPicks().isEmpty());
+        if (file == "all-picked.zcf")
+            for (int i = 0; i < PanelConfiguration::itemCount; ++i)
+                QVERIFY(*f.w->form().shownCode(i) != 160);
+    }
+
     // The real dialog: a name typed without ".zcf" gets it.
     void realDialog()
     {

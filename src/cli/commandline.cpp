@@ -37,7 +37,8 @@ QString wrapped(const QString &lead, const QString &description)
 
 const QList<Command> transfers = {Command::Write, Command::Read, Command::Verify};
 const QList<Command> fileCommands = {Command::Write, Command::Read, Command::Verify, Command::Check};
-const QList<Command> reports = {Command::Write, Command::Read, Command::Verify, Command::Check, Command::Ports};
+const QList<Command> reports = {Command::Write, Command::Read, Command::Verify, Command::Check, Command::Ports,
+                               Command::Diff};
 
 struct Options
 {
@@ -126,7 +127,7 @@ struct Options
                                                  &version})
             parser.addOption(*option);
         parser.addPositionalArgument(QStringLiteral("COMMAND"),
-                                     QStringLiteral("write, read, verify, check, ports or help (see below)."),
+                                     QStringLiteral("write, read, verify, check, diff, ports or help (see below)."),
                                      QStringLiteral("[COMMAND]"));
         parser.addPositionalArgument(QStringLiteral("FILE.zcf"), QStringLiteral("A configuration file."),
                                      QStringLiteral("[FILE.zcf]"));
@@ -161,6 +162,11 @@ const CommandHelp commandHelp[] = {
     {Command::Check, "check", "check FILE [--json] [--log FILE] [-q]",
      "Opens FILE as write would, with the same checks and messages, and touches no port.\n"
      "With --json, standard output carries the configuration the file holds."},
+    {Command::Diff, "diff", "diff A.zcf B.zcf [--json]",
+     "Opens both files as write would and compares what a write of each sends, touching no\n"
+     "port: one line per item whose value differs, or that is not picked in one of them\n"
+     "(NOT PICKED), then the designations and panel names that differ, which a write does\n"
+     "not send. Exit 0 when a write of either sends the same bytes, 3 when they differ."},
     {Command::Ports, "ports", "ports [--json]",
      "Lists the serial ports the system offers, one per line (name, /dev/serial/by-id link,\n"
      "description, maker, serial number, USB vendor and product id), and the port the tool\n"
@@ -175,7 +181,8 @@ const CommandHelp *helpOf(Command command)
     return nullptr;
 }
 
-const QList<Command> every = {Command::Window, Command::Write, Command::Read, Command::Verify, Command::Check, Command::Ports};
+const QList<Command> every = {Command::Window, Command::Write, Command::Read, Command::Verify, Command::Check, Command::Ports,
+                             Command::Diff};
 
 // The commands that can end with the code.
 QList<Command> endingWith(ExitCode::Code code)
@@ -191,9 +198,9 @@ QList<Command> endingWith(ExitCode::Code code)
     case ExitCode::Terminated:
         return transfers;
     case ExitCode::Differs:
-        return {Command::Verify};
+        return {Command::Verify, Command::Diff};
     case ExitCode::FileFailed:
-        return fileCommands;
+        return fileCommands + QList<Command>{Command::Diff};
     case ExitCode::NoDisplay:
         return {Command::Window};
     }
@@ -224,6 +231,8 @@ const char epilogue[] =
     "  verify FILE                      read the panel and compare its 17 configuration\n"
     "                                   bytes with what a write of FILE would send\n"
     "  check FILE                       open FILE as write would, touching no port\n"
+    "  diff A.zcf B.zcf                 compare what a write of each file sends, touching\n"
+    "                                   no port\n"
     "  ports                            list the serial ports and the one the tool would use\n"
     "  help [COMMAND]                   show the help of one command\n"
     "\n"
@@ -521,6 +530,12 @@ private:
             if (!m_operands.isEmpty())
                 return QStringLiteral("ports takes no file");
             break;
+        case Command::Diff:
+            if (m_operands.size() != 2)
+                return QStringLiteral("diff compares two configuration files: diff A.zcf B.zcf");
+            line.file = m_operands[0];
+            line.otherFile = m_operands[1];
+            break;
         case Command::Read:
             if (!m_operands.isEmpty())
                 return QStringLiteral("read takes no file; save to one with -o FILE");
@@ -552,6 +567,7 @@ private:
     QString unencodable()
     {
         QList<ArgumentText::Path> paths = {{QStringLiteral("the file"), line.file},
+                                           {QStringLiteral("the second file"), line.otherFile},
                                            {QStringLiteral("-o"), line.output},
                                            {QStringLiteral("--trace"), line.trace},
                                            {QStringLiteral("--log"), line.log}};

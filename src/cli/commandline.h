@@ -11,12 +11,13 @@
 //   durvex-config read --name NAME [-o FILE] [--force]      read a panel into a file
 //   durvex-config verify FILE [--port NAME]...              compare panels with a file
 //   durvex-config check FILE                                open a file as write would
+//   durvex-config diff A.zcf B.zcf                          compare two files, no port
 //   durvex-config ports                                     list the serial ports
 //   durvex-config help [COMMAND]                            the help of one command
 struct CommandLine
 {
     enum class Action { Run, Help, Version, UsageError };
-    enum class Command { Window, Write, Read, Verify, Check, Ports };
+    enum class Command { Window, Write, Read, Verify, Check, Ports, Diff };
 
     Action action = Action::Run;
     // With Help, the command whose help is asked for; Window for the program's.
@@ -31,7 +32,8 @@ struct CommandLine
     QStringList panelIds;
     QString trace;  // --trace, else DURVEX_TRACE
     QString environmentPort; // DURVEX_PORT
-    QString file;   // the configuration file to open, write, verify or check
+    QString file;   // the configuration file to open, write, verify or check; diff's first
+    QString otherFile; // diff's second file
     bool series = false;
     bool waitForPanel = false; // --wait-for-panel: a series that needs no keyboard
     bool skipMatching = false; // --skip-matching: a panel that holds what a write sends is not written

@@ -1,5 +1,6 @@
 #include "commandrunner.h"
 
+#include "cli/filediff.h"
 #include "cli/fixture.h"
 #include "cli/portlisting.h"
 #include "files/configrecord.h"
@@ -177,6 +178,11 @@ int CommandRunner::commandExit()
         return read();
     case Command::Check:
         return check();
+    case Command::Diff:
+        return FileDiff(m_commandLine.file, m_commandLine.otherFile, m_commandLine.json,
+                        [this](const QByteArray &line) { m_board.print(line); },
+                        [this](const QString &line, bool failure) { say(line, failure); })
+            .run();
     case Command::Ports:
     case Command::Window:
         break;

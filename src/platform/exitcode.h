@@ -12,7 +12,7 @@ enum Code : int {
     Done = 0,          // programmed; read and saved; matches; fit to write; the window was closed
     PanelFailed = 1,   // the panel could not be reached or the transfer failed
     WrongModel = 2,    // the panel is not a supported model
-    Differs = 3,       // verify found differences
+    Differs = 3,       // verify or diff found differences
     FileFailed = 4,    // the file was refused, could not be read or saved; the result or the log could not be written
     UsageError = 64,   // EX_USAGE
     NoDisplay = 69,    // EX_UNAVAILABLE: the window found no display
@@ -38,7 +38,7 @@ inline constexpr Meaning meanings[] = {
     {PanelFailed, "failed",
      "the panel could not be reached, its port would not open, the line was lost or a byte failed"},
     {WrongModel, "wrong-model", "the panel is not a supported model"},
-    {Differs, "differs", "verify found differences"},
+    {Differs, "differs", "verify or diff found differences"},
     {FileFailed, "file-refused",
      "the file was refused, could not be read, or could not be saved; the result could not be written to "
      "standard output; the log could not be written"},
