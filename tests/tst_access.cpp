@@ -142,6 +142,8 @@ private slots:
             "LEFT CLICK TO READ CONFIG IN SWITCH PANEL (Ctrl+Shift+R)");
         row("WRITE_CONFIG", "WRITE CONFIGURATION TO SWITCH PANEL", QAccessible::Button,
             "LEFT CLICK TO SAVE CONFIG IN SWITCH PANEL (Ctrl+Shift+W)");
+        row("COMPARE_CONFIG", "COMPARE WITH SWITCH PANEL", QAccessible::Button,
+            "LEFT CLICK TO COMPARE CONFIG IN SWITCH PANEL (Ctrl+Shift+C)");
         row("Text1", "", QAccessible::StatusBar, "");
     }
 
@@ -281,7 +283,7 @@ private slots:
     {
         auto w = activeWindow();
         showStatus(*w, QStringLiteral("COMMUNICATIONS FAILURE - PORT NOT FOUND"), FormModel::StatusColour::Red);
-        w->control("WRITE_CONFIG")->setFocus(Qt::TabFocusReason);
+        w->control("COMPARE_CONFIG")->setFocus(Qt::TabFocusReason);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(focusName(), QStringLiteral("Text1"));
         QGuiApplication::clipboard()->clear();
@@ -294,7 +296,7 @@ private slots:
     {
         QTest::addColumn<bool>("lighting");
         QTest::addColumn<QStringList>("chain");
-        const QStringList commands{"Combo1", "READ_FILE", "WRITE_FILE", "READ_CONFIG", "WRITE_CONFIG", "Text1"};
+        const QStringList commands{"Combo1", "READ_FILE", "WRITE_FILE", "READ_CONFIG", "WRITE_CONFIG", "COMPARE_CONFIG", "Text1"};
         QStringList switches{"Option1"};
         QStringList lighting{"Option2"};
         switches << commands;
@@ -508,6 +510,8 @@ private slots:
                                       << "READ_CONFIG";
         QTest::newRow("Ctrl+Shift+W") << "Text2" << int(Qt::Key_W) << int(Qt::ControlModifier | Qt::ShiftModifier)
                                       << "WRITE_CONFIG";
+        QTest::newRow("Ctrl+Shift+C") << "Text3" << int(Qt::Key_C) << int(Qt::ControlModifier | Qt::ShiftModifier)
+                                      << "COMPARE_CONFIG";
         QTest::newRow("Ctrl+R is no key") << "List1" << int(Qt::Key_R) << int(Qt::ControlModifier) << "";
         QTest::newRow("Ctrl+W is no key") << "List1" << int(Qt::Key_W) << int(Qt::ControlModifier) << "";
         QTest::newRow("Return on a list") << "List1" << int(Qt::Key_Return) << 0 << "";
@@ -531,7 +535,7 @@ private slots:
         if (pressed == "WRITE_FILE")
             assignAll(*w); // so that the save gets as far as its dialog
         QMap<QString, QSignalSpy *> spies;
-        for (const char *name : {"READ_FILE", "WRITE_FILE", "READ_CONFIG", "WRITE_CONFIG"})
+        for (const char *name : {"READ_FILE", "WRITE_FILE", "READ_CONFIG", "WRITE_CONFIG", "COMPARE_CONFIG"})
             spies[name] = new QSignalSpy(w->control<QAbstractButton>(name), &QAbstractButton::clicked);
         w->control(focus)->setFocus(Qt::TabFocusReason);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));

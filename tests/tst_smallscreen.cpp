@@ -69,7 +69,7 @@ private slots:
             QVERIFY2(part.size() == focus->size(), qPrintable(focus->objectName()));
             QTest::keyClick(focus, Qt::Key_Tab);
         }
-        for (const char *name : {"Combo1", "READ_FILE", "WRITE_FILE", "READ_CONFIG", "WRITE_CONFIG", "Text1", "Text2"})
+        for (const char *name : {"Combo1", "READ_FILE", "WRITE_FILE", "READ_CONFIG", "WRITE_CONFIG", "COMPARE_CONFIG", "Text1", "Text2"})
             QVERIFY2(reached.contains(name), name);
     }
 

@@ -60,6 +60,8 @@ private slots:
             "LEFT CLICK TO READ CONFIG IN SWITCH PANEL");
         row("WRITE_CONFIG", "CaptionButton", tw(8760, 2520, 2415, 855), "WRITE CONFIGURATION TO SWITCH PANEL",
             "LEFT CLICK TO SAVE CONFIG IN SWITCH PANEL");
+        row("COMPARE_CONFIG", "CaptionButton", tw(9600, 3720, 1575, 1095), "COMPARE WITH SWITCH PANEL",
+            "LEFT CLICK TO COMPARE CONFIG IN SWITCH PANEL");
         row("Label20", "QLabel", tw(8760, 240, 2415, 255), "SERIAL PORT:");
         row("Combo1", "PortBox", tw(8760, 495, 2415, 315), "FAKE", "LEFT CLICK TO CHOOSE THE SERIAL PORT OF THE SWITCH PANEL");
         row("Frame1", "QGroupBox", tw(6000, 3720, 3495, 1695), "LIGHTING CONTROL CHANNELS:");

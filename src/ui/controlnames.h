@@ -49,10 +49,10 @@ inline constexpr std::array<int, ConfigItems::intensityCount> intensitiesTopDown
 }();
 
 // The controls above the grid, in the order the keyboard visits them: the view buttons
-// (Tab reaches the selected one, the arrow keys the other), the port, the four commands and
+// (Tab reaches the selected one, the arrow keys the other), the port, the five commands and
 // the status line.
-inline constexpr std::array<const char *, 8> commandControls = {
-    "Option1", "Option2", "Combo1", "READ_FILE", "WRITE_FILE", "READ_CONFIG", "WRITE_CONFIG", "Text1"};
+inline constexpr std::array<const char *, 9> commandControls = {
+    "Option1", "Option2", "Combo1", "READ_FILE", "WRITE_FILE", "READ_CONFIG", "WRITE_CONFIG", "COMPARE_CONFIG", "Text1"};
 
 // Labels that name the control beside them.
 struct LabelBuddy

@@ -174,6 +174,9 @@ void buildCommands(QWidget *form)
          "LEFT CLICK TO READ CONFIG IN SWITCH PANEL", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)},
         {"WRITE_CONFIG", twips(8760, 2520, 2415, 855), "WRITE CONFIGURATION TO SWITCH PANEL",
          "LEFT CLICK TO SAVE CONFIG IN SWITCH PANEL", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W)},
+        // Right of the lighting channels' frame, where neither view has a control.
+        {"COMPARE_CONFIG", twips(9600, 3720, 1575, 1095), "COMPARE WITH SWITCH PANEL",
+         "LEFT CLICK TO COMPARE CONFIG IN SWITCH PANEL", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C)},
     };
     for (const Command &c : commands) {
         auto *button = named(new CaptionButton(QString::fromLatin1(c.caption), form), c.name, c.rect, c.tooltip);

@@ -5,6 +5,7 @@
 #include "focusring.h"
 #include "formlayout.h"
 #include "modalreturn.h"
+#include "panelcompare.h"
 #include "panelface.h"
 #include "portbox.h"
 #include "selectorlist.h"
@@ -56,6 +57,11 @@ MainWindow::MainWindow(std::unique_ptr<SerialLine> line, QSettings *settings, QW
     connectControls();
     connect(&form(), &FormModel::changed, this, &MainWindow::sync);
     sync(); // the form has run its start-up
+    // After sync: its marks follow the controls as sync has just shown or hidden them.
+    m_compare = new PanelCompare(
+        this, m_session, m_undo, [this](const QString &name) { return control(name); },
+        [this](const PanelConfiguration::MemoryImage &panel) { savePanelFile(panel); },
+        control(QStringLiteral("COMPARE_CONFIG")));
 }
 
 MainWindow::~MainWindow() = default;
@@ -225,6 +231,7 @@ std::span<const MainWindow::Command> MainWindow::commands()
     static const Command table[] = {
         {"READ_CONFIG", &MainWindow::READ_CONFIG_Click, "read"},
         {"WRITE_CONFIG", &MainWindow::WRITE_CONFIG_Click, nullptr},
+        {"COMPARE_CONFIG", &MainWindow::COMPARE_CONFIG_Click, nullptr}, // changes nothing; its takes are steps
         {"READ_FILE", &MainWindow::READ_FILE_Click, "open"},
         {"WRITE_FILE", &MainWindow::WRITE_FILE_Click, nullptr},
         {"READ_FILE", &MainWindow::openDialogFile, "open"}, // a file named on the command line
@@ -271,14 +278,28 @@ void MainWindow::WRITE_CONFIG_Click()
     transfer([this] { m_session.writePanel(); });
 }
 
+void MainWindow::COMPARE_CONFIG_Click()
+{
+    transfer([this] { m_compare->run(); });
+}
+
 void MainWindow::READ_FILE_Click()
 {
-    fileBox(remembered(m_session.open([this] { return fileDialog(false); })));
+    const FileOutcome outcome = remembered(m_session.open([this] { return fileDialog(false); }));
+    if (outcome.done())
+        m_compare->clearMarks();
+    fileBox(outcome);
 }
 
 void MainWindow::WRITE_FILE_Click()
 {
     fileBox(remembered(m_session.save([this](const QString &proposedName) { return chooseSavePath(proposedName); })));
+}
+
+// SAVE PANEL CONFIGURATION: as a save, of what the compared panel holds.
+void MainWindow::savePanelFile(const PanelConfiguration::MemoryImage &panel)
+{
+    fileBox(remembered(m_session.savePanel(panel, [this](const QString &proposedName) { return chooseSavePath(proposedName); })));
 }
 
 // The save dialog proposes the name in the folder of the last file used.
@@ -291,7 +312,10 @@ std::optional<QString> MainWindow::chooseSavePath(const QString &proposedName)
 
 void MainWindow::openDialogFile()
 {
-    fileBox(remembered(m_session.open(m_fileArgument)));
+    const FileOutcome outcome = remembered(m_session.open(m_fileArgument));
+    if (outcome.done())
+        m_compare->clearMarks();
+    fileBox(outcome);
 }
 
 // The dialogs start from the last file saved or opened: one that failed is no place to
@@ -321,6 +345,7 @@ void MainWindow::transfer(const std::function<void()> &click)
             child->setCursor(Qt::BusyCursor);
         }
     setCursor(Qt::BusyCursor);
+    m_compare->clearMarks(); // a read, a write and a new compare each make the last compare's marks stale
     click();
     unsetCursor();
     for (const auto &[child, cursor] : std::as_const(ownCursors))

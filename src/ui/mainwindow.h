@@ -11,6 +11,7 @@
 #include <span>
 
 class Announcer;
+class PanelCompare;
 class QSettings;
 class SelectorList;
 class StatusLine;
@@ -35,6 +36,7 @@ public:
     PanelLink &link() { return m_session.link(); }
     SerialLine &line() { return m_session.line(); }
     bool commandRunning() const { return m_commandRunning; }
+    PanelCompare &compare() const { return *m_compare; }
 
     template <typename W = QWidget>
     W *control(const QString &name) const { return qobject_cast<W *>(m_controls.value(name)); }
@@ -82,6 +84,8 @@ private:
     void stepThroughHistory(bool redo);
     void READ_CONFIG_Click();
     void WRITE_CONFIG_Click();
+    void COMPARE_CONFIG_Click();
+    void savePanelFile(const PanelConfiguration::MemoryImage &panel);
     std::optional<QString> chooseSavePath(const QString &proposedName);
     void transfer(const std::function<void()> &click);
     void READ_FILE_Click();
@@ -103,6 +107,7 @@ private:
     Announcer *m_history = nullptr; // says what an undo or redo did
     QWidget *m_commandButton = nullptr; // of the command running, where the focus falls back to
     WindowFit *m_fit = nullptr;
+    PanelCompare *m_compare = nullptr;
     FileDialog m_fileDialog;
     QString m_dialogFileName; // CommonDialog1's FileName, shared by save and open
     QString m_fileArgument;   // the file named on the command line
