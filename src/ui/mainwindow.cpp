@@ -61,7 +61,7 @@ MainWindow::MainWindow(std::unique_ptr<SerialLine> line, QSettings *settings, QW
     m_compare = new PanelCompare(
         this, m_session, m_undo, [this](const QString &name) { return control(name); },
         [this](const PanelConfiguration::MemoryImage &panel) { savePanelFile(panel); },
-        control(QStringLiteral("COMPARE_CONFIG")));
+        control(QStringLiteral("COMPARE_CONFIG")), [this] { return m_commandRunning; });
 }
 
 MainWindow::~MainWindow() = default;

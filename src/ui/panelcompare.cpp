@@ -11,12 +11,14 @@
 #include <QWidget>
 
 PanelCompare::PanelCompare(QWidget *window, Session &session, FormUndo &undo,
-                           std::function<QWidget *(const QString &)> controls, SavePanel save, QWidget *button)
+                           std::function<QWidget *(const QString &)> controls, SavePanel save, QWidget *button,
+                           std::function<bool()> busy)
     : QObject(window)
     , m_window(window)
     , m_session(session)
     , m_undo(undo)
     , m_save(std::move(save))
+    , m_busy(std::move(busy))
     , m_button(button)
     , m_marks(new CompareMarks(window, session.form(), std::move(controls)))
     , m_dialog(new CompareDialog(window))
@@ -27,7 +29,10 @@ PanelCompare::PanelCompare(QWidget *window, Session &session, FormUndo &undo,
     connect(m_dialog, &CompareDialog::takeAllRequested, this, [this] {
         take(QStringLiteral("take all panel values"), m_dialog->comparison().takes());
     });
-    connect(m_dialog, &CompareDialog::saveRequested, this, [this] { m_save(m_panel); });
+    connect(m_dialog, &CompareDialog::saveRequested, this, [this] {
+        if (!m_busy())
+            m_save(m_panel);
+    });
     // Closed however it is, the keyboard goes back to the window as after a box.
     connect(m_dialog, &QDialog::finished, this, [this] { m_return.reset(); });
     // An undo or a redo changes what the rows compare.
@@ -58,7 +63,7 @@ void PanelCompare::clearMarks()
 
 void PanelCompare::take(const QString &step, const QList<std::pair<int, qint16>> &bytes)
 {
-    if (bytes.isEmpty())
+    if (bytes.isEmpty() || m_busy())
         return;
     m_undo.step(step, [&] { m_session.form().take(bytes); });
     refresh();

@@ -26,9 +26,10 @@ public:
     using SavePanel = std::function<void(const PanelConfiguration::MemoryImage &panel)>;
 
     // `controls` finds a control by name; `save` saves what the panel held; `button` is the
-    // command's, where the keyboard goes when the dialog closes and nothing else can have it.
+    // command's, where the keyboard goes when the dialog closes and nothing else can have it;
+    // while `busy` says a command runs, the dialog's buttons do nothing, as the window's do.
     PanelCompare(QWidget *window, Session &session, FormUndo &undo, std::function<QWidget *(const QString &)> controls,
-                 SavePanel save, QWidget *button);
+                 SavePanel save, QWidget *button, std::function<bool()> busy);
     ~PanelCompare() override;
 
     void run();
@@ -47,6 +48,7 @@ private:
     Session &m_session;
     FormUndo &m_undo;
     SavePanel m_save;
+    std::function<bool()> m_busy;
     QPointer<QWidget> m_button;
     CompareMarks *m_marks;
     CompareDialog *m_dialog;
