@@ -1,5 +1,6 @@
 #include "commandrunner.h"
 
+#include "cli/eventsink.h"
 #include "cli/fixture.h"
 #include "cli/portlisting.h"
 #include "files/configrecord.h"
@@ -278,11 +279,13 @@ int CommandRunner::transfers()
     if (const int signal = Termination::received())
         return Termination::exitCode(signal);
 
-    Fixture fixture(m_commandLine, positions, work, m_board, m_summary,
-                    [this](const PanelAttempt &attempt) { return record(attempt); });
+    // The line counts its own attempts.
+    Fixture fixture(m_commandLine, positions, work, m_board,
+                    [this](const PanelAttempt &attempt) { return record(attempt, false); });
     m_fixture = &fixture;
     const int code = fixture.run();
     m_fixture = nullptr;
+    m_summary.positions = fixture.line().summary().positions;
     return code;
 }
 
@@ -402,29 +405,35 @@ int CommandRunner::ports()
     return ExitCode::Done;
 }
 
-bool CommandRunner::record(const PanelAttempt &attempt)
+bool CommandRunner::record(const PanelAttempt &attempt, bool count)
 {
     const QJsonObject object = attempt.toJson();
     if (m_commandLine.json)
         m_board.print(QJsonDocument(object).toJson(QJsonDocument::Compact));
     if (m_commandLine.events) {
-        QJsonObject event = Fixture::event(QStringLiteral("attempt"), attempt.position, attempt.port);
+        QJsonObject event = EventSink::event(QStringLiteral("attempt"), attempt.position, attempt.port);
         for (auto it = object.begin(); it != object.end(); ++it)
             event.insert(it.key(), it.value());
         m_board.print(QJsonDocument(event).toJson(QJsonDocument::Compact));
     }
     if (m_summary.command.isEmpty())
         m_summary.command = attempt.command;
+    if (count)
+        countIn(attempt);
+    if (!m_log.isOpen())
+        return true;
+    QString reason;
+    return logAppended(m_log.append(object, m_fileSha256, &reason), reason);
+}
+
+void CommandRunner::countIn(const PanelAttempt &attempt)
+{
     const QString label = attempt.position.isEmpty() ? attempt.port : attempt.position;
     auto position = std::find_if(m_summary.positions.begin(), m_summary.positions.end(),
                                  [&](const RunSummary::Position &p) { return p.label == label; });
     if (position == m_summary.positions.end())
         position = m_summary.positions.insert(m_summary.positions.end(), {label, attempt.port});
     ++(attempt.exitCode == ExitCode::Done ? position->programmed : position->failed);
-    if (!m_log.isOpen())
-        return true;
-    QString reason;
-    return logAppended(m_log.append(object, m_fileSha256, &reason), reason);
 }
 
 // A record the log refused is said, once: the log takes no more.

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "cli/commandline.h"
-#include "cli/panelattempt.h"
+#include "line/panelattempt.h"
 #include "cli/programminglog.h"
 #include "cli/progressboard.h"
-#include "cli/runsummary.h"
+#include "line/runsummary.h"
 #include "cli/statusecho.h"
 #include "model/formhost.h"
 #include "platform/termination.h"
@@ -49,9 +49,10 @@ private:
     QString printBox(const StatusTexts::Box &box);
     // What the form made of the values it took in, one line each.
     void sayAdjusted(const QList<PanelAttempt::Adjustment> &adjusted, bool fromPanel);
-    // Hands an attempt to the JSON output or the events and the log, and counts it in the
-    // summary; false when the log failed.
-    bool record(const PanelAttempt &attempt);
+    // Hands an attempt to the JSON output or the events and the log, and with `count` counts
+    // it in the summary; false when the log failed.
+    bool record(const PanelAttempt &attempt, bool count = true);
+    void countIn(const PanelAttempt &attempt);
     bool logAppended(bool appended, const QString &reason);
     // The run's summary: on standard error for a series, last in the events, last in the log.
     int summarised(int code);
