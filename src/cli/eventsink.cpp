@@ -7,11 +7,15 @@
 
 using Kind = PositionState::Kind;
 
-EventSink::EventSink(const ProductionLine &line, ProgressBoard &board)
-    : m_line(line)
-    , m_board(board)
-    , m_told(line.positions())
+EventSink::EventSink(ProgressBoard &board)
+    : m_board(board)
 {
+}
+
+void EventSink::follow(const ProductionLine &line)
+{
+    m_line = &line;
+    m_told.assign(line.positions(), std::nullopt);
 }
 
 QJsonObject EventSink::event(const QString &name, const QString &label, const QString &port, const QDateTime &time)
@@ -26,7 +30,7 @@ void EventSink::positionChanged(const PositionChange &change)
     if (!change.stateChanged || kind == Kind::Passed || kind == Kind::Failed || told == kind)
         return;
     told = kind;
-    const ProductionLine::Station &s = m_line.station(change.position);
+    const ProductionLine::Station &s = m_line->station(change.position);
     QJsonObject object = event(change.state.eventName(), s.label, s.port, change.time);
     switch (kind) {
     case Kind::PortUnusable:
@@ -46,4 +50,14 @@ void EventSink::positionChanged(const PositionChange &change)
         break;
     }
     m_board.print(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+bool EventSink::take(const PanelAttempt &attempt)
+{
+    QJsonObject object = event(QStringLiteral("attempt"), attempt.position, attempt.port);
+    const QJsonObject record = attempt.toJson();
+    for (auto it = record.begin(); it != record.end(); ++it)
+        object.insert(it.key(), it.value());
+    m_board.print(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    return true;
 }

@@ -30,11 +30,10 @@ LineSettings Fixture::settingsOf(const CommandLine &commandLine, const QList<Pos
 }
 
 Fixture::Fixture(const CommandLine &commandLine, const QList<Position> &positions, const Work &work,
-                 ProgressBoard &board, std::function<bool(const PanelAttempt &)> record, QObject *parent)
+                 ProgressBoard &board, const QList<AttemptSink *> &records, EventSink *events, QObject *parent)
     : QObject(parent)
     , m_commandLine(commandLine)
     , m_board(board)
-    , m_record(std::move(record))
     , m_line(settingsOf(commandLine, positions, work),
              [trace = commandLine.trace, several = positions.size() > 1](int, const Position &p) {
                  // With several ports, each line of the byte trace names its position.
@@ -45,10 +44,10 @@ Fixture::Fixture(const CommandLine &commandLine, const QList<Position> &position
     // The board shows first, then the events and the records, then what the operator is asked.
     m_boardSink = std::make_unique<BoardSink>(m_line, m_board, commandLine.json || commandLine.events);
     m_line.subscribe(m_boardSink.get());
-    if (commandLine.events) {
-        m_eventSink = std::make_unique<EventSink>(m_line, m_board);
-        m_line.subscribe(m_eventSink.get());
-    }
+    if (events)
+        events->follow(m_line);
+    for (AttemptSink *sink : records)
+        m_line.subscribe(sink);
     m_line.subscribe(this);
     // A controller that reads the results and has gone is noticed while the line waits, not
     // at the next result, which may be long in coming.
@@ -83,11 +82,6 @@ int Fixture::run()
 void Fixture::interrupt()
 {
     m_line.interrupt();
-}
-
-bool Fixture::attemptEnded(const AttemptEnd &end)
-{
-    return m_record(end.attempt);
 }
 
 // Whether the results still have a reader; when not, the run ends after the panels under way.

@@ -5,9 +5,9 @@
 #include "line/productionline.h"
 
 #include <QObject>
-#include <functional>
 #include <memory>
 
+class AttemptSink;
 class BoardSink;
 class EventSink;
 class LineInput;
@@ -16,7 +16,7 @@ class QTimer;
 
 // A fixture's run on the command line: the line with its board and events, the operator's
 // input (Enter and ids at a prompt, scanned ids hands-free), a watch on the reader of the
-// results, and the run's exit code. Every attempt is handed to `record`.
+// results, and the run's exit code.
 class Fixture : public QObject, public LineSink
 {
     Q_OBJECT
@@ -25,10 +25,10 @@ public:
     using Work = LineSettings::Work;
     using Position = LineSettings::Position;
 
-    // `record` hands an attempt on to the JSON output, the events and the log; false when the
-    // log failed, which ends the run after the panels under way.
+    // `records` keep each attempt (the JSON output, the events, the log); `events`, one of
+    // them if any, also tells the positions' changes.
     Fixture(const CommandLine &commandLine, const QList<Position> &positions, const Work &work, ProgressBoard &board,
-            std::function<bool(const PanelAttempt &)> record, QObject *parent = nullptr);
+            const QList<AttemptSink *> &records, EventSink *events, QObject *parent = nullptr);
     ~Fixture() override;
 
     // Runs until every port is done, in the event loop; returns the exit code.
@@ -39,7 +39,6 @@ public:
     const ProductionLine &line() const { return m_line; }
 
     // LineSink
-    bool attemptEnded(const AttemptEnd &end) override;
     void prompted(const Prompt &prompt) override;
     void stopping() override;
     void runEnded() override;
@@ -55,10 +54,8 @@ private:
 
     CommandLine m_commandLine;
     ProgressBoard &m_board;
-    std::function<bool(const PanelAttempt &)> m_record;
     ProductionLine m_line;
     std::unique_ptr<BoardSink> m_boardSink;
-    std::unique_ptr<EventSink> m_eventSink;
     LineInput *m_input = nullptr;
     QTimer *m_readerWatch = nullptr;
     bool m_readerGone = false;
