@@ -196,6 +196,8 @@ class TestLine : public QObject
 private slots:
     void line_data();
     void line();
+    void stops_data();
+    void stops();
     void overFakePanels();
 };
 
@@ -340,6 +342,58 @@ void TestLine::line()
     QCOMPARE(line.finished(), ended);
     QCOMPARE(sink.ended, ended ? 1 : 0);
     QCOMPARE(summary.durationMs, runFor);
+}
+
+// A sink that could not keep an attempt (a log refused it), or whose reader has gone, ends
+// the run once the panels under way are done: no prompt, no next panel.
+void TestLine::stops_data()
+{
+    QTest::addColumn<LineSettings::Mode>("mode");
+    QTest::addColumn<bool>("recordRefused"); // else the reader goes
+    for (const auto &[mode, name] : {std::pair{LineSettings::Mode::Series, "series"}, {LineSettings::Mode::HandsFree, "hands-free"}}) {
+        QTest::addRow("%s, a record refused", name) << mode << true;
+        QTest::addRow("%s, the reader gone", name) << mode << false;
+    }
+}
+
+void TestLine::stops()
+{
+    QFETCH(LineSettings::Mode, mode);
+    QFETCH(bool, recordRefused);
+
+    struct StoppingSink : RecordingSink
+    {
+        using RecordingSink::RecordingSink;
+        bool refuse = false;
+        bool gone = false;
+        bool attemptEnded(const AttemptEnd &end) override
+        {
+            RecordingSink::attemptEnded(end);
+            gone = !refuse;
+            return !refuse;
+        }
+        bool readerThere() override { return !gone; }
+    };
+
+    LineSettings settings;
+    settings.mode = mode;
+    settings.positions = {{"FX1", "fake-line-port-1", {}}, {"FX2", "fake-line-port-2", {}}};
+    FakeClock clock;
+    const Script script{{Kind::Done}, {{0, 30000}}};
+    ProductionLine line(settings, [&](int, const LineSettings::Position &) {
+        return std::make_unique<ScriptedConnection>(clock, script);
+    }, clock);
+    StoppingSink sink(2);
+    sink.refuse = recordRefused;
+    line.subscribe(&sink);
+    line.start();
+    clock.runUntil(30000);
+
+    QVERIFY(line.finished());
+    QCOMPARE(line.recordFailed(), recordRefused);
+    QCOMPARE(line.summary().programmed(), 2); // both were under way
+    QCOMPARE(sink.told[0].constLast(), QStringLiteral("done"));
+    QVERIFY(!sink.lastPrompt);
 }
 
 // The line over in-process panels on their own threads: two written, one found differing.
