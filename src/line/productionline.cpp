@@ -173,7 +173,7 @@ void ProductionLine::setState(int index, const PositionState &state, int panel)
 void ProductionLine::changed(int index, int panel, bool stateChanged)
 {
     const Station &s = m_stations[index];
-    const LineSink::PositionChange change{index, s.shown, stateChanged, panel, s.panelId, m_clock.utc()};
+    const LineSink::PositionChange change{index, s.shown, stateChanged, panel, s.panelId, m_clock.utc(), nullptr, {}};
     tell([&](LineSink &sink) { sink.positionChanged(change); });
 }
 
@@ -427,7 +427,7 @@ void ProductionLine::gone(int index)
 bool ProductionLine::scan(int position, const QString &id)
 {
     Station &s = m_stations[position];
-    if (s.state == State::Finished)
+    if (m_finished || s.state == State::Finished)
         return false;
     s.nextId = id;
     tell([&](LineSink &sink) { sink.idRead(position, id); });
@@ -471,6 +471,8 @@ void ProductionLine::askId(int from)
 
 void ProductionLine::enter(const QString &id)
 {
+    if (m_finished)
+        return;
     if (m_stations.size() == 1) {
         // What was typed or scanned before Enter is the id of the panel now programmed.
         m_stations.front().panelId = id;
