@@ -1,6 +1,6 @@
 #include "fakepanel.h"
 
-#include "cli/panelattempt.h"
+#include "line/panelattempt.h"
 #include "transfer/paneltransfer.h"
 
 #include <QJsonObject>

@@ -1,7 +1,7 @@
 #include "virtualpanel.h"
 #include "truckfile.h"
 
-#include "cli/panelpoller.h"
+#include "line/panelpoller.h"
 #include "link/panellink.h"
 #include "link/serialportline.h"
 

@@ -119,7 +119,14 @@ CommandRunner::CommandRunner(const CommandLine &commandLine, QSettings *settings
                     PortChoice::forThisRun(commandLine.port, commandLine.environmentPort, settings), commandLine.trace))
     , m_form(m_session.form())
     , m_board(err, m_terminal, commandLine.quiet, ProgressBoard::colourWanted(m_terminal))
+    , m_json(m_board)
+    , m_events(m_board)
+    , m_logSink(m_log, m_fileSha256, m_board)
 {
+    if (commandLine.json)
+        m_records << &m_json;
+    if (commandLine.events)
+        m_records << &m_events;
     m_clock.start();
     // A warning from a port's thread is said on this one, above the board, not through it.
     Warnings::setSink([this](const QString &text) {
@@ -169,6 +176,7 @@ int CommandRunner::commandExit()
             say(QStringLiteral("durvex-config: the log %1 cannot be appended to: %2").arg(m_commandLine.log, reason), true);
             return ExitCode::FileFailed;
         }
+        m_records << &m_logSink;
     }
     switch (m_commandLine.command) {
     case Command::Write:
@@ -284,11 +292,12 @@ int CommandRunner::transfers()
     if (const int signal = Termination::received())
         return Termination::exitCode(signal);
 
-    Fixture fixture(m_commandLine, positions, work, m_board, m_summary,
-                    [this](const PanelAttempt &attempt) { return record(attempt); });
+    // The line counts its own attempts.
+    Fixture fixture(m_commandLine, positions, work, m_board, m_records, m_commandLine.events ? &m_events : nullptr);
     m_fixture = &fixture;
     const int code = fixture.run();
     m_fixture = nullptr;
+    m_summary.positions = fixture.line().summary().positions;
     return code;
 }
 
@@ -410,15 +419,9 @@ int CommandRunner::ports()
 
 bool CommandRunner::record(const PanelAttempt &attempt)
 {
-    const QJsonObject object = attempt.toJson();
-    if (m_commandLine.json)
-        m_board.print(QJsonDocument(object).toJson(QJsonDocument::Compact));
-    if (m_commandLine.events) {
-        QJsonObject event = Fixture::event(QStringLiteral("attempt"), attempt.position, attempt.port);
-        for (auto it = object.begin(); it != object.end(); ++it)
-            event.insert(it.key(), it.value());
-        m_board.print(QJsonDocument(event).toJson(QJsonDocument::Compact));
-    }
+    bool kept = true;
+    for (AttemptSink *sink : std::as_const(m_records))
+        kept = sink->take(attempt) && kept;
     if (m_summary.command.isEmpty())
         m_summary.command = attempt.command;
     const QString label = attempt.position.isEmpty() ? attempt.port : attempt.position;
@@ -427,20 +430,7 @@ bool CommandRunner::record(const PanelAttempt &attempt)
     if (position == m_summary.positions.end())
         position = m_summary.positions.insert(m_summary.positions.end(), {label, attempt.port});
     ++(attempt.exitCode == ExitCode::Done ? position->programmed : position->failed);
-    if (!m_log.isOpen())
-        return true;
-    QString reason;
-    return logAppended(m_log.append(object, m_fileSha256, &reason), reason);
-}
-
-// A record the log refused is said, once: the log takes no more.
-bool CommandRunner::logAppended(bool appended, const QString &reason)
-{
-    if (appended)
-        return true;
-    say(QStringLiteral("durvex-config: the log %1 could not be appended to: %2").arg(m_log.path(), reason), true);
-    m_logFailed = true;
-    return false;
+    return kept;
 }
 
 int CommandRunner::summarised(int code)
@@ -452,12 +442,8 @@ int CommandRunner::summarised(int code)
         say(m_summary.text());
     if (m_commandLine.events)
         m_board.print(QJsonDocument(m_summary.toJson()).toJson(QJsonDocument::Compact));
-    // A log that failed has said so once.
-    if (m_log.isOpen() && !m_logFailed) {
-        QString reason;
-        if (!logAppended(m_log.appendRecord(m_summary.toJson(), &reason), reason) && code == ExitCode::Done)
-            return ExitCode::FileFailed;
-    }
+    if (m_log.isOpen() && !m_logSink.takeSummary(m_summary.toJson()) && code == ExitCode::Done)
+        return ExitCode::FileFailed;
     return code;
 }
 

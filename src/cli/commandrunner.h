@@ -1,10 +1,13 @@
 #pragma once
 
 #include "cli/commandline.h"
-#include "cli/panelattempt.h"
+#include "cli/eventsink.h"
+#include "cli/jsonsink.h"
+#include "cli/logsink.h"
+#include "line/panelattempt.h"
 #include "cli/programminglog.h"
 #include "cli/progressboard.h"
-#include "cli/runsummary.h"
+#include "line/runsummary.h"
 #include "cli/statusecho.h"
 #include "model/formhost.h"
 #include "platform/termination.h"
@@ -49,10 +52,9 @@ private:
     QString printBox(const StatusTexts::Box &box);
     // What the form made of the values it took in, one line each.
     void sayAdjusted(const QList<PanelAttempt::Adjustment> &adjusted, bool fromPanel);
-    // Hands an attempt to the JSON output or the events and the log, and counts it in the
-    // summary; false when the log failed.
+    // Hands an attempt the line did not make to the JSON output or the events and the log,
+    // and counts it in the summary; false when the log failed.
     bool record(const PanelAttempt &attempt);
-    bool logAppended(bool appended, const QString &reason);
     // The run's summary: on standard error for a series, last in the events, last in the log.
     int summarised(int code);
     int commandExit();
@@ -68,11 +70,14 @@ private:
     ProgressBoard m_board;
     StatusEcho m_echo;
     ProgrammingLog m_log;
+    JsonSink m_json;
+    EventSink m_events;
+    LogSink m_logSink;
+    QList<AttemptSink *> m_records; // those the command line asks for
     QString m_fileProblem;   // why the file was refused, for the JSON output
     QByteArray m_fileSha256; // of the configuration file, for the log
     Fixture *m_fixture = nullptr;
     RunSummary m_summary;
-    bool m_logFailed = false;
     QElapsedTimer m_clock;
     Termination m_termination; // Ctrl+C, SIGTERM, SIGHUP
 };

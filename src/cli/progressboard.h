@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/positionstate.h"
+#include "line/positionstate.h"
 
 #include <QList>
 #include <QString>

@@ -42,8 +42,13 @@ void PanelAttempt::take(const TransferOutcome &outcome)
 
 void PanelAttempt::timed(qint64 elapsedMs)
 {
+    timed(elapsedMs, QDateTime::currentDateTimeUtc());
+}
+
+void PanelAttempt::timed(qint64 elapsedMs, const QDateTime &now)
+{
     durationMs = elapsedMs;
-    started = QDateTime::currentDateTimeUtc().addMSecs(-elapsedMs);
+    started = now.addMSecs(-elapsedMs);
 }
 
 QString PanelAttempt::outcomeWord() const

@@ -3,11 +3,18 @@
 using Poll = ConnectionThread::Poll;
 
 PanelPoller::PanelPoller(QObject *parent)
-    : QObject(parent)
+    : PanelPoller(LineClock::system(), {interval, answersToArrive, silencesToLeave}, parent)
 {
-    m_timer.setInterval(interval);
-    connect(&m_timer, &QTimer::timeout, this, &PanelPoller::tick);
 }
+
+PanelPoller::PanelPoller(LineClock &clock, const LineSettings::Polls &polls, QObject *parent)
+    : QObject(parent)
+    , m_polls(polls)
+    , m_ticker(clock.ticker(polls.intervalMs, [this] { tick(); }))
+{
+}
+
+PanelPoller::~PanelPoller() = default;
 
 void PanelPoller::awaitArrival()
 {
@@ -22,7 +29,7 @@ void PanelPoller::awaitDeparture()
 void PanelPoller::stop()
 {
     m_awaiting = Awaiting::Nothing;
-    m_timer.stop();
+    m_ticker->stop();
 }
 
 void PanelPoller::await(Awaiting awaiting)
@@ -30,7 +37,7 @@ void PanelPoller::await(Awaiting awaiting)
     m_awaiting = awaiting;
     m_run = 0;
     m_stale = m_underWay;
-    m_timer.start();
+    m_ticker->start();
     tick();
 }
 
@@ -52,14 +59,14 @@ void PanelPoller::polled(Poll result)
         return;
     case Awaiting::Arrival:
         m_run = result == Poll::Answered ? m_run + 1 : 0;
-        if (m_run >= answersToArrive) {
+        if (m_run >= m_polls.answersToArrive) {
             stop();
             emit arrived();
         }
         return;
     case Awaiting::Departure:
         m_run = result == Poll::Answered ? 0 : m_run + 1;
-        if (result == Poll::PortMissing || m_run >= silencesToLeave) {
+        if (result == Poll::PortMissing || m_run >= m_polls.silencesToLeave) {
             stop();
             emit gone();
         }

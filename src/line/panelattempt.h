@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/attemptreason.h"
+#include "line/attemptreason.h"
 #include "config/panelconfiguration.h"
 #include "model/formmodel.h"
 #include "transfer/transferoutcome.h"
@@ -65,8 +65,9 @@ struct PanelAttempt
     // How the transfer ended: exit code, reason, the address that failed and the model. A
     // transfer ended from outside takes the signal that ended the run, if one did.
     void take(const TransferOutcome &outcome);
-    // An attempt that took `elapsedMs` and ends now.
+    // An attempt that took `elapsedMs` and ends now (at `now`, UTC).
     void timed(qint64 elapsedMs);
+    void timed(qint64 elapsedMs, const QDateTime &now);
     // The exit code a transfer ends with.
     static int exitCodeOf(const TransferOutcome &outcome);
     static QList<Difference> differencesOf(const PanelConfiguration::MemoryImage &panel,

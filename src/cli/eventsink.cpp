@@ -1,0 +1,63 @@
+#include "eventsink.h"
+
+#include "cli/progressboard.h"
+#include "line/productionline.h"
+
+#include <QJsonDocument>
+
+using Kind = PositionState::Kind;
+
+EventSink::EventSink(ProgressBoard &board)
+    : m_board(board)
+{
+}
+
+void EventSink::follow(const ProductionLine &line)
+{
+    m_line = &line;
+    m_told.assign(line.positions(), std::nullopt);
+}
+
+QJsonObject EventSink::event(const QString &name, const QString &label, const QString &port, const QDateTime &time)
+{
+    return {{"event", name}, {"position", label}, {"port", port}, {"time", time.toString(Qt::ISODateWithMs)}};
+}
+
+void EventSink::positionChanged(const PositionChange &change)
+{
+    const Kind kind = change.state.kind;
+    std::optional<Kind> &told = m_told[change.position];
+    if (!change.stateChanged || kind == Kind::Passed || kind == Kind::Failed || told == kind)
+        return;
+    told = kind;
+    const ProductionLine::Station &s = m_line->station(change.position);
+    QJsonObject object = event(change.state.eventName(), s.label, s.port, change.time);
+    switch (kind) {
+    case Kind::PortUnusable:
+        object.insert(QStringLiteral("reason"), change.state.reason);
+        break;
+    case Kind::Programming:
+        if (change.state.byte >= 0)
+            break;
+        object.insert(QStringLiteral("panel_id"), change.panelId.isEmpty() ? QJsonValue() : QJsonValue(change.panelId));
+        [[fallthrough]];
+    case Kind::Waiting:
+    case Kind::Present:
+    case Kind::Removed:
+        object.insert(QStringLiteral("panel"), change.panel);
+        break;
+    default:
+        break;
+    }
+    m_board.print(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+bool EventSink::take(const PanelAttempt &attempt)
+{
+    QJsonObject object = event(QStringLiteral("attempt"), attempt.position, attempt.port);
+    const QJsonObject record = attempt.toJson();
+    for (auto it = record.begin(); it != record.end(); ++it)
+        object.insert(it.key(), it.value());
+    m_board.print(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    return true;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "cli/attemptsink.h"
+
+#include <QJsonObject>
+#include <optional>
+#include <vector>
+
+class ProductionLine;
+class ProgressBoard;
+
+// `--events`: each position's changes of state, and each attempt, as one JSON object a line
+// on standard output. A pass or a failure is told by its attempt's own event.
+class EventSink : public AttemptSink
+{
+public:
+    explicit EventSink(ProgressBoard &board);
+
+    // The line whose positions' changes are told.
+    void follow(const ProductionLine &line);
+
+    // An event of the stream: its name, the position's label and port, and the time.
+    static QJsonObject event(const QString &name, const QString &label, const QString &port,
+                             const QDateTime &time = QDateTime::currentDateTimeUtc());
+
+    void positionChanged(const PositionChange &change) override;
+    bool take(const PanelAttempt &attempt) override;
+
+private:
+    const ProductionLine *m_line = nullptr;
+    ProgressBoard &m_board;
+    std::vector<std::optional<PositionState::Kind>> m_told; // the last event sent, by position
+};

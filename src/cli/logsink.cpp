@@ -1,0 +1,35 @@
+#include "logsink.h"
+
+#include "cli/programminglog.h"
+#include "cli/progressboard.h"
+
+LogSink::LogSink(ProgrammingLog &log, const QByteArray &fileSha256, ProgressBoard &board)
+    : m_log(log)
+    , m_fileSha256(fileSha256)
+    , m_board(board)
+{
+}
+
+bool LogSink::take(const PanelAttempt &attempt)
+{
+    QString reason;
+    return appended(m_log.append(attempt.toJson(), m_fileSha256, &reason), reason);
+}
+
+bool LogSink::takeSummary(const QJsonObject &summary)
+{
+    // A log that failed has said so once.
+    if (m_failed)
+        return true;
+    QString reason;
+    return appended(m_log.appendRecord(summary, &reason), reason);
+}
+
+bool LogSink::appended(bool appended, const QString &reason)
+{
+    if (appended)
+        return true;
+    m_board.say(QStringLiteral("durvex-config: the log %1 could not be appended to: %2").arg(m_log.path(), reason), true);
+    m_failed = true;
+    return false;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "cli/attemptsink.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+
+class ProgrammingLog;
+class ProgressBoard;
+
+// `--log`: a record for each attempt, and the run's summary last. A record the log refused
+// is said once, and the log takes no more.
+class LogSink : public AttemptSink
+{
+public:
+    // `fileSha256`: the configuration file's, as known when each record is written.
+    LogSink(ProgrammingLog &log, const QByteArray &fileSha256, ProgressBoard &board);
+
+    bool take(const PanelAttempt &attempt) override;
+    bool takeSummary(const QJsonObject &summary);
+    bool failed() const { return m_failed; }
+
+private:
+    bool appended(bool appended, const QString &reason);
+
+    ProgrammingLog &m_log;
+    const QByteArray &m_fileSha256;
+    ProgressBoard &m_board;
+    bool m_failed = false;
+};

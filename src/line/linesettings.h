@@ -1,0 +1,54 @@
+#pragma once
+
+#include "config/panelconfiguration.h"
+#include "line/panelattempt.h"
+
+#include <QList>
+#include <QString>
+
+// How a line runs: its positions, what each panel is given, and when it stops.
+struct LineSettings
+{
+    enum class Mode {
+        Once,      // each position tries one panel
+        Series,    // a round of panels at each Enter
+        HandsFree, // each position takes a panel as it arrives
+    };
+
+    struct Position
+    {
+        QString label;
+        QString port;
+        QString panelId; // the first panel's
+    };
+
+    // What a write of the file sends, or what a verify compares with.
+    struct Work
+    {
+        bool verify = false;
+        QString file;
+        PanelConfiguration::MemoryImage image{};
+        // The items that keep the file from being written.
+        QList<MissingPick> missing;
+        // Where a write sends other than the file holds.
+        QList<PanelAttempt::Adjustment> adjusted;
+    };
+
+    // The polls that tell a panel has come or gone.
+    struct Polls
+    {
+        int intervalMs = 1000;
+        int answersToArrive = 2;
+        int silencesToLeave = 3;
+    };
+
+    Mode mode = Mode::Once;
+    int count = 0; // panels programmed after which a position stops; 0: no limit
+    bool skipMatching = false;
+    QList<Position> positions;
+    Work work;
+    Polls polls;
+
+    bool series() const { return mode != Mode::Once; }
+    bool handsFree() const { return mode == Mode::HandsFree; }
+};

@@ -1,0 +1,531 @@
+#include "productionline.h"
+
+#include "line/panelpoller.h"
+#include "link/panellink.h"
+#include "link/portadvice.h"
+#include "link/portchoice.h"
+#include "platform/exitcode.h"
+
+#include <algorithm>
+#include <cerrno>
+
+using StatusTexts::Direction;
+using Kind = PositionState::Kind;
+
+ProductionLine::ProductionLine(const LineSettings &settings, ConnectionFactory makeConnection, LineClock &clock,
+                               QObject *parent)
+    : QObject(parent)
+    , m_settings(settings)
+    , m_clock(clock)
+    , m_startedAt(clock.now())
+    , m_stations(settings.positions.size())
+    , m_ports(settings.positions.size())
+{
+    m_summary.command = settings.work.verify ? QStringLiteral("verify") : QStringLiteral("write");
+    for (int i = 0; i < int(m_stations.size()); ++i) {
+        const LineSettings::Position &p = settings.positions[i];
+        Station &s = m_stations[i];
+        s.label = p.label;
+        s.port = p.port;
+        s.panelId = p.panelId;
+        m_summary.positions.append({p.label, p.port});
+        Port &port = m_ports[i];
+        port.connection = makeConnection(i, p);
+        LineConnection *connection = port.connection.get();
+        connect(connection, &LineConnection::byteStarting, this, [this, i](int address) {
+            tell([&](LineSink &sink) { sink.byteStarting(i, address); });
+            setState(i, {Kind::Programming, address});
+        });
+        connect(connection, &LineConnection::byteDone, this, [this, i](int address, const LinkResult &result) {
+            tell([&](LineSink &sink) { sink.byteDone(i, address, result); });
+        });
+        connect(connection, &LineConnection::refused, this,
+                [this, i](qint16 model) { tell([&](LineSink &sink) { sink.modelRefused(i, model); }); });
+        connect(connection, &LineConnection::finished, this,
+                [this, i](const TransferOutcome &outcome, const PanelConfiguration::MemoryImage &image,
+                          const StatusTexts::Report &status) { finishedPanel(i, outcome, image, status); });
+        if (handsFree()) {
+            port.poller = new PanelPoller(clock, settings.polls, this);
+            port.poller->pollNow = [connection] { connection->poll(); };
+            connect(connection, &LineConnection::polled, port.poller, &PanelPoller::polled);
+            connect(connection, &LineConnection::polled, this,
+                    [this, i](LineConnection::Poll result) { appeared(i, result); });
+            connect(port.poller, &PanelPoller::arrived, this, [this, i] { arrived(i); });
+            connect(port.poller, &PanelPoller::gone, this, [this, i] { gone(i); });
+        }
+    }
+}
+
+ProductionLine::~ProductionLine() = default;
+
+void ProductionLine::subscribe(LineSink *sink)
+{
+    m_sinks.push_back(sink);
+}
+
+template<typename Call>
+void ProductionLine::tell(Call call)
+{
+    for (LineSink *sink : m_sinks)
+        call(*sink);
+}
+
+int ProductionLine::indexOf(const QString &label) const
+{
+    const auto found =
+        std::find_if(m_stations.begin(), m_stations.end(), [&](const Station &s) { return s.label == label; });
+    return found == m_stations.end() ? -1 : int(found - m_stations.begin());
+}
+
+RunSummary ProductionLine::summary() const
+{
+    RunSummary now = m_summary;
+    now.durationMs = m_clock.now() - m_startedAt;
+    return now;
+}
+
+void ProductionLine::start()
+{
+    if (!handsFree()) {
+        startRound();
+        return;
+    }
+    for (int i = 0; i < int(m_stations.size()); ++i) {
+        if (const std::optional<TransferOutcome> refusal = portRefused(i, Check::AtStart)) {
+            if (refusal->link.kind == LinkResult::Kind::PortNotFound) {
+                // A port missing at the start waits on its row until it is there.
+                m_stations[i].state = State::Arriving;
+                setState(i, {Kind::PortNotFound});
+                m_ports[i].poller->awaitArrival();
+            } else {
+                fail(i, *refusal);
+            }
+        } else {
+            waitForPanel(i);
+        }
+    }
+    settle();
+}
+
+void ProductionLine::run()
+{
+    start();
+    if (!m_finished)
+        m_loop.exec();
+}
+
+void ProductionLine::interrupt()
+{
+    if (m_finished || m_interrupted)
+        return;
+    m_interrupted = true;
+    for (Port &p : m_ports)
+        p.connection->abort();
+    stopAll();
+}
+
+void ProductionLine::stopAfterCurrent()
+{
+    if (m_finished || m_stopping)
+        return;
+    m_stopping = true;
+    stopAll();
+}
+
+// A reader gone stops the run after the panels under way.
+bool ProductionLine::readerThere()
+{
+    for (LineSink *sink : m_sinks) {
+        if (!sink->readerThere()) {
+            stopAfterCurrent();
+            return false;
+        }
+    }
+    return true;
+}
+
+// No panel starts any more; those under way end as they end.
+void ProductionLine::stopAll()
+{
+    tell([](LineSink &sink) { sink.stopping(); });
+    for (int i = 0; i < int(m_stations.size()); ++i) {
+        if (m_ports[i].poller)
+            m_ports[i].poller->stop();
+        if (m_stations[i].state != State::Transferring)
+            m_stations[i].state = State::Finished;
+    }
+    settle();
+}
+
+bool ProductionLine::countReached(int index) const
+{
+    return m_settings.count > 0 && m_summary.positions.value(index).programmed >= m_settings.count;
+}
+
+// --- A position's state ------------------------------------------------------------------
+
+void ProductionLine::setState(int index, const PositionState &state, int panel)
+{
+    m_stations[index].shown = state;
+    changed(index, panel, true);
+}
+
+void ProductionLine::changed(int index, int panel, bool stateChanged)
+{
+    const Station &s = m_stations[index];
+    const LineSink::PositionChange change{index, s.shown, stateChanged, panel, s.panelId, m_clock.utc(), nullptr, {}};
+    tell([&](LineSink &sink) { sink.positionChanged(change); });
+}
+
+// Why a panel may not start on this position: a port that can never serve (at the start of a
+// hands-free run, where polls would not tell it), or the port of an earlier position reached
+// by another name, which may show only once a link has appeared.
+std::optional<TransferOutcome> ProductionLine::portRefused(int index, Check when) const
+{
+    const Station &s = m_stations[index];
+    TransferOutcome outcome;
+    outcome.kind = TransferOutcome::Kind::PortFailed;
+    outcome.port = s.port;
+    if (when == Check::AtStart) {
+        const PortAdvice::Device device = PortAdvice::examine(PortAdvice::systemLocation(s.port));
+        std::optional<SerialLine::OpenFailure> failure = PortAdvice::beforeOpen(device);
+        if (!failure && device.state == PortAdvice::Device::State::Present && !device.accessible)
+            failure = PortAdvice::afterOpen(device, PortAdvice::currentUser(), QSerialPort::PermissionError,
+                                            qt_error_string(EACCES), EACCES);
+        if (failure) {
+            outcome.link = PanelLink::openFailed(*failure);
+            return outcome;
+        }
+    }
+    const QString device = PortChoice::identity(s.port).device;
+    if (device.isEmpty())
+        return std::nullopt;
+    // One port, two positions: the one whose port was there first keeps it (the lower one
+    // where both were), the other fails as in use; one failed so already counts no more.
+    for (int other = 0; other < int(m_stations.size()); ++other) {
+        if (other == index || (when != Check::Appearing && other > index)
+            || m_stations[other].shown.kind == Kind::PortUnusable)
+            continue;
+        if (PortChoice::identity(m_stations[other].port).device == device) {
+            outcome.link = LinkResult::of(LinkResult::Kind::PortInUse);
+            outcome.link.reason = QStringLiteral("the port of %1, by another name").arg(m_stations[other].label);
+            return outcome;
+        }
+    }
+    return std::nullopt;
+}
+
+// A position whose port cannot serve ends as failed, said with the advice a single write
+// gives; the others go on.
+void ProductionLine::fail(int index, const TransferOutcome &outcome)
+{
+    m_stations[index].state = State::Transferring;
+    m_ports[index].startedAt = m_clock.now();
+    const Direction direction = m_settings.work.verify ? Direction::Read : Direction::Write;
+    const StatusTexts::Report status = StatusTexts::ending(outcome, direction).value_or(StatusTexts::Report{});
+    setState(index, {Kind::PortUnusable, -1, status.text});
+    finishedPanel(index, outcome, {}, status);
+}
+
+// --- One panel on one position ---------------------------------------------------------------
+
+void ProductionLine::startRound()
+{
+    for (int i = 0; i < int(m_stations.size()); ++i) {
+        if (countReached(i))
+            m_stations[i].state = State::Finished;
+        else if (m_stations[i].state != State::Finished)
+            startPanel(i);
+    }
+    settle();
+}
+
+void ProductionLine::startPanel(int index)
+{
+    Station &s = m_stations[index];
+    if (!readerThere())
+        return;
+    if (const std::optional<TransferOutcome> refusal = portRefused(index, Check::Arriving)) {
+        fail(index, *refusal);
+        return;
+    }
+    s.state = State::Transferring;
+    tell([&](LineSink &sink) { sink.attemptStarted(index, s.panel); });
+    setState(index, {Kind::Programming}, s.panel);
+    Port &port = m_ports[index];
+    port.startedAt = m_clock.now();
+    if (m_settings.work.verify)
+        port.connection->read();
+    else
+        port.connection->write(m_settings.work.image, m_settings.work.missing, m_settings.skipMatching);
+}
+
+void ProductionLine::finishedPanel(int index, const TransferOutcome &outcome,
+                                   const PanelConfiguration::MemoryImage &image, const StatusTexts::Report &status)
+{
+    Station &s = m_stations[index];
+    s.state = State::Idle;
+    const LineSettings::Work &work = m_settings.work;
+
+    PanelAttempt attempt;
+    attempt.command = work.verify ? QStringLiteral("verify") : QStringLiteral("write");
+    attempt.position = s.label;
+    attempt.port = s.port;
+    attempt.file = work.file;
+    attempt.adjusted = work.adjusted;
+    attempt.panelId = s.panelId;
+    attempt.timed(m_clock.now() - m_ports[index].startedAt, m_clock.utc());
+    attempt.take(outcome);
+
+    QString outcomeText = PanelAttempt::interrupted;
+    const Direction direction = work.verify ? Direction::Read : Direction::Write;
+    const std::optional<StatusTexts::Report> report = StatusTexts::ending(outcome, direction);
+    if (report) {
+        if (outcome.kind == TransferOutcome::Kind::WrongModel) {
+            outcomeText = StatusTexts::mismatchTitle();
+            attempt.detail = outcomeText + QLatin1Char('\n') + report->detail;
+        } else {
+            outcomeText = report->text;
+            attempt.detail = report->detail;
+        }
+    } else {
+        attempt.detail = outcomeText;
+    }
+    s.lastDetail = attempt.detail.section(QLatin1Char('\n'), 0, 0);
+
+    if (work.verify && outcome.done()) {
+        compare(index, image, attempt);
+        if (attempt.exitCode != ExitCode::Done)
+            outcomeText = s.lastDetail;
+    }
+
+    const bool succeeded = attempt.exitCode == ExitCode::Done;
+    RunSummary::Position &counts = m_summary.positions[index];
+    ++(succeeded ? counts.programmed : counts.failed);
+    s.lastExit = attempt.exitCode;
+    s.lastOutcome = attempt.outcomeWord();
+
+    const LineSink::AttemptEnd end{index, s.panel, outcome, attempt, report ? std::optional(status) : std::nullopt,
+                                   m_clock.utc()};
+    bool recorded = true;
+    tell([&](LineSink &sink) { recorded = sink.attemptEnded(end) && recorded; });
+
+    // A port that cannot serve keeps saying so.
+    const bool stateChanged = s.shown.kind != Kind::PortUnusable;
+    if (stateChanged)
+        s.shown = succeeded ? PositionState{Kind::Passed}
+                            : PositionState::failed(attempt.reasonWord().isEmpty() ? outcomeText : attempt.reasonWord());
+    const LineSink::PositionChange change{index,   s.shown,       stateChanged, s.panel, s.panelId, m_clock.utc(),
+                                          &attempt, outcomeText};
+    tell([&](LineSink &sink) { sink.positionChanged(change); });
+
+    next(index, succeeded, !recorded);
+}
+
+// What a position does after an attempt: wait for the panel to go, for Enter, or nothing more.
+void ProductionLine::next(int index, bool succeeded, bool recordFailed)
+{
+    Station &s = m_stations[index];
+    if (recordFailed && !m_recordFailed) {
+        m_recordFailed = true;
+        s.state = State::Finished;
+        stopAll();
+        return;
+    }
+    const bool ending = m_interrupted || m_recordFailed || m_stopping || !readerThere() || countReached(index)
+        || s.shown.kind == Kind::PortUnusable;
+    if (handsFree()) {
+        if (ending) {
+            s.state = State::Finished;
+        } else {
+            // Tried once: the next attempt is for whatever comes after this panel has gone.
+            s.state = State::Leaving;
+            ++s.panel;
+            s.panelId.clear();
+            changed(index);
+            m_ports[index].poller->awaitDeparture();
+        }
+    } else if (m_settings.series()) {
+        if (succeeded)
+            ++s.panel;
+        s.state = ending ? State::Finished : State::Idle;
+    } else {
+        s.state = State::Finished;
+    }
+    settle();
+}
+
+// A verify: the panel's bytes against what a write of the file sends.
+void ProductionLine::compare(int index, const PanelConfiguration::MemoryImage &image, PanelAttempt &attempt)
+{
+    Station &s = m_stations[index];
+    const LineSettings::Work &work = m_settings.work;
+    const QList<PanelAttempt::Difference> differences =
+        PanelAttempt::differencesOf(image, work.image, PanelAttempt::found(work.image, work.adjusted));
+    QStringList lines, items;
+    for (const PanelAttempt::Difference &d : differences) {
+        lines << PanelAttempt::describe(d);
+        items << PanelConfiguration::name(d.address);
+    }
+    if (differences.isEmpty()) {
+        lines << QStringLiteral("THE SWITCH PANEL MATCHES %1").arg(work.file);
+        s.lastDetail = lines.constFirst();
+    } else {
+        attempt.exitCode = ExitCode::Differs;
+        s.lastDetail = QStringLiteral("DIFFERS IN %1").arg(items.join(QStringLiteral(", ")));
+    }
+    attempt.differences = differences;
+    attempt.detail = lines.join(QLatin1Char('\n'));
+}
+
+// --- Hands-free --------------------------------------------------------------------------
+
+void ProductionLine::waitForPanel(int index)
+{
+    Station &s = m_stations[index];
+    s.state = State::Arriving;
+    setState(index, {Kind::Waiting}, s.panel);
+    m_ports[index].poller->awaitArrival();
+}
+
+// A port missing at the start waits on its row until it is there.
+void ProductionLine::appeared(int index, LineConnection::Poll result)
+{
+    const Station &s = m_stations[index];
+    if (s.shown.kind != Kind::PortNotFound || s.state != State::Arriving || result == LineConnection::Poll::PortMissing)
+        return;
+    // Two names of one port may show to be one only now that it is there.
+    if (const std::optional<TransferOutcome> refusal = portRefused(index, Check::Appearing)) {
+        m_ports[index].poller->stop();
+        fail(index, *refusal);
+        return;
+    }
+    waitForPanel(index);
+}
+
+void ProductionLine::arrived(int index)
+{
+    Station &s = m_stations[index];
+    if (s.state != State::Arriving || m_interrupted || m_recordFailed || m_stopping)
+        return;
+    s.panelId = std::exchange(s.nextId, {});
+    tell([&](LineSink &sink) { sink.panelArrived(index, s.panel); });
+    setState(index, {Kind::Present}, s.panel);
+    startPanel(index);
+}
+
+void ProductionLine::gone(int index)
+{
+    Station &s = m_stations[index];
+    if (s.state != State::Leaving || m_interrupted || m_recordFailed || m_stopping)
+        return;
+    tell([&](LineSink &sink) { sink.panelLeft(index, s.panel - 1); });
+    setState(index, {Kind::Removed}, s.panel - 1);
+    waitForPanel(index);
+}
+
+bool ProductionLine::scan(int position, const QString &id)
+{
+    Station &s = m_stations[position];
+    if (m_finished || s.state == State::Finished)
+        return false;
+    s.nextId = id;
+    tell([&](LineSink &sink) { sink.idRead(position, id); });
+    changed(position);
+    return true;
+}
+
+// --- At Enter ------------------------------------------------------------------------------
+
+void ProductionLine::prompt()
+{
+    using Prompt = LineSink::Prompt;
+    if (m_stations.size() == 1) {
+        const Station &s = m_stations.front();
+        const Prompt prompt{s.lastExit == ExitCode::Done ? Prompt::Kind::NextPanel : Prompt::Kind::TryAgain, 0, s.panel};
+        tell([&](LineSink &sink) { sink.prompted(prompt); });
+        return;
+    }
+    // Several: each position's id in turn (an empty line for none), then Enter.
+    const bool anyFailed = std::any_of(m_stations.begin(), m_stations.end(), [](const Station &s) {
+        return s.state != State::Finished && s.lastExit != ExitCode::Done;
+    });
+    const Prompt prompt{anyFailed ? Prompt::Kind::NextPanelsTryAgain : Prompt::Kind::NextPanels};
+    tell([&](LineSink &sink) { sink.prompted(prompt); });
+    askId(0);
+}
+
+// The id of the next position from `from` on that takes a panel this round; after the last,
+// Enter.
+void ProductionLine::askId(int from)
+{
+    using Prompt = LineSink::Prompt;
+    m_asking = -1;
+    for (int i = from; i < int(m_stations.size()) && m_asking < 0; ++i)
+        if (m_stations[i].state != State::Finished && !countReached(i))
+            m_asking = i;
+    const Prompt prompt{m_asking >= 0 ? Prompt::Kind::PanelId : Prompt::Kind::Enter, m_asking,
+                        m_asking >= 0 ? m_stations[m_asking].panel : 0};
+    tell([&](LineSink &sink) { sink.prompted(prompt); });
+}
+
+void ProductionLine::enter(const QString &id)
+{
+    if (m_finished)
+        return;
+    if (m_stations.size() == 1) {
+        // What was typed or scanned before Enter is the id of the panel now programmed.
+        m_stations.front().panelId = id;
+        tell([&](LineSink &sink) { sink.idRead(0, id); });
+        startRound();
+        return;
+    }
+    if (m_asking >= 0) {
+        const int asked = m_asking;
+        m_stations[asked].panelId = id;
+        tell([&](LineSink &sink) { sink.idRead(asked, id); });
+        changed(asked);
+        askId(asked + 1);
+        return;
+    }
+    startRound();
+}
+
+void ProductionLine::endSeries()
+{
+    finish();
+}
+
+// --- The end -------------------------------------------------------------------------------
+
+// After each change of state: the next prompt, or the end once nothing is under way.
+void ProductionLine::settle()
+{
+    if (m_finished)
+        return;
+    const auto all = [this](auto predicate) { return std::all_of(m_stations.begin(), m_stations.end(), predicate); };
+    if (handsFree() || m_interrupted || m_stopping) {
+        if (all([](const Station &s) { return s.state == State::Finished; }))
+            finish();
+        return;
+    }
+    if (!all([](const Station &s) { return s.state != State::Transferring; }))
+        return;
+    if (!m_settings.series() || m_recordFailed || all([](const Station &s) { return s.state == State::Finished; }))
+        finish();
+    else
+        prompt();
+}
+
+void ProductionLine::finish()
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    for (Port &p : m_ports)
+        if (p.poller)
+            p.poller->stop();
+    tell([](LineSink &sink) { sink.runEnded(); });
+    m_loop.quit();
+    emit ended();
+}

@@ -1,0 +1,434 @@
+#include "line/productionline.h"
+
+#include "fakeline.h"
+#include "fakepanel.h"
+#include "platform/exitcode.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <map>
+
+namespace {
+
+// Time that moves only when the test says: ticks and one-shots fire in order of their time.
+class FakeClock : public LineClock
+{
+public:
+    class FakeTicker : public Ticker
+    {
+    public:
+        FakeTicker(FakeClock &clock, int interval, std::function<void()> tick)
+            : m_clock(clock), m_interval(interval), m_tick(std::move(tick)) {}
+        void start() override { m_due = m_clock.m_now + m_interval; }
+        void stop() override { m_due = -1; }
+        FakeClock &m_clock;
+        int m_interval;
+        std::function<void()> m_tick;
+        qint64 m_due = -1;
+    };
+
+    qint64 now() const override { return m_now; }
+    QDateTime utc() const override { return QDateTime(QDate(2026, 1, 5), QTime(6, 0), Qt::UTC).addMSecs(m_now); }
+    std::unique_ptr<Ticker> ticker(int intervalMs, std::function<void()> tick) override
+    {
+        auto made = std::make_unique<FakeTicker>(*this, intervalMs, std::move(tick));
+        m_tickers.push_back(made.get());
+        return made;
+    }
+    void after(int ms, std::function<void()> call) { m_calls.emplace(m_now + ms, std::move(call)); }
+
+    // Runs every tick and call due up to `until`.
+    void runUntil(qint64 until)
+    {
+        for (;;) {
+            qint64 next = until + 1;
+            FakeTicker *ticker = nullptr;
+            for (FakeTicker *t : m_tickers)
+                if (t->m_due >= 0 && t->m_due < next)
+                    next = t->m_due, ticker = t;
+            if (!m_calls.empty() && m_calls.begin()->first <= next && m_calls.begin()->first <= until) {
+                auto call = m_calls.extract(m_calls.begin());
+                m_now = call.key();
+                call.mapped()();
+                continue;
+            }
+            if (!ticker)
+                break;
+            m_now = next;
+            ticker->m_due += ticker->m_interval;
+            ticker->m_tick();
+        }
+        m_now = until;
+    }
+
+private:
+    qint64 m_now = 0;
+    std::vector<FakeTicker *> m_tickers;
+    std::multimap<qint64, std::function<void()>> m_calls;
+};
+
+using Kind = TransferOutcome::Kind;
+
+// One position's panels: how each attempt ends (the last repeats) and when a panel is seated.
+struct Script
+{
+    QList<Kind> outcomes;
+    QList<std::pair<int, int>> seated; // [from, to) in ms
+    int durationMs = 400;
+};
+
+// A connection whose jobs end as its script says, after their time on the fake clock; a
+// poll hears the panel when one is seated.
+class ScriptedConnection : public LineConnection
+{
+public:
+    ScriptedConnection(FakeClock &clock, const Script &script)
+        : m_clock(clock), m_script(script) {}
+
+    void write(const PanelConfiguration::MemoryImage &, const QList<MissingPick> &, bool) override { job(); }
+    void read() override { job(); }
+    void poll() override
+    {
+        m_clock.after(100, [this] {
+            const qint64 now = m_clock.now();
+            const bool seated = std::any_of(m_script.seated.begin(), m_script.seated.end(),
+                                            [&](auto w) { return now >= w.first && now < w.second; });
+            emit polled(seated ? Poll::Answered : Poll::Silent);
+        });
+    }
+    void abort() override
+    {
+        if (m_pending) {
+            m_pending = 0;
+            end(Kind::Aborted);
+        }
+    }
+
+private:
+    void job()
+    {
+        const Kind kind = m_script.outcomes.value(m_attempt, m_script.outcomes.constLast());
+        ++m_attempt;
+        const int mine = ++m_jobs;
+        m_pending = mine;
+        emit byteStarting(0);
+        m_clock.after(m_script.durationMs, [this, kind, mine] {
+            if (m_pending == mine) {
+                m_pending = 0;
+                end(kind);
+            }
+        });
+    }
+    void end(Kind kind)
+    {
+        TransferOutcome outcome;
+        outcome.kind = kind;
+        outcome.unchanged = kind == Kind::Done && m_unchanged;
+        if (kind == Kind::ByteFailed)
+            outcome.address = 5;
+        if (kind == Kind::WrongModel)
+            outcome.model = 12;
+        if (kind == Kind::NoResponse || kind == Kind::ByteFailed)
+            outcome.link = LinkResult::of(LinkResult::Kind::NoReply);
+        const StatusTexts::Report status =
+            StatusTexts::ending(outcome, StatusTexts::Direction::Write).value_or(StatusTexts::Report{});
+        emit finished(outcome, {}, status);
+    }
+
+    FakeClock &m_clock;
+    Script m_script;
+    int m_attempt = 0;
+    int m_jobs = 0;
+    int m_pending = 0;
+    bool m_unchanged = false;
+};
+
+// What the line told, position by position, in words a row can hold.
+class RecordingSink : public LineSink
+{
+public:
+    explicit RecordingSink(int positions) : told(positions) {}
+
+    void positionChanged(const PositionChange &c) override
+    {
+        if (c.stateChanged && !c.after && c.state.kind != PositionState::Kind::PortNotFound
+            && (c.state.kind != PositionState::Kind::Programming || c.state.byte < 0))
+            told[c.position] << c.state.eventName() + (c.panel ? QStringLiteral(":%1").arg(c.panel) : QString());
+    }
+    bool attemptEnded(const AttemptEnd &end) override
+    {
+        told[end.position] << end.attempt.outcomeWord() + (end.attempt.panelId.isEmpty() ? QString() : QLatin1Char('@') + end.attempt.panelId);
+        ++attempts;
+        return true;
+    }
+    void idRead(int position, const QString &id) override
+    {
+        if (!id.isEmpty())
+            told[position] << QStringLiteral("id:") + id;
+    }
+    void prompted(const Prompt &prompt) override { lastPrompt = prompt.kind; }
+    void runEnded() override { ++ended; }
+
+    QList<QStringList> told;
+    int attempts = 0;
+    std::optional<Prompt::Kind> lastPrompt;
+    int ended = 0;
+};
+
+// An operator's or the system's act at a time: "q", "enter", "end", "signal", "scan LABEL ID".
+struct Act
+{
+    int at;
+    QString what;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(LineSettings::Mode)
+Q_DECLARE_METATYPE(QList<Act>)
+Q_DECLARE_METATYPE(QList<Kind>)
+
+class TestLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void line_data();
+    void line();
+    void stops_data();
+    void stops();
+    void overFakePanels();
+};
+
+void TestLine::line_data()
+{
+    using Mode = LineSettings::Mode;
+    QTest::addColumn<Mode>("mode");
+    QTest::addColumn<int>("positions");
+    QTest::addColumn<QList<Kind>>("outcomes"); // each position's attempts, the last repeating
+    QTest::addColumn<QString>("seated");       // hands-free: "from-to,..." in ms, the same at every position
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QList<Act>>("acts");
+    QTest::addColumn<int>("runFor");
+    QTest::addColumn<QStringList>("first"); // what the first position told
+    QTest::addColumn<int>("programmed");    // over all positions
+    QTest::addColumn<int>("failed");
+    QTest::addColumn<bool>("ended");
+
+    const QList<Kind> pass{Kind::Done};
+    const QStringList once{"programming:1", "done"};
+    for (int n : {1, 2, 16}) {
+        QTest::addRow("once, %d passing", n) << Mode::Once << n << pass << "" << 0 << QList<Act>{} << 1000 << once << n << 0 << true;
+        QTest::addRow("once, %d unanswered", n) << Mode::Once << n << QList<Kind>{Kind::NoResponse} << "" << 0 << QList<Act>{} << 1000
+                                                << QStringList{"programming:1", "failed"} << 0 << n << true;
+    }
+    // Each way a transfer fails, counted as a failure and said by its word.
+    const std::tuple<Kind, const char *, QString> failures[] = {
+        {Kind::NoResponse, "no-response", "failed"}, {Kind::WrongModel, "wrong-model", "wrong-model"},
+        {Kind::ByteFailed, "byte-failed", "failed"}, {Kind::LineLost, "line-lost", "failed"}};
+    for (const auto &[kind, name, word] : failures)
+        QTest::addRow("once, fails as %s", name) << Mode::Once << 2 << QList<Kind>{kind} << "" << 0 << QList<Act>{} << 1000
+                                                 << QStringList{"programming:1", word} << 0 << 2 << true;
+    QTest::addRow("once, a signal") << Mode::Once << 2 << pass << "" << 0 << QList<Act>{{100, "signal"}} << 1000
+                                    << QStringList{"programming:1", "interrupted"} << 0 << 2 << true;
+
+    // At Enter: a failed panel is tried again as the same panel; a passed one moves on.
+    for (int n : {1, 2, 16}) {
+        QTest::addRow("series, %d, fail then pass", n)
+            << Mode::Series << n << QList<Kind>{Kind::NoResponse, Kind::Done} << "" << 0
+            << QList<Act>{{1000, "enter"}, {2000, "enter"}, {3000, "end"}} << 4000
+            << QStringList{"programming:1", "failed", "programming:1", "done", "programming:2", "done"} << 2 * n << n << true;
+    }
+    QTest::addRow("series, count 2") << Mode::Series << 2 << pass << "" << 2 << QList<Act>{{1000, "enter"}, {2000, "enter"}}
+                                     << 3000 << QStringList{"programming:1", "done", "programming:2", "done"} << 4 << 0 << true;
+    QTest::addRow("series, q at the prompt") << Mode::Series << 2 << pass << "" << 0 << QList<Act>{{1000, "q"}} << 2000
+                                             << once << 2 << 0 << true;
+    QTest::addRow("series, a signal") << Mode::Series << 1 << pass << "" << 0 << QList<Act>{{1000, "enter"}, {1100, "signal"}}
+                                      << 2000 << QStringList{"programming:1", "done", "programming:2", "interrupted"} << 1 << 1 << true;
+
+    // Hands-free: a panel is programmed once it has answered twice, and the next awaited once
+    // it has been taken out.
+    const QStringList twoPanels{"waiting:1", "present:1", "programming:1", "done",   "removed:1",
+                                "waiting:2", "present:2", "programming:2", "done"};
+    for (int n : {1, 2, 16})
+        QTest::addRow("hands-free, %d, two panels", n)
+            << Mode::HandsFree << n << pass << "0-4000,9000-30000" << 0 << QList<Act>{} << 25000 << twoPanels << 2 * n
+            << 0 << false;
+    QTest::addRow("hands-free, a reject, then a pass")
+        << Mode::HandsFree << 2 << QList<Kind>{Kind::ByteFailed, Kind::Done} << "0-4000,9000-30000" << 0 << QList<Act>{} << 25000
+        << QStringList{"waiting:1", "present:1", "programming:1", "failed", "removed:1",
+                       "waiting:2", "present:2", "programming:2", "done"}
+        << 2 << 2 << false;
+    QTest::addRow("hands-free, count 1") << Mode::HandsFree << 16 << pass << "0-4000,9000-30000" << 1 << QList<Act>{} << 25000
+                                         << QStringList{"waiting:1", "present:1", "programming:1", "done"} << 16 << 0 << true;
+    QTest::addRow("hands-free, q while programming")
+        << Mode::HandsFree << 2 << pass << "0-30000" << 0 << QList<Act>{{1300, "q"}} << 25000
+        << QStringList{"waiting:1", "present:1", "programming:1", "done"} << 2 << 0 << true;
+    QTest::addRow("hands-free, q while waiting") << Mode::HandsFree << 2 << pass << "" << 0 << QList<Act>{{5000, "q"}} << 25000
+                                                 << QStringList{"waiting:1"} << 0 << 0 << true;
+    QTest::addRow("hands-free, a signal") << Mode::HandsFree << 2 << pass << "0-30000" << 0 << QList<Act>{{1300, "signal"}}
+                                          << 25000 << QStringList{"waiting:1", "present:1", "programming:1", "interrupted"}
+                                          << 0 << 2 << true;
+    QTest::addRow("hands-free, a scanned id") << Mode::HandsFree << 2 << pass << "3000-30000" << 0
+                                              << QList<Act>{{1000, "scan 0 SN-1"}} << 25000
+                                              << QStringList{"waiting:1", "id:SN-1", "present:1", "programming:1", "done@SN-1"}
+                                              << 2 << 0 << false;
+}
+
+void TestLine::line()
+{
+    QFETCH(LineSettings::Mode, mode);
+    QFETCH(int, positions);
+    QFETCH(QList<Kind>, outcomes);
+    QFETCH(QString, seated);
+    QFETCH(int, count);
+    QFETCH(QList<Act>, acts);
+    QFETCH(int, runFor);
+    QFETCH(QStringList, first);
+    QFETCH(int, programmed);
+    QFETCH(int, failed);
+    QFETCH(bool, ended);
+
+    Script script{outcomes, {}};
+    for (const QString &window : seated.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        script.seated.append({window.section('-', 0, 0).toInt(), window.section('-', 1, 1).toInt()});
+    LineSettings settings;
+    settings.mode = mode;
+    settings.count = count;
+    for (int i = 0; i < positions; ++i)
+        settings.positions.append({QStringLiteral("FX%1").arg(i + 1), QStringLiteral("fake-line-port-%1").arg(i + 1), {}});
+    FakeClock clock;
+    ProductionLine line(settings, [&](int, const LineSettings::Position &) {
+        return std::make_unique<ScriptedConnection>(clock, script);
+    }, clock);
+    RecordingSink sink(positions);
+    line.subscribe(&sink);
+    for (const Act &act : acts) {
+        clock.after(act.at, [&line, &sink, act] {
+            if (line.finished())
+                return;
+            if (act.what == QLatin1String("q"))
+                line.settings().handsFree() ? line.stopAfterCurrent() : line.endSeries();
+            else if (act.what == QLatin1String("enter")) { // each position's id (none), then Enter
+                while (sink.lastPrompt == LineSink::Prompt::Kind::PanelId)
+                    line.enter({});
+                line.enter({});
+            }
+            else if (act.what == QLatin1String("end"))
+                line.endSeries();
+            else if (act.what == QLatin1String("signal"))
+                line.interrupt();
+            else if (act.what.startsWith(QLatin1String("scan ")))
+                line.scan(act.what.section(' ', 1, 1).toInt(), act.what.section(' ', 2));
+        });
+    }
+    line.start();
+    clock.runUntil(runFor);
+
+    QCOMPARE(sink.told.constFirst(), first);
+    const RunSummary summary = line.summary();
+    QCOMPARE(summary.programmed(), programmed);
+    QCOMPARE(summary.failed(), failed);
+    QCOMPARE(sink.attempts, programmed + failed);
+    // Every position alike.
+    for (int i = 1; i < positions; ++i) {
+        QStringList expected = first;
+        expected.removeIf([](const QString &w) { return w.startsWith("id:"); });
+        for (QString &w : expected)
+            w = w.section('@', 0, 0);
+        QCOMPARE(sink.told[i], expected);
+    }
+    QCOMPARE(line.finished(), ended);
+    QCOMPARE(sink.ended, ended ? 1 : 0);
+    QCOMPARE(summary.durationMs, runFor);
+}
+
+// A sink that could not keep an attempt (a log refused it), or whose reader has gone, ends
+// the run once the panels under way are done: no prompt, no next panel.
+void TestLine::stops_data()
+{
+    QTest::addColumn<LineSettings::Mode>("mode");
+    QTest::addColumn<bool>("recordRefused"); // else the reader goes
+    for (const auto &[mode, name] : {std::pair{LineSettings::Mode::Series, "series"}, {LineSettings::Mode::HandsFree, "hands-free"}}) {
+        QTest::addRow("%s, a record refused", name) << mode << true;
+        QTest::addRow("%s, the reader gone", name) << mode << false;
+    }
+}
+
+void TestLine::stops()
+{
+    QFETCH(LineSettings::Mode, mode);
+    QFETCH(bool, recordRefused);
+
+    struct StoppingSink : RecordingSink
+    {
+        using RecordingSink::RecordingSink;
+        bool refuse = false;
+        bool gone = false;
+        bool attemptEnded(const AttemptEnd &end) override
+        {
+            RecordingSink::attemptEnded(end);
+            gone = !refuse;
+            return !refuse;
+        }
+        bool readerThere() override { return !gone; }
+    };
+
+    LineSettings settings;
+    settings.mode = mode;
+    settings.positions = {{"FX1", "fake-line-port-1", {}}, {"FX2", "fake-line-port-2", {}}};
+    FakeClock clock;
+    const Script script{{Kind::Done}, {{0, 30000}}};
+    ProductionLine line(settings, [&](int, const LineSettings::Position &) {
+        return std::make_unique<ScriptedConnection>(clock, script);
+    }, clock);
+    StoppingSink sink(2);
+    sink.refuse = recordRefused;
+    line.subscribe(&sink);
+    line.start();
+    clock.runUntil(30000);
+
+    QVERIFY(line.finished());
+    QCOMPARE(line.recordFailed(), recordRefused);
+    QCOMPARE(line.summary().programmed(), 2); // both were under way
+    QCOMPARE(sink.told[0].constLast(), QStringLiteral("done"));
+    QVERIFY(!sink.lastPrompt);
+}
+
+// The line over in-process panels on their own threads: two written, one found differing.
+void TestLine::overFakePanels()
+{
+    for (const bool verify : {false, true}) {
+        LineSettings settings;
+        settings.work.verify = verify;
+        settings.work.file = QStringLiteral("truck.zcf");
+        settings.work.image.fill(160);
+        for (int i = 0; i < 3; ++i)
+            settings.positions.append({QStringLiteral("FX%1").arg(i + 1), QStringLiteral("FAKE%1").arg(i + 1), {}});
+        ProductionLine line(settings, [](int index, const LineSettings::Position &p) {
+            return LineConnection::onThread(std::make_unique<ConnectionThread>(p.port, [index]() -> std::unique_ptr<SerialLine> {
+                auto made = std::make_unique<FakeLine>();
+                auto *panel = new FakePanel(*made);
+                for (int address = 14; address < 17; ++address)
+                    panel->memory[address] = 160;
+                if (index == 2)
+                    panel->memory[3] = 11; // differs, and a write puts it right
+                QObject::connect(made.get(), &QObject::destroyed, [panel] { delete panel; });
+                return made;
+            }));
+        });
+        RecordingSink sink(3);
+        line.subscribe(&sink);
+        QTimer::singleShot(10000, &line, &ProductionLine::interrupt);
+        line.run();
+        QVERIFY(line.finished());
+        QVERIFY(!line.interrupted());
+        QCOMPARE(line.summary().programmed(), verify ? 2 : 3);
+        QCOMPARE(line.station(2).lastExit, verify ? int(ExitCode::Differs) : int(ExitCode::Done));
+        QCOMPARE(sink.told[2].constLast(), verify ? QStringLiteral("differs") : QStringLiteral("done"));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestLine)
+#include "tst_line.moc"
