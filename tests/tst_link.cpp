@@ -5,9 +5,13 @@
 #include "recordinghost.h"
 #include "session/session.h"
 #include "session/statustexts.h"
+#ifdef VIRTUAL_PANEL_PATH
+#include "virtualpanel.h"
+#endif
 
 #include <QElapsedTimer>
 #include <QTest>
+#include <QThread>
 
 #include <cerrno>
 
@@ -92,6 +96,31 @@ struct LinkFixture
         return letters;
     }
 };
+
+#ifdef VIRTUAL_PANEL_PATH
+// A transfer's frame at the link: the handshake, the model, then addresses 0 to 16 of a
+// fresh panel, each after its tick. Says what went wrong, or nothing.
+QString readConfiguration(PanelLink &link)
+{
+    if (!link.open_port().ok())
+        return QStringLiteral("port not opened");
+    LinkResult result = link.attention_handshake();
+    int address = -1;
+    for (const int next : {63, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}) {
+        if (!result.ok())
+            break;
+        address = next;
+        link.wait_tick();
+        result = link.readee(address);
+        if (result.ok() && result.value != (address == 63 ? 74 : address < 14 ? 160 : 10))
+            result.kind = Kind::OutOfRange;
+    }
+    link.close_port();
+    if (result.ok())
+        return {};
+    return QStringLiteral("kind %1 at %2, reply \"%3\"").arg(int(result.kind)).arg(address).arg(LinkResult::printable(result.reply));
+}
+#endif
 
 class TestLink : public QObject
 {
@@ -299,6 +328,38 @@ private slots:
         QTEST(results, "results");
         QTEST(f.commandLetters(), "sent");
     }
+
+#ifdef VIRTUAL_PANEL_PATH
+    // A panel on a pseudo-terminal that answers each "A" about a tick late, on a timer of its
+    // own: whichever side of the tick its answer lands, and wherever the answers to the other
+    // "A"s fall among the replies, every read of the configuration goes through. One thread
+    // and one panel for each delay, side by side.
+    void answersAboutATickLate()
+    {
+        const QList<int> delays{95, 97, 99, 100, 101, 103};
+        constexpr int reads = 20;
+        std::vector<std::unique_ptr<VirtualPanel>> panels;
+        std::vector<QStringList> failures(delays.size());
+        std::vector<std::unique_ptr<QThread>> threads;
+        for (qsizetype i = 0; i < delays.size(); ++i) {
+            panels.push_back(std::make_unique<VirtualPanel>(QStringList{"--ack-late", QString::number(delays[i])}));
+            QVERIFY(!panels.back()->port().isEmpty());
+            threads.emplace_back(QThread::create([port = panels.back()->port(), &failed = failures[i]] {
+                SerialPortLine line(port);
+                PanelLink link(line);
+                for (int n = 0; n < reads; ++n)
+                    if (const QString failure = readConfiguration(link); !failure.isEmpty())
+                        failed << QStringLiteral("read %1: %2").arg(n + 1).arg(failure);
+            }));
+            threads.back()->start();
+        }
+        for (qsizetype i = 0; i < delays.size(); ++i) {
+            QVERIFY(threads[i]->wait(QDeadlineTimer(120000)));
+            if (!failures[i].isEmpty())
+                QFAIL(qPrintable(QStringLiteral("%1 ms late: %2").arg(delays[i]).arg(failures[i].join("; "))));
+        }
+    }
+#endif
 
     void commandBytes()
     {
