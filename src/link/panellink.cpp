@@ -135,7 +135,7 @@ void PanelLink::setAsideStrays()
 
 // The reply is everything waiting; but while strays may come, an acknowledgement that
 // follows a reply's first five bytes, whole or begun, is no part of it: it stays, for the
-// next wait to set aside once it is whole, however late that is.
+// next wait to set aside once it is whole, which may be after its "A"'s time.
 QByteArray PanelLink::takeReply()
 {
     QByteArray reply = std::exchange(m_held, QByteArray()) + m_line.input();
@@ -143,7 +143,7 @@ QByteArray PanelLink::takeReply()
         && owesAcknowledgement()) {
         m_held = reply.mid(replyThreshold);
         reply.truncate(replyThreshold);
-        m_owed.first() = QDeadlineTimer(QDeadlineTimer::Forever);
+        m_owed.first() = QDeadlineTimer(owedFor, Qt::PreciseTimer);
     }
     return reply;
 }
