@@ -296,6 +296,9 @@ private slots:
         QTest::newRow("ignored A's, ack as a read's reply after 600 ms")
             << answersThird << QList<Step>{model, {0, -1, {{0, ack}}, {}, 6}}
             << Kinds{Kind::Ok, Kind::Ok, Kind::CorruptedReply} << QByteArray("AAAVV");
+        QTest::newRow("owed ack in time, during the pause before a read after 600 ms")
+            << QList<Answer>{{{150, ack}}, {{550, ack}}} << QList<Step>{{63, -1, {{0, "00740"}}, {}, 6}}
+            << Kinds{Kind::Ok, Kind::Ok} << QByteArray("AAV");
         QTest::newRow("reply D000D and digits within 600 ms")
             << answersFirstLate << QList<Step>{model, {0, -1, {{0, "D000D01600"}}}} << Kinds{Kind::Ok, Kind::Ok, Kind::Ok}
             << QByteArray("AAVV");

@@ -96,8 +96,12 @@ void PanelLink::armTick()
 LinkResult PanelLink::wait_tick()
 {
     armTick();
-    while (!m_tick && waiting())
+    // An answer owed to an "A" that comes during the pause is set aside as it comes, while
+    // it is still owed, not when the next reply is awaited.
+    while (!m_tick && waiting()) {
         pump(true);
+        setAsideStrays();
+    }
     return waiting() ? LinkResult{} : faultResult();
 }
 
