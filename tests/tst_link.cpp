@@ -5,9 +5,13 @@
 #include "recordinghost.h"
 #include "session/session.h"
 #include "session/statustexts.h"
+#ifdef VIRTUAL_PANEL_PATH
+#include "virtualpanel.h"
+#endif
 
 #include <QElapsedTimer>
 #include <QTest>
+#include <QThread>
 
 #include <cerrno>
 
@@ -20,6 +24,35 @@
 #endif
 
 using Kind = LinkResult::Kind;
+
+// What the panel sends after one command: each piece so many milliseconds after the command
+// went out. A piece at 100 ms comes with the tick that ends the command's wait, in the same
+// pass; one at 0 is there before the wait begins.
+struct Piece
+{
+    int ms;
+    QByteArray bytes;
+};
+using Answer = QList<Piece>;
+
+// One memory operation after the handshake, preceded by its ticks as a transfer does.
+struct Step
+{
+    int address;
+    int data;       // the byte written, or -1 for a read
+    Answer answer;  // to the read, or to the write
+    Answer readBack = {};
+    int ticks = 1;
+};
+using Kinds = QList<Kind>;
+
+char *toString(const Kinds &kinds)
+{
+    QByteArray numbers;
+    for (Kind kind : kinds)
+        numbers += QByteArray::number(int(kind)) + ' ';
+    return qstrdup(numbers.trimmed().constData());
+}
 
 // The link against an in-process line, for the handshake's timing cases and the exact
 // bytes and results of the two memory commands.
@@ -40,7 +73,54 @@ struct LinkFixture
             QObject::disconnect(*connection);
         });
     }
+
+    // Called as the command goes out, before its wait arms the tick.
+    void play(const Answer &answer)
+    {
+        for (const Piece &piece : answer) {
+            if (piece.ms == 0)
+                line.deliver(piece.bytes);
+            else if (piece.ms == 100)
+                deliverAtTick(piece.bytes);
+            else
+                line.deliverAfter(piece.ms, piece.bytes);
+        }
+    }
+
+    // What went out, one letter a command.
+    QByteArray commandLetters() const
+    {
+        QByteArray letters;
+        for (qsizetype i = 0; i < line.sent.size(); i += line.sent[i] == 'A' ? 1 : 6)
+            letters += line.sent[i];
+        return letters;
+    }
 };
+
+#ifdef VIRTUAL_PANEL_PATH
+// A transfer's frame at the link: the handshake, the model, then addresses 0 to 16 of a
+// fresh panel, each after its tick. Says what went wrong, or nothing.
+QString readConfiguration(PanelLink &link)
+{
+    if (!link.open_port().ok())
+        return QStringLiteral("port not opened");
+    LinkResult result = link.attention_handshake();
+    int address = -1;
+    for (const int next : {63, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}) {
+        if (!result.ok())
+            break;
+        address = next;
+        link.wait_tick();
+        result = link.readee(address);
+        if (result.ok() && result.value != (address == 63 ? 74 : address < 14 ? 160 : 10))
+            result.kind = Kind::OutOfRange;
+    }
+    link.close_port();
+    if (result.ok())
+        return {};
+    return QStringLiteral("kind %1 at %2, reply \"%3\"").arg(int(result.kind)).arg(address).arg(LinkResult::printable(result.reply));
+}
+#endif
 
 class TestLink : public QObject
 {
@@ -55,7 +135,7 @@ private slots:
         QTest::newRow("answers at once") << "prompt" << true << 1;
         QTest::newRow("never answers") << "silent" << false << 6;
         QTest::newRow("answers the second A") << "second" << true << 2;
-        QTest::newRow("answer completes with the tick") << "atTick" << false << 1;
+        QTest::newRow("answer completes with the tick") << "atTick" << true << 1;
         QTest::newRow("late answer counted in the next attempt") << "late" << true << 2;
         QTest::newRow("two answers piled up") << "piled" << false << 1;
         QTest::newRow("lower case") << "lower" << false << 1;
@@ -174,6 +254,115 @@ private slots:
         f.link.wait_tick(); // whatever else was on its way has come
         QCOMPARE(f.line.inBufferCount(), 0);
     }
+
+    // The edges of the handshake and of late acknowledgements, each a byte timeline: what the
+    // panel sends after each "A" and after each command that follows. The results are the
+    // handshake's and each operation's, up to the first that fails.
+    void timeline_data()
+    {
+        QTest::addColumn<QList<Answer>>("attention");
+        QTest::addColumn<QList<Step>>("steps");
+        QTest::addColumn<Kinds>("results");
+        QTest::addColumn<QByteArray>("sent");
+
+        const QByteArray ack = PanelLink::acknowledgement;
+        const Step model{63, -1, {{0, "00740"}}};
+
+        // An answer that completes as the tick is handled is the answer, not a failure.
+        QTest::newRow("fifth byte with the tick") << QList<Answer>{{{60, "D000"}, {100, "D"}}} << QList<Step>{model}
+                                                  << Kinds{Kind::Ok, Kind::Ok} << QByteArray("AV");
+        QTest::newRow("fifth byte 2 ms after the tick") << QList<Answer>{{{60, "D000"}, {102, "D"}}} << QList<Step>{model}
+                                                        << Kinds{Kind::Ok, Kind::Ok} << QByteArray("AV");
+        QTest::newRow("fifth byte 40 ms after the tick: a second A")
+            << QList<Answer>{{{60, "D000"}, {140, "D"}}} << QList<Step>{model} << Kinds{Kind::Ok, Kind::Ok} << QByteArray("AAV");
+
+        // After a write's acknowledgement only an owed one may follow, whole within a tick.
+        const QList<Answer> answersFirstLate{{{150, ack}}}; // the second "A" is owed, never answered
+        QTest::newRow("sixth byte on a write's ack, an answer owed")
+            << answersFirstLate << QList<Step>{{0, 160, {{0, "D000DD"}}, {{0, "01600"}}}}
+            << Kinds{Kind::Ok, Kind::NoAcknowledgement} << QByteArray("AAS");
+        QTest::newRow("owed ack on a write's ack, whole within the tick")
+            << answersFirstLate << QList<Step>{{0, 160, {{0, "D000DD"}, {30, "000D"}}, {{0, "01600"}}}}
+            << Kinds{Kind::Ok, Kind::Ok} << QByteArray("AASV");
+        QTest::newRow("sixth byte on a write's ack, nothing owed")
+            << QList<Answer>{{{0, ack}}} << QList<Step>{{0, 160, {{0, "D000DD"}}, {{0, "01600"}}}}
+            << Kinds{Kind::Ok, Kind::NoAcknowledgement} << QByteArray("AS");
+
+        // An "A" is owed its answer for 600 ms after it went out, and no longer.
+        const QList<Answer> answersThird{{}, {}, {{0, ack}}};
+        QTest::newRow("ignored A's, ack as a read's reply within 600 ms")
+            << answersThird << QList<Step>{model, {0, -1, {{0, ack}, {10, "01600"}}}} << Kinds{Kind::Ok, Kind::Ok, Kind::Ok}
+            << QByteArray("AAAVV");
+        QTest::newRow("ignored A's, ack as a read's reply after 600 ms")
+            << answersThird << QList<Step>{model, {0, -1, {{0, ack}}, {}, 6}}
+            << Kinds{Kind::Ok, Kind::Ok, Kind::CorruptedReply} << QByteArray("AAAVV");
+        QTest::newRow("owed ack in time, during the pause before a read after 600 ms")
+            << QList<Answer>{{{150, ack}}, {{550, ack}}} << QList<Step>{{63, -1, {{0, "00740"}}, {}, 6}}
+            << Kinds{Kind::Ok, Kind::Ok} << QByteArray("AAV");
+        QTest::newRow("reply D000D and digits within 600 ms")
+            << answersFirstLate << QList<Step>{model, {0, -1, {{0, "D000D01600"}}}} << Kinds{Kind::Ok, Kind::Ok, Kind::Ok}
+            << QByteArray("AAVV");
+        QTest::newRow("reply D000D and digits after 600 ms")
+            << answersFirstLate << QList<Step>{model, {0, -1, {{0, "D000D01600"}}, {}, 6}}
+            << Kinds{Kind::Ok, Kind::Ok, Kind::CorruptedReply} << QByteArray("AAVV");
+    }
+
+    void timeline()
+    {
+        QFETCH(QList<Answer>, attention);
+        QFETCH(QList<Step>, steps);
+        LinkFixture f;
+        const Step *step = nullptr;
+        f.line.onOutput = [&](const QByteArray &bytes) {
+            if (bytes == "A")
+                f.play(attention.value(f.attentions++));
+            else
+                f.play(step->data >= 0 && bytes[0] == 'V' ? step->readBack : step->answer);
+        };
+        Kinds results{f.link.attention_handshake().kind};
+        for (const Step &s : steps) {
+            if (results.last() != Kind::Ok)
+                break;
+            for (int i = 0; i < s.ticks; ++i)
+                f.link.wait_tick();
+            step = &s;
+            results << (s.data < 0 ? f.link.readee(s.address) : f.link.sendee(s.address, qint16(s.data))).kind;
+        }
+        QTEST(results, "results");
+        QTEST(f.commandLetters(), "sent");
+    }
+
+#ifdef VIRTUAL_PANEL_PATH
+    // A panel on a pseudo-terminal that answers each "A" about a tick late, on a timer of its
+    // own: whichever side of the tick its answer lands, and wherever the answers to the other
+    // "A"s fall among the replies, every read of the configuration goes through. One thread
+    // and one panel for each delay, side by side.
+    void answersAboutATickLate()
+    {
+        const QList<int> delays{95, 97, 99, 100, 101, 103};
+        constexpr int reads = 20;
+        std::vector<std::unique_ptr<VirtualPanel>> panels;
+        std::vector<QStringList> failures(delays.size());
+        std::vector<std::unique_ptr<QThread>> threads;
+        for (qsizetype i = 0; i < delays.size(); ++i) {
+            panels.push_back(std::make_unique<VirtualPanel>(QStringList{"--ack-late", QString::number(delays[i])}));
+            QVERIFY(!panels.back()->port().isEmpty());
+            threads.emplace_back(QThread::create([port = panels.back()->port(), &failed = failures[i]] {
+                SerialPortLine line(port);
+                PanelLink link(line);
+                for (int n = 0; n < reads; ++n)
+                    if (const QString failure = readConfiguration(link); !failure.isEmpty())
+                        failed << QStringLiteral("read %1: %2").arg(n + 1).arg(failure);
+            }));
+            threads.back()->start();
+        }
+        for (qsizetype i = 0; i < delays.size(); ++i) {
+            QVERIFY(threads[i]->wait(QDeadlineTimer(120000)));
+            if (!failures[i].isEmpty())
+                QFAIL(qPrintable(QStringLiteral("%1 ms late: %2").arg(delays[i]).arg(failures[i].join("; "))));
+        }
+    }
+#endif
 
     void commandBytes()
     {

@@ -9,6 +9,10 @@ namespace {
 constexpr int tickPeriod = 100;  // ms
 constexpr int replyThreshold = 5;
 constexpr int attentionAttempts = 6;
+// How long an "A" may still be answered: six attempts are six ticks.
+constexpr int owedFor = attentionAttempts * tickPeriod; // ms
+// The last bytes of an answer on the line as the tick comes, still taken as in time.
+constexpr int judgingTime = 5; // ms
 } // namespace
 
 using Kind = LinkResult::Kind;
@@ -31,7 +35,7 @@ PanelLink::PanelLink(SerialLine &line, QObject *parent)
 LinkResult PanelLink::open_port()
 {
     m_fault = Fault::None;
-    m_strays = 0;
+    m_owed.clear();
     m_held.clear();
     SerialLine::OpenFailure failure;
     if (m_line.open(&failure))
@@ -59,7 +63,7 @@ LinkResult PanelLink::openFailed(const SerialLine::OpenFailure &failure)
 void PanelLink::close_port()
 {
     m_line.close();
-    m_strays = 0;
+    m_owed.clear();
     m_held.clear();
 }
 
@@ -92,8 +96,12 @@ void PanelLink::armTick()
 LinkResult PanelLink::wait_tick()
 {
     armTick();
-    while (!m_tick && waiting())
+    // An answer owed to an "A" that comes during the pause is set aside as it comes, while
+    // it is still owed, not when the next reply is awaited.
+    while (!m_tick && waiting()) {
         pump(true);
+        setAsideStrays();
+    }
     return waiting() ? LinkResult{} : faultResult();
 }
 
@@ -110,48 +118,77 @@ void PanelLink::wait_reply(bool setAside)
     }
 }
 
+bool PanelLink::owesAcknowledgement()
+{
+    m_owed.removeIf([](const QDeadlineTimer &until) { return until.hasExpired(); });
+    return !m_owed.isEmpty();
+}
+
 // A whole acknowledgement where a reply to a read begins is the panel's late answer to an
 // earlier "A": no read is answered so.
 void PanelLink::setAsideStrays()
 {
-    if (m_strays == 0 || pendingCount() < acknowledgement.size())
+    if (pendingCount() < acknowledgement.size() || !owesAcknowledgement())
         return;
     m_held += m_line.input();
-    while (m_strays > 0 && m_held.startsWith(acknowledgement)) {
+    while (m_held.startsWith(acknowledgement) && owesAcknowledgement()) {
         m_held.remove(0, acknowledgement.size());
-        --m_strays;
+        payAcknowledgement();
     }
 }
 
 // The reply is everything waiting; but while strays may come, an acknowledgement that
 // follows a reply's first five bytes, whole or begun, is no part of it: it stays, for the
-// next wait to set aside once it is whole.
+// next wait to set aside once it is whole, which may be after its "A"'s time.
 QByteArray PanelLink::takeReply()
 {
     QByteArray reply = std::exchange(m_held, QByteArray()) + m_line.input();
-    if (m_strays > 0 && reply.size() > replyThreshold
-        && acknowledgement.startsWith(reply.mid(replyThreshold, acknowledgement.size()))) {
+    if (reply.size() > replyThreshold && acknowledgement.startsWith(reply.mid(replyThreshold, acknowledgement.size()))
+        && owesAcknowledgement()) {
         m_held = reply.mid(replyThreshold);
         reply.truncate(replyThreshold);
+        m_owed.first() = QDeadlineTimer(owedFor, Qt::PreciseTimer);
     }
     return reply;
+}
+
+// The tick ended an attempt with the start of an acknowledgement waiting: its last bytes,
+// on their way as the tick is handled, still belong to this attempt.
+void PanelLink::awaitRestOfAcknowledgement()
+{
+    if (pendingCount() == 0 || pendingCount() >= replyThreshold)
+        return;
+    m_held += m_line.input();
+    if (!acknowledgement.startsWith(m_held))
+        return;
+    QTimer judged;
+    judged.setSingleShot(true);
+    judged.setTimerType(Qt::PreciseTimer);
+    judged.start(judgingTime);
+    while (pendingCount() < replyThreshold && judged.isActive() && waiting())
+        pump(true);
 }
 
 LinkResult PanelLink::attention_handshake()
 {
     int counter = 1;
+    QList<QDeadlineTimer> sent;
     for (;;) {
         m_line.output(QByteArrayLiteral("A"));
+        sent.append(QDeadlineTimer(owedFor, Qt::PreciseTimer));
         wait_reply();
         ++counter;
+        if (m_tick)
+            awaitRestOfAcknowledgement();
         if (!waiting())
             return faultResult();
-        if (m_line.inBufferCount() >= replyThreshold || counter == attentionAttempts + 1)
+        if (pendingCount() >= replyThreshold || counter == attentionAttempts + 1)
             break;
     }
-    const QByteArray text = m_line.input();
-    if (text == acknowledgement && !m_tick) {
-        m_strays = counter - 2; // every "A" but the one answered may still be answered
+    // Whether the tick or the fifth byte ended the wait, "D000D" is the answer.
+    const QByteArray text = std::exchange(m_held, QByteArray()) + m_line.input();
+    if (text == acknowledgement) {
+        m_owed = sent.mid(1); // the first "A" is taken as the one answered
         return {};
     }
     return LinkResult::withReply(Kind::NoResponse, text);
@@ -204,11 +241,13 @@ LinkResult PanelLink::write(int address, qint16 data)
         return LinkResult::of(Kind::NotAByte);
     m_line.output(writeCommand(address, data));
     // A stray here is the acknowledgement's twin: whichever comes first is taken for it, and
-    // the other is set aside where the read-back is awaited.
+    // the other is set aside where it follows or where the read-back is awaited.
     wait_reply();
+    QByteArray reply = std::exchange(m_held, QByteArray()) + m_line.input();
+    const bool ok = acknowledged(reply);
     if (!waiting())
         return faultResult();
-    if (const QByteArray reply = takeReply(); reply != acknowledgement)
+    if (!ok)
         return LinkResult::withReply(Kind::NoAcknowledgement, reply);
     m_line.output(readCommand(address));
     LinkResult result = readReply(Kind::ReadBackUnreadable, Kind::ReadBackUnreadable, Kind::ReadBackUnreadable);
@@ -221,6 +260,36 @@ LinkResult PanelLink::write(int address, qint16 data)
     else
         result.kind = Kind::ReadBackDiffers;
     return result;
+}
+
+// Whether a write's reply is its acknowledgement. Bytes after it can only be one owed to an
+// earlier "A": they get one tick to become whole, and are then set aside. Anything else fails
+// the write before its read-back. The reply grows by what came meanwhile.
+bool PanelLink::acknowledged(QByteArray &reply)
+{
+    if (!reply.startsWith(acknowledgement))
+        return false;
+    QByteArray rest = reply.mid(acknowledgement.size());
+    bool waited = false;
+    while (!rest.isEmpty() && owesAcknowledgement()) {
+        if (rest.startsWith(acknowledgement)) {
+            rest.remove(0, acknowledgement.size());
+            payAcknowledgement();
+        } else if (!waited && acknowledgement.startsWith(rest)) {
+            m_held = rest; // counted by the wait
+            wait_reply();
+            waited = true;
+            m_held.clear();
+            const QByteArray more = m_line.input();
+            reply += more;
+            rest += more;
+            if (!waiting())
+                return false;
+        } else {
+            break;
+        }
+    }
+    return rest.isEmpty();
 }
 
 QByteArray PanelLink::readCommand(int address)

@@ -3,6 +3,8 @@
 #include "linkresult.h"
 #include "serialline.h"
 
+#include <QDeadlineTimer>
+#include <QList>
 #include <QObject>
 #include <QTimer>
 
@@ -27,8 +29,8 @@ public:
     // One full tick; ends early only when the line fails or the transfer is aborted.
     LinkResult wait_tick();
     // "A" up to six times until the panel answers "D000D". A panel that answered late may
-    // still answer the other "A"s: until the port closes, such a stray acknowledgement is
-    // set aside wherever a byte's reply is awaited (see readReply).
+    // still answer the other "A"s: for 600 ms after each went out, such a stray
+    // acknowledgement is set aside wherever a byte's reply is awaited (see readReply).
     LinkResult attention_handshake();
     // One byte of panel memory: read, or written and read back. The value read comes in
     // the result, also for a value out of range.
@@ -55,6 +57,10 @@ private:
     // wait.
     void wait_reply(bool setAsideStrays = false);
     void setAsideStrays();
+    bool owesAcknowledgement();
+    void payAcknowledgement() { m_owed.removeFirst(); }
+    void awaitRestOfAcknowledgement();
+    bool acknowledged(QByteArray &reply);
     qint64 pendingCount() const { return m_held.size() + m_line.inBufferCount(); }
     QByteArray takeReply();
     void pump(bool waitForMore);
@@ -67,8 +73,8 @@ private:
     QTimer m_timer; // Timer1
     bool m_tick = false; // timer_flag
     Fault m_fault = Fault::None;
-    // Acknowledgements the panel may still send for the handshake's earlier "A"s, and bytes
-    // taken from the line that the next reply begins with.
-    int m_strays = 0;
+    // Until when the panel may still answer each of the handshake's unanswered "A"s, the
+    // earliest first; and bytes taken from the line that the next reply begins with.
+    QList<QDeadlineTimer> m_owed;
     QByteArray m_held;
 };
