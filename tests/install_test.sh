@@ -2,7 +2,8 @@
 # Installs the build into a scratch root and, where dpkg is at hand, builds the Debian
 # package and unpacks it into another; in both, the files must be where the desktop entry
 # says, the file type and the metainfo must be valid, each manual page must list every
-# option of its program's --help, and the installed program must start offscreen and quit.
+# option of its program's --help, the core must be one private library in one file, and the
+# installed program must start offscreen, show its window and quit.
 # The package itself must leave lintian without an error or a warning.
 set -euo pipefail
 build="$1"
@@ -21,6 +22,30 @@ check_manual() {
     for option in $("$program" --help | grep -oE -- '(^|[ ,])--[a-z][a-z-]*' | tr -d ' ,' | sort -u); do
         grep -q -- "$option" <<<"$text" || fail "$(basename "$page") lacks $option"
     done
+}
+
+# The core is one private library that the program and the window's module find through
+# their run paths in the installed tree, none of them holding a copy of it; the program and
+# the core need no Qt GUI library, so the commands load none.
+check_core() {
+    local root="$1" private="$1/usr/lib/durvex-config"
+    local core="$private/core/libdurvex-core.so" module="$private/modules/durvex-window.so" program="$1/usr/bin/durvex-config"
+    [ -f "$core" ] || fail "no core library in $private/core"
+    local binary found
+    for binary in "$program" "$module"; do
+        found="$(ldd "$binary" | awk '$1 == "libdurvex-core.so" { print $3 }')"
+        [ -n "$found" ] && [ "$(readlink -f "$found")" = "$(readlink -f "$core")" ] \
+            || fail "$(basename "$binary") does not find the installed core: ${found:-not found}"
+        grep -q 'RUNPATH.*\[\$ORIGIN' <<<"$(readelf -d "$binary")" || fail "$(basename "$binary") has no run path from its folder"
+    done
+    ! ldd "$program" | grep -E 'libQt6(Gui|Widgets)' || fail "the program and its core load Qt GUI libraries"
+    # Where the files keep their symbols (the package strips them): every global the core
+    # defines is defined nowhere else.
+    local copies
+    defined() { { nm --defined-only "$1"; nm -D --defined-only "$1"; } 2>/dev/null | awk 'NF == 3 { print $2, $3 }'; }
+    copies="$(LC_ALL=C comm -12 <(defined "$core" | awk '$1 ~ /^[TDBR]$/ { print $2 }' | LC_ALL=C sort -u) \
+                       <({ defined "$program"; defined "$module"; } | awk '{ print $2 }' | LC_ALL=C sort -u))"
+    [ -z "$copies" ] || fail "the core's symbols are defined twice: $(c++filt <<<"$copies" | head -n 5)"
 }
 
 check_root() {
@@ -69,6 +94,7 @@ check_root() {
     check_manual "$root/usr/bin/durvex-config" "$root/usr/share/man/man1/durvex-config.1.gz"
     check_manual "$root/usr/bin/durvex-virtual-panel" "$root/usr/share/man/man1/durvex-virtual-panel.1.gz"
     "$root/usr/bin/durvex-virtual-panel" --version | grep -q '^durvex-virtual-panel [0-9]' || fail "virtual panel --version"
+    check_core "$root"
     local out
     out="$(QT_QPA_PLATFORM=offscreen DURVEX_EXIT_AFTER_SHOW=1 timeout 20 "$root/usr/bin/durvex-config" 2>&1)"
     grep -q 'shown after' <<<"$out" || fail "the installed program did not show its window: $out"
