@@ -59,7 +59,7 @@ private slots:
         auto w = activeWindow();
         ShownUnder heard(w.get());
         undo(*w);
-        QTRY_COMPARE(heard.shown, QStringList{"news: nothing to undo"}); // the window's news comes after a pause
+        QTRY_COMPARE(heard.shown, QStringList{"news: nothing to undo"});
         heard.shown.clear();
         pick(*w, "List5", 2);
         w->control<QLineEdit>("Text2")->setFocus();
@@ -72,7 +72,7 @@ private slots:
         redo(*w);
         QTRY_COMPARE(heard.shown, (QStringList{"news: undo typing in Panel name", "news: undo pick SW3 module",
                                             "news: redo pick SW3 module", "news: redo typing in Panel name",
-                                            "news: nothing to redo"})); // the window's news comes after a pause
+                                            "news: nothing to redo"}));
         heard.shown.clear();
         QVERIFY(!shown(*w, "Text1"));
     }
@@ -132,7 +132,7 @@ private slots:
                                             QStringLiteral("news: undo typing in %1").arg(edit->accessibleName()),
                                             "news: nothing to undo",
                                             QStringLiteral("news: redo typing in %1").arg(edit->accessibleName()),
-                                            "news: redo pick SW3 module"})); // the window's news comes after a pause
+                                            "news: redo pick SW3 module"}));
         heard.shown.clear();
         QCOMPARE(QApplication::focusWidget(), edit);
         // Typing there now is the box's own to undo first.
@@ -194,8 +194,7 @@ private slots:
         QTest::qWait(0); // the read's message is spoken
         ShownUnder heard(w.get());
         undo(*w);
-        QTRY_COMPARE(heard.shown, QStringList{"news: undo read: 14 items, panel name and designations back"}); // the window's news comes after a pause
-        heard.shown.clear();
+        QTRY_COMPARE(heard.shown, QStringList{"news: undo read: 14 items, panel name and designations back"});
         QVERIFY(statusDescription().endsWith("\nundo read: 14 items, panel name and designations back"));
         QCOMPARE(w->form().panelName(), QStringLiteral("MINE"));
         QCOMPARE(w->boxText("Text3"), QStringLiteral("HORN"));

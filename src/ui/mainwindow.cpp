@@ -75,13 +75,8 @@ void MainWindow::connectControls()
                 return;
             const int boxes = m_boxesShown;
             m_undo.step(step, [&] { select(position); });
-            if (m_boxesShown != boxes) {
-                const IntensityControls &backlighting = intensityControls[ConfigItems::Backlighting];
-                const QString label = control<QLabel>(QString::fromLatin1(backlighting.label))->text();
-                m_voice->announce(QStringLiteral("%1 set to %2 %")
-                                      .arg(label.section(QStringLiteral(" ("), 0, 0),
-                                           list(backlighting.list)->item(list(backlighting.list)->position())->text()));
-            }
+            if (m_boxesShown != boxes)
+                intensityRuleHeard();
         });
     };
     const auto typed = [this](const char *box, auto edit) {
@@ -300,6 +295,16 @@ void MainWindow::runCommand(void (MainWindow::*command)())
         m_closePending = false;
         close();
     }
+}
+
+// "NORMAL BACKLIGHTING set to 70 %": where the rule's box left the backlighting.
+void MainWindow::intensityRuleHeard()
+{
+    const IntensityControls &backlighting = intensityControls[ConfigItems::Backlighting];
+    const QString label = control<QLabel>(QString::fromLatin1(backlighting.label))->text(); // "... (%)"
+    const SelectorList *entries = list(backlighting.list);
+    m_voice->announce(QStringLiteral("%1 set to %2 %")
+                          .arg(label.section(QStringLiteral(" ("), 0, 0), entries->item(entries->position())->text()));
 }
 
 // Heard only: the status line stays the running command's.

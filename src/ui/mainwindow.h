@@ -95,6 +95,7 @@ private:
     SelectorList *list(const char *name) const;
     void setShown(const char *name, bool visible);
     void busy();
+    void intensityRuleHeard();
 
     Session m_session;
     FormModel &m_form = m_session.form();
