@@ -1,3 +1,4 @@
+#include "fakepanel.h"
 #include "modaldriver.h"
 #include "shownunder.h"
 #include "ui/announcer.h"
@@ -336,17 +337,21 @@ private slots:
     }
 
     // The view buttons are one stop for Tab; the arrow keys move between them and switch the view.
+    // Shift+Tab into the pair lands on the picked button; Up and Down pick the other one from
+    // either, round the pair.
     void viewButtonsByArrows()
     {
         auto w = activeWindow();
-        w->control("Option1")->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(w->control("Option1"), Qt::Key_Down);
-        QCOMPARE(focusName(), QStringLiteral("Option2"));
-        QVERIFY(w->control<QRadioButton>("Option2")->isChecked());
-        QVERIFY(shown(*w, "Frame1"));
-        QTest::keyClick(w->control("Option2"), Qt::Key_Up);
+        w->control("Combo1")->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(w->control("Combo1"), Qt::Key_Backtab);
         QCOMPARE(focusName(), QStringLiteral("Option1"));
-        QVERIFY(!shown(*w, "Frame1"));
+        for (const auto &[key, to] : {std::pair{Qt::Key_Down, "Option2"}, {Qt::Key_Down, "Option1"}, {Qt::Key_Up, "Option2"},
+                                      {Qt::Key_Up, "Option1"}}) {
+            QTest::keyClick(QApplication::focusWidget(), key);
+            QCOMPARE(focusName(), QLatin1String(to));
+            QVERIFY(w->control<QRadioButton>(to)->isChecked());
+            QCOMPARE(shown(*w, "Frame1"), QLatin1String(to) == QLatin1String("Option2"));
+        }
     }
 
     // The focus a screen reader is told of is where the keyboard is, also after the program
@@ -456,6 +461,64 @@ private slots:
                 QVERIFY2(list->currentRow() == current[list->objectName()], qPrintable(list->objectName()));
         if (auto *list = qobject_cast<SelectorList *>(w->control(focus)))
             QCOMPARE(list->currentRow(), list->position()); // the focused list moves with what it shows
+    }
+
+    void writeFromLightingView_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("on a list the switch hides") << "List49" << "WRITE_CONFIG";
+        QTest::newRow("on the view button") << "Option2" << "Option2";
+        QTest::newRow("in the panel name") << "Text2" << "Text2";
+    }
+
+    // A write switches to the switch view: the keyboard stays where it was while its control is
+    // still shown, and otherwise goes to WRITE, never down the Tab chain; the switch is heard.
+    void writeFromLightingView()
+    {
+        QFETCH(QString, focus);
+        QFETCH(QString, after);
+        auto line = std::make_unique<FakeLine>();
+        FakePanel panel(*line);
+        auto w = activeWindow(std::move(line));
+        assignAll(*w);
+        QTest::mouseClick(w->control("Option2"), Qt::LeftButton);
+        w->control(focus)->setFocus(Qt::TabFocusReason);
+        struct FocusLog : QObject
+        {
+            QStringList names;
+            bool eventFilter(QObject *watched, QEvent *event) override
+            {
+                if (event->type() == QEvent::FocusIn && watched->isWidgetType())
+                    names << watched->objectName();
+                return false;
+            }
+        } log;
+        qApp->installEventFilter(&log);
+        ShownUnder heard(w.get());
+        QTest::keyClick(w->control(focus), Qt::Key_W, Qt::ControlModifier | Qt::ShiftModifier);
+        QTRY_COMPARE(w->statusText(), QStringLiteral("SWITCH PANEL HAS BEEN PROGRAMMED")); // a key animates the button
+        qApp->removeEventFilter(&log);
+        QVERIFY(w->control<QRadioButton>("Option1")->isChecked());
+        QCOMPARE(focusName(), after);
+        QCOMPARE(log.names, after == focus ? QStringList() : QStringList{after});
+        QTRY_COMPARE(heard.shown, QStringList{"news: view: SWITCH CHANNEL ASSIGNMENTS"});
+    }
+
+    // The intensity rule's box is followed by what it did to the backlighting.
+    void ruleConsequenceHeard()
+    {
+        auto w = activeWindow();
+        ModalDriver driver;
+        QTest::mouseClick(w->control("Option2"), Qt::LeftButton);
+        w->control("List49")->setFocus(Qt::TabFocusReason);
+        ShownUnder heard(w.get());
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(w->control("List49"), Qt::Key_Down); // indicator down to 70
+        QTRY_COMPARE(driver.boxes.size(), 3);
+        QTRY_COMPARE(heard.shown.filter(QStringLiteral("news: ")),
+                     (QStringList{"news: NORMAL BACKLIGHTING set to 90 %", "news: NORMAL BACKLIGHTING set to 80 %",
+                                  "news: NORMAL BACKLIGHTING set to 70 %"}));
     }
 
     // A list that takes the focus goes on from the row it shows.
@@ -582,7 +645,10 @@ private slots:
             w->control("READ_FILE")->setFocus();
             QTest::keyClick(w->control("READ_FILE"), Qt::Key_Return);
         };
+        ShownUnder heard(w.get());
         w->control<QAbstractButton>("READ_CONFIG")->click(); // no panel answers
+        QTRY_COMPARE(heard.shown, QStringList(4, "news: busy: reading the panel")); // heard only
+        QVERIFY(!w->statusText().contains("busy"));
         QCOMPARE(windowCursor, Qt::BusyCursor);
         QCOMPARE(boxCursor, Qt::BusyCursor);
         QVERIFY(dialogs.isEmpty());

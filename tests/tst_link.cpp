@@ -619,7 +619,7 @@ private slots:
         QCOMPARE(session.readPanel().kind, TransferOutcome::Kind::PortFailed);
         QCOMPARE(form.status().text, status);
         QVERIFY(form.status().detail.contains(port));
-        QVERIFY(form.status().detail.endsWith(QStringLiteral("(Some reason)")));
+        QVERIFY(form.status().detail.endsWith(QStringLiteral("\nSome reason"))); // the reason on a line of its own
         QCOMPARE(form.status().colour, FormModel::StatusColour::Red);
         QVERIFY(form.status().visible);
         QVERIFY(line.sent.isEmpty());

@@ -17,7 +17,9 @@
 // tests/accessbus.sh --orca runs this inside a private X server, window manager, D-Bus session and
 // accessibility bus, with Orca speaking to a null audio device. The steps build on each other:
 // the window opens with nothing picked, a read fails, a read succeeds, a list with a pick takes
-// the focus, the read is undone, a file is opened by typing its name.
+// the focus, the read is undone, a file is opened by typing its name, the view buttons are
+// worked, a write from the lighting view, a read and undo from the panel name and a designation,
+// a command asked during a write, the intensity rule.
 
 namespace {
 
@@ -29,6 +31,9 @@ enum Key : uint {
     KeyA = 38,
     KeyO = 32,
     KeyZ = 52,
+    KeyW = 25,
+    Up = 111,
+    Down = 116,
     Control = 37,
     Shift = 50,
     KeypadEnter = 104, // Orca's "Where am I" (desktop layout)
@@ -160,6 +165,18 @@ class TestOrca : public QObject
                                  .arg(pattern, m_speech->sinceMark().join(QStringLiteral("\n  ")))));
     }
 
+    // Presses the keys until Orca says what matches, at most `times` times.
+    void until(std::initializer_list<uint> codes, const QString &pattern, int times)
+    {
+        for (int i = 0; i < times; ++i) {
+            m_speech->mark();
+            keys(codes);
+            if (QTest::currentTestFailed() || m_speech->waitFor(heard(pattern), 3000))
+                return;
+        }
+        QFAIL(qPrintable(QStringLiteral("Orca never said /%1/").arg(pattern)));
+    }
+
     // Once a message has been spoken, it is not spoken again.
     void spokenOnce(const QString &pattern)
     {
@@ -200,6 +217,12 @@ private slots:
         QVERIFY2(m_speech->waitFor(heard(QStringLiteral("nothing picked")), patience),
                  qPrintable(m_speech->sinceMark().join(QStringLiteral("\n  "))));
         expect({KeypadEnter}, QStringLiteral("nothing picked"));
+        // Orca's status-bar command before there is a message: an empty one (asked again below).
+        m_speech->mark();
+        keys({Insert, KeypadEnter});
+        keys({Insert, KeypadEnter});
+        QVERIFY2(m_speech->waitFor(heard(QStringLiteral("^status ?bar\\.?$")), patience),
+                 qPrintable(m_speech->sinceMark().join(QStringLiteral("\n  "))));
     }
 
     // A read with no panel at the port fails: the failure is spoken, once.
@@ -207,16 +230,25 @@ private slots:
     {
         const QString failure = QStringLiteral("^SERIAL PORT \\S*panel NOT FOUND - PLUG IN THE ADAPTER OR CHOOSE ANOTHER PORT\\.?$");
         expect({Control, Shift, KeyR}, failure);
-        spokenOnce(failure);
+        spokenOnce(QStringLiteral("NOT FOUND")); // the message, then only what its detail adds
+        // Orca's status-bar command finds the line now, though it found none before.
+        m_speech->mark();
+        keys({Insert, KeypadEnter});
+        keys({Insert, KeypadEnter});
+        QVERIFY2(m_speech->waitFor(heard(QStringLiteral("NOT FOUND - PLUG IN")), patience),
+                 qPrintable(m_speech->sinceMark().join(QStringLiteral("\n  "))));
     }
 
-    // With a panel at the port the read succeeds: the success is spoken, once.
+    // With a panel at the port the read succeeds: the success is spoken, once, with what the
+    // read changed, also with the keyboard on a list the read changes.
     void successSpoken()
     {
         m_panel = std::make_unique<VirtualPanel>(QStringList{QStringLiteral("--set"), QStringLiteral("0=22")}); // SW1: C 3
         QVERIFY(!m_panel->port().isEmpty());
         QVERIFY(QFile::link(m_panel->port(), m_port));
         expect({Control, Shift, KeyR}, QStringLiteral("^SWITCH PANEL DATA READ SUCCESSFUL\\.?$"));
+        QVERIFY2(m_speech->waitFor(heard(QStringLiteral("read: \\d+ items changed")), patience),
+                 qPrintable(m_speech->sinceMark().join(QStringLiteral("\n  "))));
         spokenOnce(QStringLiteral("^SWITCH PANEL DATA READ SUCCESSFUL\\.?$"));
     }
 
@@ -249,13 +281,14 @@ private slots:
         expect({Shift, Tab}, QStringLiteral("^C\\b"));
         QVERIFY(m_speech->count(heard(QStringLiteral("^SW1 module"))) >= 1);
         expect({KeypadEnter}, QStringLiteral("\\bC\\b"));
+        QVERIFY(m_speech->waitFor(heard(QStringLiteral("SW1 module")), patience)); // which list
     }
 
-    // Undo says what it undid.
+    // Undo says what it undid, with the keyboard on a list the undo changes.
     void undoSpoken()
     {
-        expect({Control, KeyZ}, QStringLiteral("^notification undo read"));
-        spokenOnce(QStringLiteral("^notification undo read"));
+        expect({Control, KeyZ}, QStringLiteral("undo read: \\d+ items?.* back"));
+        spokenOnce(QStringLiteral("undo read"));
     }
 
     // After a file dialog closed by Return, the keys reach the window at once, from the control
@@ -271,6 +304,73 @@ private slots:
         expect({Return}, QStringLiteral("^SW1 module"));
         expect({Tab}, QStringLiteral("^SW1 channel"));
         expect({Shift, Tab}, QStringLiteral("^SW1 module"));
+    }
+
+    // Shift+Tab onto the view buttons lands on the picked one; Down moves on from either.
+    void viewButtons()
+    {
+        for (int i = 0; i < 6; ++i) // SW1's designation, WRITE, READ, SAVE, OPEN, the port
+            keys({Shift, Tab});
+        expect({Shift, Tab}, QStringLiteral("^SWITCH CHANNEL ASSIGNMENTS"));
+        expect({Down}, QStringLiteral("^LIGHTING CHANNEL ASSIGNMENTS"));
+        expect({Down}, QStringLiteral("^SWITCH CHANNEL ASSIGNMENTS"));
+        expect({Down}, QStringLiteral("^LIGHTING CHANNEL ASSIGNMENTS"));
+    }
+
+    // A write from the lighting view switches to the switch view, heard; the keyboard, on a
+    // list the switch hides, goes to WRITE and not into the panel name.
+    void writeFromLightingView()
+    {
+        expect({Shift, Tab}, QStringLiteral("panel name"));
+        expect({Shift, Tab}, QStringLiteral("^Dimmed intensity"));
+        expect({Control, Shift, KeyW}, QStringLiteral("^SWITCH PANEL HAS BEEN PROGRAMMED"));
+        QVERIFY(m_speech->waitFor(heard(QStringLiteral("view: SWITCH CHANNEL ASSIGNMENTS")), patience));
+        QVERIFY(m_speech->waitFor(heard(QStringLiteral("WRITE CONFIGURATION TO SWITCH PANEL")), patience));
+        const QString said = m_speech->sinceMark().join(QLatin1Char('|'));
+        QVERIFY2(!said.contains(QLatin1String("panel name"), Qt::CaseInsensitive), qPrintable(said));
+    }
+
+    // With the keyboard in a box that has no typing of its own, Ctrl+Z and Ctrl+Shift+Z are the
+    // window's: a read that emptied the panel name is undone from there.
+    void undoFromBoxes()
+    {
+        for (int i = 0; i < 5; ++i) // READ, SAVE, OPEN, the port, the view button
+            keys({Shift, Tab});
+        expect({Shift, Tab}, QStringLiteral("panel name"));
+        expect({Control, Shift, KeyR}, QStringLiteral("read: .*panel name"));
+        expect({Control, KeyZ}, QStringLiteral("undo read: .*back"));
+        expect({Control, Shift, KeyZ}, QStringLiteral("redo read: .*back"));
+        expect({Control, KeyZ}, QStringLiteral("undo read: .*back"));
+        keys({Shift, Tab}); // SW6's module
+        expect({Shift, Tab}, QStringLiteral("SW6 designation"));
+        expect({Control, KeyZ}, QStringLiteral("undo open: .*back"));
+        expect({Control, Shift, KeyZ}, QStringLiteral("redo open: .*back"));
+    }
+
+    // A command asked while a transfer waits is answered by a word, not on the status line.
+    void busyDuringTransfer()
+    {
+        QFile::remove(m_port);
+        m_panel = std::make_unique<VirtualPanel>(QStringList{QStringLiteral("--silent")});
+        QVERIFY(QFile::link(m_panel->port(), m_port));
+        expect({Control, Shift, KeyW}, QStringLiteral("^STARTING COMMUNICATIONS TO WRITE"));
+        expect({Control, Shift, KeyR}, QStringLiteral("busy: writing the panel"));
+        // The message once, then the port by its whole name, as given with the device it leads to.
+        QVERIFY(m_speech->waitFor(heard(QStringLiteral("FAILED TO RESPOND ON /dev/pts/\\d+")), patience));
+        QVERIFY(m_speech->waitFor(heard(QStringLiteral("^Port \\S*panel \\(/dev/pts/\\d+\\)")), patience));
+        spokenOnce(QStringLiteral("FAILED TO RESPOND"));
+    }
+
+    // The intensity rule's box is followed by what it did to the backlighting.
+    void ruleConsequence()
+    {
+        until({Tab}, QStringLiteral("^SWITCH CHANNEL ASSIGNMENTS"), 30);
+        expect({Down}, QStringLiteral("^LIGHTING CHANNEL ASSIGNMENTS"));
+        until({Shift, Tab}, QStringLiteral("NORMAL INDICATOR"), 5);
+        keys({Down}); // 90
+        keys({Down}); // 80, as the backlighting
+        expect({Down}, QStringLiteral("NORMAL INDICATOR INTENSITY must be set equal to"));
+        expect({Return}, QStringLiteral("NORMAL BACKLIGHTING set to 70 %"));
     }
 };
 

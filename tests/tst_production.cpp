@@ -886,7 +886,7 @@ private slots:
         for (const QJsonObject &o : parseLines(tool.out))
             outcomes << o["position"].toString() + " " + o["outcome"].toString() + " " + o["detail"].toString();
         QCOMPARE(outcomes.size(), 2);
-        QVERIFY2(outcomes.contains(QRegularExpression("^" + (second.isEmpty() ? "[AB]" : second) + " failed .*IN USE.*")),
+        QVERIFY2(outcomes.contains(QRegularExpression("(?s)^" + (second.isEmpty() ? "[AB]" : second) + " failed .*IN USE.*")),
                  qPrintable(outcomes.join('\n')));
     }
 

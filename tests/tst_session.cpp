@@ -81,7 +81,7 @@ private slots:
         QTest::newRow("incomplete, and the port will not open")
             << Fault::IncompleteNoPort << true << Kind::Incomplete << -1
             << "DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA"
-            << "BACKLIGHT: no module\nSERIAL PORT FAKE NOT FOUND - PLUG IN THE ADAPTER OR CHOOSE ANOTHER PORT (gone)";
+            << "BACKLIGHT: no module\nSERIAL PORT FAKE NOT FOUND - PLUG IN THE ADAPTER OR CHOOSE ANOTHER PORT\ngone";
     }
 
     void outcomes()

@@ -451,7 +451,10 @@ private slots:
         QCOMPARE(statusColour(*w), red);
         QVERIFY(!w->link().timer().isActive());
         const QString detail = w->control("Text1")->toolTip();
-        QVERIFY2(detail.startsWith(status.arg(port) + " (") && !detail.contains("No error"), qPrintable(detail));
+        // The message, then the port by its whole name where the line shortened it, then the reason.
+        QVERIFY2(detail.startsWith(status.arg(SerialLine::shortName(port)) + "\n") && detail.contains(port)
+                     && !detail.contains("No error"),
+                 qPrintable(detail));
     }
 
     // Nothing picked and a port that will not open: the picks, known before the port was
@@ -466,7 +469,8 @@ private slots:
         const QStringList detail = w->control("Text1")->toolTip().split('\n');
         QCOMPARE(detail.value(1), QStringLiteral("SW1, SW2, SW3, SW4, SW5, SW6, LED1, LED2, LED3, LED4, LED5, LED6, "
                                                  "BACKLIGHT, DIMMING: no module"));
-        QVERIFY2(detail.value(2).startsWith("SERIAL PORT " + port + " NOT FOUND - PLUG IN THE ADAPTER OR CHOOSE ANOTHER PORT ("),
+        QVERIFY2(detail.value(2) == "SERIAL PORT " + port + " NOT FOUND - PLUG IN THE ADAPTER OR CHOOSE ANOTHER PORT"
+                     && !detail.value(3).isEmpty(),
                  qPrintable(detail.join('\n')));
     }
 

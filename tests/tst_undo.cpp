@@ -3,6 +3,7 @@
 #include "truckfile.h"
 #include "windowfixture.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
@@ -58,7 +59,8 @@ private slots:
         auto w = activeWindow();
         ShownUnder heard(w.get());
         undo(*w);
-        QCOMPARE(heard.take(), QStringList{"news: nothing to undo"});
+        QTRY_COMPARE(heard.shown, QStringList{"news: nothing to undo"});
+        heard.shown.clear();
         pick(*w, "List5", 2);
         w->control<QLineEdit>("Text2")->setFocus();
         QTest::keyClicks(w->control("Text2"), "VAN");
@@ -68,9 +70,10 @@ private slots:
         redo(*w, Qt::Key_Y);
         redo(*w);
         redo(*w);
-        QCOMPARE(heard.take(), (QStringList{"news: undo typing in Panel name", "news: undo pick SW3 module",
+        QTRY_COMPARE(heard.shown, (QStringList{"news: undo typing in Panel name", "news: undo pick SW3 module",
                                             "news: redo pick SW3 module", "news: redo typing in Panel name",
                                             "news: nothing to redo"}));
+        heard.shown.clear();
         QVERIFY(!shown(*w, "Text1"));
     }
 
@@ -91,6 +94,52 @@ private slots:
         QTest::keyClicks(name, "AB");
         undo(*w); // the box's own typing first
         QVERIFY(w->form().panelName().size() < 2);
+    }
+
+    void boxWithoutTypingPassesKeys_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::newRow("panel name") << "Text2";
+        QTest::newRow("designation") << "Text3";
+    }
+
+    // In a box with no typing of its own since it took the focus, the keys undo and redo the
+    // window's steps; typing made a step when the box was left is undone once, by the window.
+    void boxWithoutTypingPassesKeys()
+    {
+        QFETCH(QString, box);
+        auto w = activeWindow();
+        auto *edit = w->control<QLineEdit>(box);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, "VAN");
+        QTest::keyClick(edit, Qt::Key_Tab);
+        pick(*w, "List5", 2);
+        edit->setFocus();
+        ShownUnder heard(w.get());
+        undo(*w);
+        QCOMPARE(w->position("List5"), -1);
+        undo(*w);
+        QVERIFY(edit->text() != QLatin1String("VAN"));
+        const QString before = edit->text();
+        undo(*w); // nothing left: the box's old typing is not undone again
+        QCOMPARE(edit->text(), before);
+        redo(*w, Qt::Key_Y);
+        QCOMPARE(edit->text(), QStringLiteral("VAN"));
+        redo(*w);
+        QCOMPARE(w->position("List5"), 2);
+        QTRY_COMPARE(heard.shown, (QStringList{"news: undo pick SW3 module",
+                                            QStringLiteral("news: undo typing in %1").arg(edit->accessibleName()),
+                                            "news: nothing to undo",
+                                            QStringLiteral("news: redo typing in %1").arg(edit->accessibleName()),
+                                            "news: redo pick SW3 module"}));
+        heard.shown.clear();
+        QCOMPARE(QApplication::focusWidget(), edit);
+        // Typing there now is the box's own to undo first.
+        QTest::keyClicks(edit, "X");
+        undo(*w);
+        QCOMPARE(edit->text(), QStringLiteral("VAN"));
+        QCOMPARE(w->position("List5"), 2);
     }
 
     // A file open is one step, the box it may bring up included.
@@ -136,9 +185,17 @@ private slots:
         QCOMPARE(w->undo().stack().index(), steps + 1); // nothing was undone while it ran
         QCOMPARE(w->form().panelName(), QString());
         QVERIFY(!shown(*w, "Text3"));
+        // What the read changed, in a sentence after its message; "Where am I" on the line finds it.
+        const auto statusDescription = [&] {
+            return QAccessible::queryAccessibleInterface(w->control("Text1"))->text(QAccessible::Description);
+        };
+        QVERIFY2(statusDescription().endsWith("\nread: 14 items changed, panel name and designations emptied"),
+                 qPrintable(statusDescription()));
+        QTest::qWait(0); // the read's message is spoken
         ShownUnder heard(w.get());
         undo(*w);
-        QCOMPARE(heard.take(), QStringList{"news: undo read"});
+        QTRY_COMPARE(heard.shown, QStringList{"news: undo read: 14 items, panel name and designations back"});
+        QVERIFY(statusDescription().endsWith("\nundo read: 14 items, panel name and designations back"));
         QCOMPARE(w->form().panelName(), QStringLiteral("MINE"));
         QCOMPARE(w->boxText("Text3"), QStringLiteral("HORN"));
         QVERIFY(shown(*w, "Text3"));

@@ -4,6 +4,8 @@
 #include "link/serialline.h"
 #include "model/selectortables.h"
 
+#include <QFileInfo>
+
 using Colour = FormModel::StatusColour;
 using Kind = TransferOutcome::Kind;
 using LinkKind = LinkResult::Kind;
@@ -78,24 +80,49 @@ QString portFailure(const LinkResult &link, const QString &port)
     return QStringLiteral("COMMUNICATIONS FAILURE - SERIAL PORT %1 COULD NOT BE OPENED: %2").arg(port, reason);
 }
 
-// A port that would not open, by its whole name, with the system's reason.
-QString portDetail(const LinkResult &link, const QString &port)
+// A port on the line: short enough to fit (the end of a long name, or the device it leads to).
+QString lineName(const QString &port)
 {
-    return portFailure(link, port) + QStringLiteral(" (%1)").arg(link.reason);
+    return SerialLine::shortName(port);
 }
 
-// A failure that names the port: briefly on the line, whole in the detail, with more lines.
+// A port in a message's detail: as the technician gave it, with the device it leads to after it
+// where that differs.
+QString portName(const QString &port)
+{
+    const QString device = QFileInfo(port).canonicalFilePath();
+    return device.isEmpty() || device == port ? port : QStringLiteral("%1 (%2)").arg(port, device);
+}
+
+// What a detail adds to a message that names the port on the line: the port by its whole name,
+// once, where the line shortened it, and the lines after. The detail begins with the message, so
+// that a screen reader reading both hears the message once and one name for the port.
+QString detailOf(const QString &message, const QString &port, const QString &more)
+{
+    QStringList lines{message};
+    if (lineName(port) != portName(port))
+        lines << QStringLiteral("Port %1").arg(portName(port));
+    if (!more.isEmpty())
+        lines << more;
+    return lines.join(QLatin1Char('\n'));
+}
+
+// A port that would not open, with the system's reason.
+QString portDetail(const LinkResult &link, const QString &port)
+{
+    return detailOf(portFailure(link, lineName(port)), port, link.reason);
+}
+
+// A failure that names the port.
 Report onPort(const QString &text, const QString &port, const QString &more)
 {
-    QString detail = text.arg(port);
-    if (!more.isEmpty())
-        detail += QLatin1Char('\n') + more;
-    return {text.arg(SerialLine::shortName(port)), detail, Colour::Red};
+    const QString message = text.arg(lineName(port));
+    return {message, detailOf(message, port, more), Colour::Red};
 }
 
 QString portLine(const TransferOutcome &outcome)
 {
-    QString line = QStringLiteral("Port %1").arg(outcome.port);
+    QString line = QStringLiteral("Port %1").arg(portName(outcome.port));
     if (outcome.model)
         line += QStringLiteral(", panel model %1").arg(*outcome.model);
     return line;
@@ -166,8 +193,8 @@ std::optional<Report> ending(const TransferOutcome &outcome, Direction direction
         return report;
     }
     case Kind::PortFailed:
-        return Report{portFailure(outcome.link, SerialLine::shortName(outcome.port)),
-                      portDetail(outcome.link, outcome.port), Colour::Red};
+        return Report{portFailure(outcome.link, lineName(outcome.port)), portDetail(outcome.link, outcome.port),
+                      Colour::Red};
     case Kind::NoResponse:
         return onPort(QStringLiteral("COMMUNICATIONS FAILURE SWITCH PANEL FAILED TO RESPOND ON %1"), outcome.port,
                       outcome.link.reply.isEmpty()

@@ -57,10 +57,11 @@ QAccessibleInterface *noticeInterface(const QString &, QObject *object)
 
 } // namespace
 
-Announcer::Announcer(QWidget *host, QAccessible::Role role)
+Announcer::Announcer(QWidget *host, QAccessible::Role role, int settle)
     : QObject(host)
     , m_host(host)
     , m_role(role)
+    , m_settle(settle)
 {
     static const bool installed = [] {
         QAccessible::installFactory(noticeInterface);
@@ -75,6 +76,14 @@ QString Announcer::text() const
 }
 
 void Announcer::announce(const QString &text, const QString &description)
+{
+    if (m_settle > 0)
+        QTimer::singleShot(m_settle, this, [this, text, description] { show(text, description); });
+    else
+        show(text, description);
+}
+
+void Announcer::show(const QString &text, const QString &description)
 {
     clear();
     m_current = new Notice(m_host, m_role, text, description);

@@ -1,6 +1,7 @@
 #include "captionradiobutton.h"
 
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -33,6 +34,37 @@ void CaptionRadioButton::paintEvent(QPaintEvent *)
     // The window's focus ring shows the focus; the style's dotted rectangle is too faint.
 }
 
+// The selection is set before the group's later buttons exist: each button takes its stop when
+// it is first polished.
+bool CaptionRadioButton::event(QEvent *event)
+{
+    if (event->type() == QEvent::Polish)
+        followSelection();
+    return QRadioButton::event(event);
+}
+
+// Qt moves by the buttons' places on the screen, so Down on the lowest does nothing.
+void CaptionRadioButton::keyPressEvent(QKeyEvent *event)
+{
+    const QList<CaptionRadioButton *> buttons = group();
+    const int step = event->key() == Qt::Key_Down || event->key() == Qt::Key_Right ? 1
+        : event->key() == Qt::Key_Up || event->key() == Qt::Key_Left           ? -1
+                                                                                : 0;
+    if (step == 0 || buttons.size() < 2 || event->modifiers() != Qt::NoModifier) {
+        QRadioButton::keyPressEvent(event);
+        return;
+    }
+    const qsizetype here = buttons.indexOf(this);
+    for (qsizetype n = 1; n < buttons.size(); ++n) {
+        CaptionRadioButton *next = buttons[(here + step * n + buttons.size()) % buttons.size()];
+        if (next->isEnabled() && next->isVisible()) {
+            next->setFocus(Qt::TabFocusReason);
+            next->click();
+            break;
+        }
+    }
+}
+
 void CaptionRadioButton::focusInEvent(QFocusEvent *event)
 {
     QRadioButton::focusInEvent(event); // gives this button the group's Tab stop
@@ -41,12 +73,19 @@ void CaptionRadioButton::focusInEvent(QFocusEvent *event)
 
 void CaptionRadioButton::followSelection()
 {
-    if (!autoExclusive() || !parentWidget())
-        return;
-    for (auto *button : parentWidget()->findChildren<CaptionRadioButton *>(Qt::FindDirectChildrenOnly))
-        if (button->autoExclusive()) {
-            const Qt::FocusPolicy policy = button->isChecked() ? Qt::StrongFocus : Qt::ClickFocus;
-            if (button->focusPolicy() != policy)
-                button->setFocusPolicy(policy);
-        }
+    for (auto *button : group()) {
+        const Qt::FocusPolicy policy = button->isChecked() ? Qt::StrongFocus : Qt::ClickFocus;
+        if (button->focusPolicy() != policy)
+            button->setFocusPolicy(policy);
+    }
+}
+
+QList<CaptionRadioButton *> CaptionRadioButton::group() const
+{
+    QList<CaptionRadioButton *> buttons;
+    if (autoExclusive() && parentWidget())
+        for (auto *button : parentWidget()->findChildren<CaptionRadioButton *>(Qt::FindDirectChildrenOnly))
+            if (button->autoExclusive())
+                buttons << button;
+    return buttons;
 }

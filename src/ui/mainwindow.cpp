@@ -1,6 +1,8 @@
 #include "mainwindow.h"
 
 #include "announcer.h"
+#include "boxhistory.h"
+#include "changesummary.h"
 #include "controlnames.h"
 #include "focusring.h"
 #include "formlayout.h"
@@ -29,6 +31,9 @@
 
 namespace {
 const QColor windowColour(212, 208, 200); // the classic colour of inactive window borders
+// The window's news comes after the changes it tells of, once a screen reader has caught up
+// with them (see Announcer).
+constexpr int settle = 1000; // ms
 }
 
 MainWindow::MainWindow(std::unique_ptr<SerialLine> line, QSettings *settings, QWidget *parent)
@@ -47,7 +52,7 @@ MainWindow::MainWindow(std::unique_ptr<SerialLine> line, QSettings *settings, QW
     WindowInterface::install();
     m_controls = FormLayout::build(this);
     m_status = dynamic_cast<StatusLine *>(m_controls.value(QStringLiteral("Text1")));
-    m_history = new Announcer(this);
+    m_voice = new Announcer(this, QAccessible::Notification, settle);
     applyTabOrder();
     control(QStringLiteral("List1"))->setFocus(); // where the keyboard starts when the window opens
     new FocusRing(this);
@@ -69,11 +74,16 @@ MainWindow::~MainWindow() = default;
 void MainWindow::connectControls()
 {
     // A user's pick is one step to undo; typing in a box is one until the box is left.
+    // A pick the intensity rule answers with its box moves the backlighting: said after the box.
     const auto picked = [this](SelectorList *selector, auto select) {
         const QString step = QStringLiteral("pick %1").arg(selector->accessibleName());
         connect(selector, &SelectorList::positionChanged, this, [this, select, step](int position) {
-            if (!m_syncing)
-                m_undo.step(step, [&] { select(position); });
+            if (m_syncing)
+                return;
+            const int boxes = m_boxesShown;
+            m_undo.step(step, [&] { select(position); });
+            if (m_boxesShown != boxes)
+                intensityRuleHeard();
         });
     };
     const auto typed = [this](const char *box, auto edit) {
@@ -86,6 +96,7 @@ void MainWindow::connectControls()
             edit(text);
         });
         connect(lineEdit, &QLineEdit::editingFinished, &m_undo, &FormUndo::typingDone);
+        new BoxHistory(lineEdit);
     };
     for (int i = 0; i < int(itemControls.size()); ++i) {
         const ItemControls &item = itemControls[i];
@@ -101,13 +112,13 @@ void MainWindow::connectControls()
     connect(control<QRadioButton>(QStringLiteral("Option1")), &QRadioButton::clicked, &form(), &FormModel::Option1_Click);
     connect(control<QRadioButton>(QStringLiteral("Option2")), &QRadioButton::clicked, &form(), &FormModel::Option2_Click);
 
-    for (auto [name, command, step] : commands())
-        if (command != &MainWindow::openDialogFile) // the file named on the command line: no click of its own
-            connect(control<QAbstractButton>(QString::fromLatin1(name)), &QAbstractButton::clicked, this,
-                    [this, command = command] { runCommand(command); });
+    for (const Command &entry : commands())
+        if (entry.command != &MainWindow::openDialogFile) // the file named on the command line: no click of its own
+            connect(control<QAbstractButton>(QString::fromLatin1(entry.button)), &QAbstractButton::clicked, this,
+                    [this, command = entry.command] { runCommand(command); });
 
     // Undo and redo, but not while a transfer runs. A box being typed in takes Ctrl+Z for
-    // its own typing first.
+    // its own typing first (BoxHistory).
     QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
     for (const QKeySequence &key : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)})
         if (!redoKeys.contains(key))
@@ -116,8 +127,7 @@ void MainWindow::connectControls()
         auto *action = new QAction(this);
         action->setShortcuts(redo ? redoKeys : QKeySequence::keyBindings(QKeySequence::Undo));
         connect(action, &QAction::triggered, this, [this, redo] {
-            if (!m_commandRunning)
-                stepThroughHistory(redo);
+            m_commandRunning ? busy() : stepThroughHistory(redo);
         });
         addAction(action);
     }
@@ -137,12 +147,29 @@ void MainWindow::stepThroughHistory(bool redo)
     QUndoStack &stack = m_undo.stack();
     const QLatin1String word(redo ? "redo" : "undo");
     if (!(redo ? stack.canRedo() : stack.canUndo())) {
-        m_history->announce(QStringLiteral("nothing to %1").arg(word));
+        m_voice->announce(QStringLiteral("nothing to %1").arg(word));
         return;
     }
     const QString step = redo ? stack.redoText() : stack.undoText();
+    const ChangeSummary before(m_form);
     redo ? stack.redo() : stack.undo();
-    m_history->announce(QStringLiteral("%1 %2").arg(word, step));
+    const QString done = QStringLiteral("%1 %2").arg(word, step);
+    if (std::ranges::any_of(commands(), [&](const Command &c) { return c.step && step == QLatin1String(c.step); }))
+        tellChanges(done, before.since(m_form, true)); // a whole read or open: what came back
+    else
+        m_voice->announce(done);
+}
+
+// What a read or an open, or an undo or redo of one, did to the window, in a sentence: with the
+// status line's new message if that is still to be spoken (one utterance, not one cut off by
+// the next), else on its own. "Where am I" on the status line reads it again.
+void MainWindow::tellChanges(const QString &what, const QString &changes)
+{
+    if (changes.isEmpty())
+        return; // a failed read changes nothing, and its failure is heard
+    const QString sentence = QStringLiteral("%1: %2").arg(what, changes);
+    if (!m_status->setNote(sentence))
+        m_voice->announce(sentence);
 }
 
 // The keyboard's way through the window follows the picture: the controls above it, then the
@@ -194,8 +221,12 @@ void MainWindow::sync()
     setText("Text2", form().panelName());
     setShown("Frame1", form().framesVisible());
     setShown("Frame2", form().framesVisible());
-    control<QRadioButton>(QString::fromLatin1(form().view() == FormModel::View::Switches ? "Option1" : "Option2"))
-        ->setChecked(true);
+    auto *view = control<QRadioButton>(QString::fromLatin1(form().view() == FormModel::View::Switches ? "Option1" : "Option2"));
+    if (!view->isChecked()) {
+        view->setChecked(true);
+        if (m_commandRunning) // a user's own switch is heard on its button
+            m_voice->announce(QStringLiteral("view: %1").arg(view->text()));
+    }
     // Only what changed is set: the window redraws from the model after every change.
     for (int place = 0; place < int(itemLabels.size()); ++place) {
         auto *caption = control<QLabel>(QString::fromLatin1(itemLabels[place]));
@@ -229,34 +260,41 @@ void MainWindow::openFile(const QString &path)
 std::span<const MainWindow::Command> MainWindow::commands()
 {
     static const Command table[] = {
-        {"READ_CONFIG", &MainWindow::READ_CONFIG_Click, "read"},
-        {"WRITE_CONFIG", &MainWindow::WRITE_CONFIG_Click, nullptr},
-        {"COMPARE_CONFIG", &MainWindow::COMPARE_CONFIG_Click, nullptr}, // changes nothing; its takes are steps
-        {"READ_FILE", &MainWindow::READ_FILE_Click, "open"},
-        {"WRITE_FILE", &MainWindow::WRITE_FILE_Click, nullptr},
-        {"READ_FILE", &MainWindow::openDialogFile, "open"}, // a file named on the command line
+        {"READ_CONFIG", &MainWindow::READ_CONFIG_Click, "read", "reading the panel"},
+        {"WRITE_CONFIG", &MainWindow::WRITE_CONFIG_Click, nullptr, "writing the panel"},
+        {"COMPARE_CONFIG", &MainWindow::COMPARE_CONFIG_Click, nullptr, "comparing with the panel"}, // changes nothing; its takes are steps
+        {"READ_FILE", &MainWindow::READ_FILE_Click, "open", "opening a file"},
+        {"WRITE_FILE", &MainWindow::WRITE_FILE_Click, nullptr, "saving a file"},
+        {"READ_FILE", &MainWindow::openDialogFile, "open", "opening a file"}, // a file named on the command line
     };
     return table;
 }
 
 // A panel transfer runs inside its click handler and pumps events while it waits, so a
-// second command could start inside it: while one runs, command clicks do nothing.
+// second command could start inside it: while one runs, command clicks do nothing but say so.
 void MainWindow::runCommand(void (MainWindow::*command)())
 {
-    if (m_commandRunning)
+    if (m_commandRunning) {
+        busy();
         return;
+    }
     m_commandRunning = true;
     auto *port = control<PortBox>(QStringLiteral("Combo1"));
     const bool portHadFocus = port->hasFocus();
     port->setEnabled(false); // the port stays what the transfer opened
     QWidget *focusSentOn = QApplication::focusWidget();
     const Command &entry = *std::ranges::find(commands(), command, &Command::command);
+    m_running = &entry;
     m_commandButton = control(QString::fromLatin1(entry.button));
-    if (entry.step)
+    if (entry.step) {
+        const ChangeSummary before(m_form);
         m_undo.step(QString::fromLatin1(entry.step), [&] { (this->*command)(); });
-    else
+        tellChanges(QString::fromLatin1(entry.step), before.since(m_form, false));
+    } else {
         (this->*command)();
+    }
     m_commandButton = nullptr;
+    m_running = nullptr;
     port->setEnabled(true);
     // Disabling the box sent the focus on; unless the user has moved it since, it comes back.
     if (portHadFocus && QApplication::focusWidget() == focusSentOn)
@@ -266,6 +304,22 @@ void MainWindow::runCommand(void (MainWindow::*command)())
         m_closePending = false;
         close();
     }
+}
+
+// "NORMAL BACKLIGHTING set to 70 %": where the rule's box left the backlighting.
+void MainWindow::intensityRuleHeard()
+{
+    const IntensityControls &backlighting = intensityControls[ConfigItems::Backlighting];
+    const QString label = control<QLabel>(QString::fromLatin1(backlighting.label))->text(); // "... (%)"
+    const SelectorList *entries = list(backlighting.list);
+    m_voice->announce(QStringLiteral("%1 set to %2 %")
+                          .arg(label.section(QStringLiteral(" ("), 0, 0), entries->item(entries->position())->text()));
+}
+
+// Heard only: the status line stays the running command's.
+void MainWindow::busy()
+{
+    m_voice->announce(QStringLiteral("busy: %1").arg(QLatin1String(m_running ? m_running->busy : "")));
 }
 
 void MainWindow::READ_CONFIG_Click()
@@ -372,9 +426,16 @@ SelectorList *MainWindow::list(const char *name) const
     return control<SelectorList>(QString::fromLatin1(name));
 }
 
+// A control the program hides while it has the keyboard would pass it down the Tab chain, into
+// whatever comes next (a box, its text selected): during a command it goes to the command's
+// button instead, before the control is hidden, so a screen reader hears one focus.
 void MainWindow::setShown(const char *name, bool visible)
 {
-    m_controls.value(QString::fromLatin1(name))->setVisible(visible);
+    QWidget *shown = m_controls.value(QString::fromLatin1(name));
+    QWidget *focus = QApplication::focusWidget();
+    if (!visible && m_commandButton && focus && shown->isVisible() && (shown == focus || shown->isAncestorOf(focus)))
+        m_commandButton->setFocus(Qt::OtherFocusReason);
+    shown->setVisible(visible);
 }
 
 int MainWindow::position(const QString &selector) const
@@ -401,6 +462,7 @@ void MainWindow::setBoxText(const QString &box, const QString &text)
 
 void MainWindow::messageBox(const QString &text, const QString &title)
 {
+    ++m_boxesShown;
     const ModalReturn back(this, m_commandButton);
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, this);
     box.exec();

@@ -78,10 +78,12 @@ private:
         const char *button;
         void (MainWindow::*command)();
         const char *step; // its name as one step to undo, if it is one
+        const char *busy; // what it is doing, for a command asked while it runs
     };
     static std::span<const Command> commands();
     void runCommand(void (MainWindow::*command)());
     void stepThroughHistory(bool redo);
+    void tellChanges(const QString &what, const QString &changes);
     void READ_CONFIG_Click();
     void WRITE_CONFIG_Click();
     void COMPARE_CONFIG_Click();
@@ -98,13 +100,16 @@ private:
 
     SelectorList *list(const char *name) const;
     void setShown(const char *name, bool visible);
+    void busy();
+    void intensityRuleHeard();
 
     Session m_session;
     FormModel &m_form = m_session.form();
     FormUndo m_undo{m_form};
     QHash<QString, QWidget *> m_controls;
     StatusLine *m_status = nullptr;
-    Announcer *m_history = nullptr; // says what an undo or redo did
+    Announcer *m_voice = nullptr; // the window's own news: undo and redo, the view, a busy command
+    const Command *m_running = nullptr;
     QWidget *m_commandButton = nullptr; // of the command running, where the focus falls back to
     WindowFit *m_fit = nullptr;
     PanelCompare *m_compare = nullptr;
@@ -112,6 +117,7 @@ private:
     QString m_dialogFileName; // CommonDialog1's FileName, shared by save and open
     QString m_fileArgument;   // the file named on the command line
     bool m_commandRunning = false;
+    int m_boxesShown = 0;
     bool m_closePending = false;
     bool m_syncing = false; // the window follows the model: its own signals are not news
 };

@@ -5,8 +5,24 @@
 #include <QTimer>
 
 namespace {
+
 constexpr int rowHeight = 13; // three rows in a 43-pixel list
-}
+
+// An entry described by its list's name: "Where am I" on a pick reads only the entry, its
+// description and its place, and would not say which list it is in.
+class Entry : public QListWidgetItem
+{
+public:
+    using QListWidgetItem::QListWidgetItem;
+    QVariant data(int role) const override
+    {
+        if (role == Qt::AccessibleDescriptionRole && listWidget())
+            return listWidget()->accessibleName();
+        return QListWidgetItem::data(role);
+    }
+};
+
+} // namespace
 
 SelectorList::SelectorList(std::span<const ListEntry> entries, QWidget *parent)
     : QListWidget(parent)
@@ -16,7 +32,7 @@ SelectorList::SelectorList(std::span<const ListEntry> entries, QWidget *parent)
     setFrameShape(QFrame::Box);
     setLineWidth(1);
     for (const ListEntry &entry : entries) {
-        auto *item = new QListWidgetItem(QString::fromLatin1(entry.text), this);
+        auto *item = new Entry(QString::fromLatin1(entry.text), this);
         item->setData(Qt::UserRole, int(entry.value));
         item->setSizeHint(QSize(0, rowHeight));
     }
@@ -56,15 +72,26 @@ void SelectorList::showPosition()
 
 bool SelectorList::event(QEvent *event)
 {
-    if (event->type() == QEvent::ToolTipChange)
+    if (event->type() == QEvent::ToolTipChange || event->type() == QEvent::Show)
         describe();
     return QListWidget::event(event);
+}
+
+// What the list view adds to the item view's handling is the report to screen readers.
+void SelectorList::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
+{
+    if (!isHidden())
+        QListWidget::selectionChanged(selected, deselected);
+    else
+        QAbstractItemView::selectionChanged(selected, deselected);
 }
 
 // The description a screen reader reads after the list's name: the tooltip, after "nothing
 // picked" while nothing is. (A description, not a name: the name stays the list's own.)
 void SelectorList::describe()
 {
+    if (isHidden())
+        return; // described when it shows
     const QString description = m_position < 0 ? QStringLiteral("nothing picked. %1").arg(toolTip()) : toolTip();
     if (accessibleDescription() != description)
         setAccessibleDescription(description);

@@ -17,6 +17,9 @@
 // arrow keys move on from what it shows, and a screen reader speaks that row after the list's
 // name; a list without a selection has no current row (the first arrow key picks the first
 // entry), and its description for screen readers begins with "nothing picked".
+//
+// A hidden list tells screen readers nothing of its changes until it shows: a read or an undo
+// changes some thirty lists at once, and their events would flood a screen reader.
 class SelectorList : public QListWidget
 {
     Q_OBJECT
@@ -33,6 +36,7 @@ signals:
 
 protected:
     bool event(QEvent *event) override;
+    void selectionChanged(const QItemSelection &selected, const QItemSelection &deselected) override;
     void focusInEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;

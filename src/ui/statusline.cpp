@@ -23,9 +23,20 @@ public:
             return {};
         if (t == QAccessible::Name)
             return line->text();
-        if (t == QAccessible::Description)
-            return line->toolTip() != line->text() ? line->toolTip() : QString();
+        if (t == QAccessible::Description) {
+            const QString detail = line->toolTip() != line->text() ? line->toolTip() : QString();
+            return line->note().isEmpty() ? detail : detail.isEmpty() ? line->note() : detail + QLatin1Char('\n') + line->note();
+        }
         return QAccessibleWidget::text(t);
+    }
+    // Found as visible and showing whatever it shows: a screen reader that asked for the status
+    // bar while the line was hidden keeps what it learnt of its states, and would go on taking
+    // it for hidden once it shows (a showing event updates one state, not the other).
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.invisible = false;
+        return state;
     }
     int childCount() const override { return int(shown().size()); }
     QAccessibleInterface *child(int index) const override
@@ -81,8 +92,10 @@ StatusLine::StatusLine(QWidget *parent)
 void StatusLine::setStatus(const QString &text, const QString &detail, const QColor &background, bool visible,
                            bool failure)
 {
-    if (this->text() != text)
+    if (this->text() != text) {
         setText(text);
+        m_note.clear();
+    }
     if (toolTip() != detail)
         setToolTip(detail);
     if (palette().color(QPalette::Window) != background) {
@@ -104,6 +117,29 @@ void StatusLine::setStatus(const QString &text, const QString &detail, const QCo
     }
 }
 
+bool StatusLine::setNote(const QString &note)
+{
+    m_note = note;
+    return m_announcing && isNews(); // a note alone is no news for the line
+}
+
+bool StatusLine::isNews() const
+{
+    return !isHidden() && (text() != m_announced.text || toolTip() != m_announced.detail || !m_announced.shown);
+}
+
+// Spoken after the message: what its detail adds (the detail often begins with the message),
+// then the note.
+QString StatusLine::spokenDetail() const
+{
+    QString detail = toolTip() != text() ? toolTip() : QString();
+    if (detail.startsWith(text() + QLatin1Char('\n')))
+        detail.remove(0, text().size() + 1);
+    if (!m_note.isEmpty())
+        detail += (detail.isEmpty() ? QString() : QStringLiteral("\n")) + m_note;
+    return detail;
+}
+
 void StatusLine::announce()
 {
     if (isHidden()) {
@@ -112,11 +148,8 @@ void StatusLine::announce()
         m_announced = {};
         return; // and when it comes back, its message is news again
     }
-    // Spoken: the message, then what its detail adds (the detail often begins with the message).
-    QString detail = toolTip() != text() ? toolTip() : QString();
-    if (detail.startsWith(text() + QLatin1Char('\n')))
-        detail.remove(0, text().size() + 1);
-    if (text() != m_announced.text || toolTip() != m_announced.detail || !m_announced.shown) {
+    const QString detail = spokenDetail();
+    if (isNews()) {
         m_news->announce(text(), detail);
         if (m_failure)
             m_alert->announce(text(), detail);

@@ -20,15 +20,26 @@ public:
 
     void setStatus(const QString &text, const QString &detail, const QColor &background, bool visible, bool failure);
 
+    // A note on the current message for screen readers alone: what the command that set it
+    // changed in the window ("read: 9 items changed, ..."). It follows the detail in the line's
+    // description, where "Where am I" finds it, until the message changes. It is spoken with
+    // the message while that is still to be spoken: true then; false if the message has been
+    // spoken already, or is no news.
+    bool setNote(const QString &note);
+    QString note() const { return m_note; }
+
     // What speaks each message, and what marks a failure; neither shows anything while it has none.
     Announcer *news() const { return m_news; }
     Announcer *alert() const { return m_alert; }
 
 private:
     void announce();
+    QString spokenDetail() const;
+    bool isNews() const;
 
     Announcer *m_news;
     Announcer *m_alert;
+    QString m_note;
     bool m_failure = false;
     bool m_announcing = false;
     struct Announced

@@ -7,7 +7,8 @@
 #include <utility>
 
 // Records what becomes shown under a widget for screen readers: "news: TEXT" for a notification,
-// "alert: TEXT" for an alert, in the order they show.
+// "alert: TEXT" for an alert, in the order they show. The window's own news shows after a pause:
+// wait for it with QTRY_COMPARE on `shown`.
 class ShownUnder : public QObject
 {
 public:
