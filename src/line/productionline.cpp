@@ -2,13 +2,11 @@
 
 #include "line/panelpoller.h"
 #include "link/panellink.h"
-#include "link/portadvice.h"
 #include "link/portchoice.h"
 #include "platform/exitcode.h"
 #include "session/transferdriver.h"
 
 #include <algorithm>
-#include <cerrno>
 
 using StatusTexts::Direction;
 using Kind = PositionState::Kind;
@@ -189,13 +187,8 @@ std::optional<TransferOutcome> ProductionLine::portRefused(int index, Check when
     outcome.kind = TransferOutcome::Kind::PortFailed;
     outcome.port = s.port;
     if (when == Check::AtStart) {
-        const PortAdvice::Device device = PortAdvice::examine(PortAdvice::systemLocation(s.port));
-        std::optional<SerialLine::OpenFailure> failure = PortAdvice::beforeOpen(device);
-        if (!failure && device.state == PortAdvice::Device::State::Present && !device.accessible)
-            failure = PortAdvice::afterOpen(device, PortAdvice::currentUser(), QSerialPort::PermissionError,
-                                            qt_error_string(EACCES), EACCES);
-        if (failure) {
-            outcome.link = PanelLink::openFailed(*failure);
+        if (const LinkResult checked = PanelLink::check(s.port); !checked.ok()) {
+            outcome.link = checked;
             return outcome;
         }
     }
