@@ -131,9 +131,7 @@ private:
             outcome.model = 12;
         if (kind == Kind::NoResponse || kind == Kind::ByteFailed)
             outcome.link = LinkResult::of(LinkResult::Kind::NoReply);
-        const StatusTexts::Report status =
-            StatusTexts::ending(outcome, StatusTexts::Direction::Write).value_or(StatusTexts::Report{});
-        emit finished(outcome, {}, status);
+        emit finished(outcome, {}, StatusTexts::ending(outcome, StatusTexts::Direction::Write));
     }
 
     FakeClock &m_clock;

@@ -107,12 +107,11 @@ void BoardSink::byteStarting(int position, int address)
         m_board.progress(position, address, m_echoes[position].text());
 }
 
-void BoardSink::byteDone(int position, int, const LinkResult &result)
+void BoardSink::byteDone(int position, int, const LinkResult &, const QString &status)
 {
     // Said by the transfer as the byte ended; the status line repeats it.
-    if (const std::optional<QString> text =
-            StatusTexts::afterByte(result, m_line.settings().work.verify ? Direction::Read : Direction::Write))
-        showStatus(position, *text, QString());
+    if (!status.isEmpty())
+        showStatus(position, status, QString());
 }
 
 void BoardSink::modelRefused(int position, qint16)

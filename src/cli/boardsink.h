@@ -21,7 +21,7 @@ public:
     void positionChanged(const PositionChange &change) override;
     void attemptStarted(int position, int panel) override;
     void byteStarting(int position, int address) override;
-    void byteDone(int position, int address, const LinkResult &result) override;
+    void byteDone(int position, int address, const LinkResult &result, const QString &status) override;
     void modelRefused(int position, qint16 model) override;
     bool attemptEnded(const AttemptEnd &end) override;
     void runEnded() override;

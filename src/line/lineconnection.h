@@ -9,6 +9,7 @@
 #include <QObject>
 #include <functional>
 #include <memory>
+#include <optional>
 
 // What a position of the line asks of its port: write, read or poll a panel, each job
 // answered by its signals in the order the jobs were started. Made by the line's factory,
@@ -34,9 +35,10 @@ public:
 
 signals:
     void byteStarting(int address);
-    void byteDone(int address, const LinkResult &result);
+    // As ConnectionThread's: the status texts as the transfer driver made them.
+    void byteDone(int address, const LinkResult &result, const QString &status);
     void refused(qint16 model);
     void finished(const TransferOutcome &outcome, const PanelConfiguration::MemoryImage &image,
-                  const StatusTexts::Report &status);
+                  const std::optional<StatusTexts::Report> &status);
     void polled(LineConnection::Poll result);
 };

@@ -60,7 +60,8 @@ public:
     virtual void positionChanged(const PositionChange &) {}
     virtual void attemptStarted(int /*position*/, int /*panel*/) {}
     virtual void byteStarting(int /*position*/, int /*address*/) {}
-    virtual void byteDone(int /*position*/, int /*address*/, const LinkResult &) {}
+    // With the status line's text the byte made, or empty where it said nothing.
+    virtual void byteDone(int /*position*/, int /*address*/, const LinkResult &, const QString & /*status*/) {}
     // A panel of another model answered.
     virtual void modelRefused(int /*position*/, qint16 /*model*/) {}
     // False: the attempt could not be recorded, which ends the run after the panels under way.

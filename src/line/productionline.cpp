@@ -2,12 +2,11 @@
 
 #include "line/panelpoller.h"
 #include "link/panellink.h"
-#include "link/portadvice.h"
 #include "link/portchoice.h"
 #include "platform/exitcode.h"
+#include "session/transferdriver.h"
 
 #include <algorithm>
-#include <cerrno>
 
 using StatusTexts::Direction;
 using Kind = PositionState::Kind;
@@ -36,14 +35,15 @@ ProductionLine::ProductionLine(const LineSettings &settings, ConnectionFactory m
             tell([&](LineSink &sink) { sink.byteStarting(i, address); });
             setState(i, {Kind::Programming, address});
         });
-        connect(connection, &LineConnection::byteDone, this, [this, i](int address, const LinkResult &result) {
-            tell([&](LineSink &sink) { sink.byteDone(i, address, result); });
-        });
+        connect(connection, &LineConnection::byteDone, this,
+                [this, i](int address, const LinkResult &result, const QString &status) {
+                    tell([&](LineSink &sink) { sink.byteDone(i, address, result, status); });
+                });
         connect(connection, &LineConnection::refused, this,
                 [this, i](qint16 model) { tell([&](LineSink &sink) { sink.modelRefused(i, model); }); });
         connect(connection, &LineConnection::finished, this,
                 [this, i](const TransferOutcome &outcome, const PanelConfiguration::MemoryImage &image,
-                          const StatusTexts::Report &status) { finishedPanel(i, outcome, image, status); });
+                          const std::optional<StatusTexts::Report> &status) { finishedPanel(i, outcome, image, status); });
         if (handsFree()) {
             port.poller = new PanelPoller(clock, settings.polls, this);
             port.poller->pollNow = [connection] { connection->poll(); };
@@ -187,13 +187,8 @@ std::optional<TransferOutcome> ProductionLine::portRefused(int index, Check when
     outcome.kind = TransferOutcome::Kind::PortFailed;
     outcome.port = s.port;
     if (when == Check::AtStart) {
-        const PortAdvice::Device device = PortAdvice::examine(PortAdvice::systemLocation(s.port));
-        std::optional<SerialLine::OpenFailure> failure = PortAdvice::beforeOpen(device);
-        if (!failure && device.state == PortAdvice::Device::State::Present && !device.accessible)
-            failure = PortAdvice::afterOpen(device, PortAdvice::currentUser(), QSerialPort::PermissionError,
-                                            qt_error_string(EACCES), EACCES);
-        if (failure) {
-            outcome.link = PanelLink::openFailed(*failure);
+        if (const LinkResult checked = PanelLink::check(s.port); !checked.ok()) {
+            outcome.link = checked;
             return outcome;
         }
     }
@@ -222,7 +217,7 @@ void ProductionLine::fail(int index, const TransferOutcome &outcome)
     m_stations[index].state = State::Transferring;
     m_ports[index].startedAt = m_clock.now();
     const Direction direction = m_settings.work.verify ? Direction::Read : Direction::Write;
-    const StatusTexts::Report status = StatusTexts::ending(outcome, direction).value_or(StatusTexts::Report{});
+    const StatusTexts::Report status = TransferDriver::refusal(outcome, direction);
     setState(index, {Kind::PortUnusable, -1, status.text});
     finishedPanel(index, outcome, {}, status);
 }
@@ -261,7 +256,8 @@ void ProductionLine::startPanel(int index)
 }
 
 void ProductionLine::finishedPanel(int index, const TransferOutcome &outcome,
-                                   const PanelConfiguration::MemoryImage &image, const StatusTexts::Report &status)
+                                   const PanelConfiguration::MemoryImage &image,
+                                   const std::optional<StatusTexts::Report> &status)
 {
     Station &s = m_stations[index];
     s.state = State::Idle;
@@ -278,15 +274,14 @@ void ProductionLine::finishedPanel(int index, const TransferOutcome &outcome,
     attempt.take(outcome);
 
     QString outcomeText = PanelAttempt::interrupted;
-    const Direction direction = work.verify ? Direction::Read : Direction::Write;
-    const std::optional<StatusTexts::Report> report = StatusTexts::ending(outcome, direction);
-    if (report) {
+    if (status) {
         if (outcome.kind == TransferOutcome::Kind::WrongModel) {
+            // The status line kept its text and took the model's detail below it.
             outcomeText = StatusTexts::mismatchTitle();
-            attempt.detail = outcomeText + QLatin1Char('\n') + report->detail;
+            attempt.detail = outcomeText + QLatin1Char('\n') + status->detail.section(QLatin1Char('\n'), 1);
         } else {
-            outcomeText = report->text;
-            attempt.detail = report->detail;
+            outcomeText = status->text;
+            attempt.detail = status->detail;
         }
     } else {
         attempt.detail = outcomeText;
@@ -305,7 +300,7 @@ void ProductionLine::finishedPanel(int index, const TransferOutcome &outcome,
     s.lastExit = attempt.exitCode;
     s.lastOutcome = attempt.outcomeWord();
 
-    const LineSink::AttemptEnd end{index, s.panel, outcome, attempt, report ? std::optional(status) : std::nullopt,
+    const LineSink::AttemptEnd end{index, s.panel, outcome, attempt, status,
                                    m_clock.utc()};
     bool recorded = true;
     tell([&](LineSink &sink) { recorded = sink.attemptEnded(end) && recorded; });

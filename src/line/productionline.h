@@ -106,7 +106,7 @@ private:
     void startRound();
     void startPanel(int index);
     void finishedPanel(int index, const TransferOutcome &outcome, const PanelConfiguration::MemoryImage &image,
-                       const StatusTexts::Report &status);
+                       const std::optional<StatusTexts::Report> &status);
     void compare(int index, const PanelConfiguration::MemoryImage &image, PanelAttempt &attempt);
     void next(int index, bool succeeded, bool recordFailed);
     void appeared(int index, LineConnection::Poll result);

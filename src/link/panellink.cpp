@@ -1,9 +1,12 @@
 #include "panellink.h"
 
+#include "portadvice.h"
 #include "replynumber.h"
 
 #include <QCoreApplication>
 #include <QThread>
+
+#include <cerrno>
 
 namespace {
 constexpr int tickPeriod = 100;  // ms
@@ -58,6 +61,16 @@ LinkResult PanelLink::openFailed(const SerialLine::OpenFailure &failure)
     result.reason = failure.reason;
     result.advice = failure.advice;
     return result;
+}
+
+LinkResult PanelLink::check(const QString &portName)
+{
+    const PortAdvice::Device device = PortAdvice::examine(PortAdvice::systemLocation(portName));
+    std::optional<SerialLine::OpenFailure> failure = PortAdvice::beforeOpen(device);
+    if (!failure && device.state == PortAdvice::Device::State::Present && !device.accessible)
+        failure = PortAdvice::afterOpen(device, PortAdvice::currentUser(), QSerialPort::PermissionError,
+                                        qt_error_string(EACCES), EACCES);
+    return failure ? openFailed(*failure) : LinkResult::of(Kind::Ok);
 }
 
 void PanelLink::close_port()

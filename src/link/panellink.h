@@ -24,6 +24,9 @@ public:
     LinkResult open_port();
     // What a port that would not open means for a transfer.
     static LinkResult openFailed(const SerialLine::OpenFailure &failure);
+    // What an open of a serial port would fail with, told without opening it: a name that
+    // leads to no serial port, or a device this process may not use. Ok where it may serve.
+    static LinkResult check(const QString &portName);
     void close_port();
 
     // One full tick; ends early only when the line fails or the transfer is aborted.

@@ -38,9 +38,17 @@ public:
     {
         TransferDriver &driver = this->driver();
         PanelConfiguration::MemoryImage read{};
+        // The status line as the driver says it, handed on with the byte that made it, and
+        // once the transfer has ended, with its outcome.
+        std::optional<StatusTexts::Report> said;
         TransferDriver::Job job;
+        job.status = [&said](const StatusTexts::Report &status) { said = status; };
+        job.begin = [&said] { said.reset(); };
         job.starting = [this](int address) { emit byteStarting(address); };
-        job.done = [this](int address, const LinkResult &result) { emit byteDone(address, result); };
+        job.done = [this, &said](int address, const LinkResult &result) {
+            emit byteDone(address, result, said ? said->text : QString());
+            said.reset();
+        };
         job.read = [&read](int address, qint16 code) { read[address] = code; };
         job.value = [&image](int address) { return image[address]; };
         job.missing = [&missing] { return missing; };
@@ -54,7 +62,7 @@ public:
         } else {
             outcome = writing ? driver.write(job) : driver.read(job);
         }
-        emit finished(outcome, read, driver.status());
+        emit finished(outcome, read, said);
     }
 
     void poll()
@@ -89,10 +97,10 @@ public:
 
 signals:
     void byteStarting(int address);
-    void byteDone(int address, const LinkResult &result);
+    void byteDone(int address, const LinkResult &result, const QString &status);
     void refused(qint16 model);
     void finished(const TransferOutcome &outcome, const PanelConfiguration::MemoryImage &image,
-                  const StatusTexts::Report &status);
+                  const std::optional<StatusTexts::Report> &status);
     void polled(ConnectionThread::Poll result);
 
 private:

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class ConnectionWorker;
 class SerialLine;
@@ -59,14 +60,15 @@ public:
 
 signals:
     void byteStarting(int address);
-    void byteDone(int address, const LinkResult &result);
+    // With the status line's text the byte made, or empty where it said nothing.
+    void byteDone(int address, const LinkResult &result, const QString &status);
     // A panel of another model, before the port closes.
     void refused(qint16 model);
     // A read's image holds the bytes read up to the one that failed. The status is the
-    // line as the transfer left it: for a panel of another model, the text it had with
-    // the detail grown.
+    // line the transfer ended with: for a panel of another model, the text it had with the
+    // detail grown; none for a transfer ended from outside or refused as busy.
     void finished(const TransferOutcome &outcome, const PanelConfiguration::MemoryImage &image,
-                  const StatusTexts::Report &status);
+                  const std::optional<StatusTexts::Report> &status);
     void polled(ConnectionThread::Poll result);
 
 private:

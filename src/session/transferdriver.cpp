@@ -33,6 +33,11 @@ void TransferDriver::show(const Job &job, const StatusTexts::Report &status)
         job.status(status);
 }
 
+StatusTexts::Report TransferDriver::refusal(const TransferOutcome &outcome, Direction direction)
+{
+    return StatusTexts::ending(outcome, direction).value_or(StatusTexts::Report{});
+}
+
 TransferOutcome TransferDriver::run(const Job &job, Direction direction)
 {
     if (m_busy) {

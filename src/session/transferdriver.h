@@ -60,6 +60,9 @@ public:
     // The status line as the last transfer left it.
     const StatusTexts::Report &status() const { return m_status; }
 
+    // The status line of a transfer refused before it started, as one that failed so ends.
+    static StatusTexts::Report refusal(const TransferOutcome &outcome, Direction direction);
+
     // Ends a transfer at its current wait, from any thread.
     void abort() { m_link.abort(); }
 
