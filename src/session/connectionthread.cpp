@@ -1,6 +1,6 @@
 #include "connectionthread.h"
 
-#include "link/serialportline.h"
+#include "link/systemline.h"
 #include "transferdriver.h"
 
 #include <deque>
@@ -115,10 +115,7 @@ ConnectionThread::ConnectionThread(const QString &port, const QString &traceFile
     : ConnectionThread(
         port,
         [port, traceFile, traceLabel]() -> std::unique_ptr<SerialLine> {
-            auto line = std::make_unique<SerialPortLine>(port, traceFile);
-            if (!traceLabel.isEmpty())
-                line->setTraceLabel(traceLabel);
-            return line;
+            return SystemLine::make(port, traceFile, traceLabel);
         },
         parent)
 {

@@ -1,0 +1,1 @@
+# Windows only: filled in below
