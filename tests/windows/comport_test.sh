@@ -59,7 +59,10 @@ start_panel fresh COM6
 wineserver -k >/dev/null 2>&1; wineserver -p >/dev/null 2>&1 || true
 
 wine_tool write truck.zcf --port COM5; check "write through COM5" 0 $?
-"$linux_tool" write truck.zcf --port "$work/linux.tty" >/dev/null 2>&1; check "write by the Linux tool" 0 $?
+"$linux_tool" write truck.zcf --port "$work/linux.tty" >linux-out.txt 2>&1
+code=$?
+[ $code -eq 0 ] || cat linux-out.txt
+check "write by the Linux tool" 0 $code
 check "the panel's memory as the Linux tool leaves it" "$(od -An -tx1 linux.mem)" "$(od -An -tx1 windows.mem)"
 # Past the attention handshake, whose count of "A"s depends on timing, the same bytes came.
 wire() { perl -0777 -pe 's/^A+//' "$1" | od -An -tx1; }
