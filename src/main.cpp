@@ -3,6 +3,7 @@
 #include "cli/commandrunner.h"
 #include "link/portchoice.h"
 #include "platform/exitcode.h"
+#include "platform/programfolder.h"
 #include "platform/regularfile.h"
 #include "platform/standardstreams.h"
 #include "ui/windowmain.h"
@@ -107,9 +108,7 @@ int main(int argc, char *argv[])
     }
 
     // The window comes from its own module, found beside the program or where it is installed.
-    const QString programFolder = QFileInfo(QStringLiteral("/proc/self/exe")).exists()
-        ? QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath()
-        : QFileInfo(QString::fromLocal8Bit(argv[0])).absolutePath();
+    const QString programFolder = ProgramFolder::path(argv[0]);
     const WindowStart start{commandLine.port, commandLine.environmentPort, commandLine.trace, commandLine.file};
     QString failures;
     for (const QString &folder : {programFolder, programFolder + QStringLiteral("/" DURVEX_WINDOW_MODULE_FROM_BINDIR)}) {

@@ -1,7 +1,5 @@
 #include "argumenttext.h"
 
-#include <QFile>
-
 namespace ArgumentText {
 namespace {
 constexpr char16_t escapeBase = 0xDC00;
@@ -45,7 +43,9 @@ QStringList decode(int argc, char **argv)
 
 bool encodable(const QString &path)
 {
-    return QFile::decodeName(QFile::encodeName(path)) == path;
+    // A byte kept as itself is a lone surrogate, which no system's file name can hold; any
+    // other text is UTF-8 to Linux and UTF-16 to Windows alike.
+    return path.isValidUtf16();
 }
 
 QString shown(const QString &text)

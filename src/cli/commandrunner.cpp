@@ -6,7 +6,7 @@
 #include "files/configrecord.h"
 #include "platform/savetarget.h"
 #include "link/portchoice.h"
-#include "link/serialportline.h"
+#include "link/systemline.h"
 #include "model/selectortables.h"
 #include "platform/descriptorlimit.h"
 #include "platform/exitcode.h"
@@ -115,7 +115,7 @@ CommandRunner::CommandRunner(const CommandLine &commandLine, QSettings *settings
     , m_terminal(false)
 #endif
     , m_session(*this,
-                std::make_unique<SerialPortLine>(
+                SystemLine::make(
                     PortChoice::forThisRun(commandLine.port, commandLine.environmentPort, settings), commandLine.trace))
     , m_form(m_session.form())
     , m_board(err, m_terminal, commandLine.quiet, ProgressBoard::colourWanted(m_terminal))

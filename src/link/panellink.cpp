@@ -98,6 +98,10 @@ LinkResult PanelLink::faultResult() const
 void PanelLink::pump(bool waitForMore)
 {
     QCoreApplication::processEvents(waitForMore ? QEventLoop::WaitForMoreEvents : QEventLoop::AllEvents);
+    // On Windows a wait ends when an event is posted (the tick, an abort from another thread)
+    // but sends it only at the start of the next call, which would then block until the event
+    // after: sent here, the caller sees at once what ended its wait.
+    QCoreApplication::sendPostedEvents();
 }
 
 void PanelLink::armTick()

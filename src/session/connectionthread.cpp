@@ -1,6 +1,6 @@
 #include "connectionthread.h"
 
-#include "link/serialportline.h"
+#include "link/systemline.h"
 #include "transferdriver.h"
 
 #include <deque>
@@ -123,10 +123,7 @@ ConnectionThread::ConnectionThread(const QString &port, const QString &traceFile
     : ConnectionThread(
         port,
         [port, traceFile, traceLabel]() -> std::unique_ptr<SerialLine> {
-            auto line = std::make_unique<SerialPortLine>(port, traceFile);
-            if (!traceLabel.isEmpty())
-                line->setTraceLabel(traceLabel);
-            return line;
+            return SystemLine::make(port, traceFile, traceLabel);
         },
         parent)
 {

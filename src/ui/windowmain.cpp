@@ -1,7 +1,7 @@
 #include "windowmain.h"
 
 #include "link/portchoice.h"
-#include "link/serialportline.h"
+#include "link/systemline.h"
 #include "mainwindow.h"
 #include "platform/displayguard.h"
 #include "platform/exitcode.h"
@@ -27,7 +27,7 @@ int durvexWindowMain(const WindowStart &start, char *programName, const QElapsed
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
     const std::unique_ptr<QSettings> settings = PortChoice::userSettings();
-    MainWindow window(std::make_unique<SerialPortLine>(
+    MainWindow window(SystemLine::make(
                           PortChoice::forThisRun(start.port, start.environmentPort, settings.get()), start.trace),
                       settings.get());
     // Ctrl+C, SIGTERM and SIGHUP: a transfer ends at its current wait, the port closes, the
