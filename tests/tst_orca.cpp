@@ -309,7 +309,7 @@ private slots:
     // Shift+Tab onto the view buttons lands on the picked one; Down moves on from either.
     void viewButtons()
     {
-        for (int i = 0; i < 6; ++i) // SW1's designation, WRITE, READ, SAVE, OPEN, the port
+        for (int i = 0; i < 7; ++i) // SW1's designation, COMPARE, WRITE, READ, SAVE, OPEN, the port
             keys({Shift, Tab});
         expect({Shift, Tab}, QStringLiteral("^SWITCH CHANNEL ASSIGNMENTS"));
         expect({Down}, QStringLiteral("^LIGHTING CHANNEL ASSIGNMENTS"));
