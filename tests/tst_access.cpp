@@ -93,6 +93,18 @@ void assignAll(MainWindow &w)
 
 } // namespace
 
+// The names of the controls that took the focus, in order.
+struct FocusLog : QObject
+{
+    QStringList names;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::FocusIn && watched->isWidgetType())
+            names << watched->objectName();
+        return false;
+    }
+};
+
 class TestAccess : public QObject
 {
     Q_OBJECT
@@ -366,16 +378,7 @@ private slots:
         w->form().show_switch_view(); // as a save does
         QVERIFY(w->control<QRadioButton>("Option1")->isChecked());
 
-        struct FocusLog : QObject
-        {
-            QStringList names;
-            bool eventFilter(QObject *watched, QEvent *event) override
-            {
-                if (event->type() == QEvent::FocusIn && watched->isWidgetType())
-                    names << watched->objectName();
-                return false;
-            }
-        } log;
+        FocusLog log;
         qApp->installEventFilter(&log);
         QStringList landed; // one focus per key, on the control that keeps it
         for (const Qt::Key key : {Qt::Key_Backtab, Qt::Key_Tab, Qt::Key_Backtab}) {
@@ -484,16 +487,7 @@ private slots:
         assignAll(*w);
         QTest::mouseClick(w->control("Option2"), Qt::LeftButton);
         w->control(focus)->setFocus(Qt::TabFocusReason);
-        struct FocusLog : QObject
-        {
-            QStringList names;
-            bool eventFilter(QObject *watched, QEvent *event) override
-            {
-                if (event->type() == QEvent::FocusIn && watched->isWidgetType())
-                    names << watched->objectName();
-                return false;
-            }
-        } log;
+        FocusLog log;
         qApp->installEventFilter(&log);
         ShownUnder heard(w.get());
         QTest::keyClick(w->control(focus), Qt::Key_W, Qt::ControlModifier | Qt::ShiftModifier);
