@@ -26,14 +26,4 @@ void guard()
     // Windows raises no signal for a pipe whose reader has gone: the write fails.
 }
 
-bool write(std::FILE *stream, const QByteArray &text, QString *reason)
-{
-    errno = 0;
-    const bool written = std::fwrite(text.constData(), 1, size_t(text.size()), stream) == size_t(text.size())
-                         && std::fflush(stream) == 0;
-    if (!written && reason)
-        *reason = qt_error_string(errno);
-    return written;
-}
-
 } // namespace StandardStreams
