@@ -687,6 +687,38 @@ private slots:
         QTEST(w->form().designation(1), "after"); // saved as typed
     }
 
+    void boxTextOneRun_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::newRow("panel name") << "Text2";
+        QTest::newRow("designation") << "Text3";
+    }
+
+    // A screen reader builds the text it speaks from the box's attribute runs: each offset's run
+    // holds it, and the runs together give the text whole, the last character included.
+    void boxTextOneRun()
+    {
+        QFETCH(QString, box);
+        auto w = activeWindow();
+        auto *edit = w->control<QLineEdit>(box);
+        edit->setText(QStringLiteral("WASHER"));
+        edit->selectAll();
+        QAccessibleTextInterface *text = face(*w, box)->textInterface();
+        QVERIFY(text);
+        QString spoken;
+        for (int offset = 0; offset < text->characterCount();) {
+            int start = -1, end = -1;
+            text->attributes(offset, &start, &end);
+            QVERIFY2(start <= offset && offset < end, qPrintable(QStringLiteral("%1: %2-%3").arg(offset).arg(start).arg(end)));
+            spoken += text->text(offset, end);
+            offset = end;
+        }
+        QCOMPARE(spoken, QStringLiteral("WASHER"));
+        int start = -1, end = -1;
+        text->selection(0, &start, &end);
+        QCOMPARE(text->text(start, end), QStringLiteral("WASHER"));
+    }
+
     void focusVisible_data()
     {
         QTest::addColumn<QString>("control");

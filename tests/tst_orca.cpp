@@ -32,6 +32,7 @@ enum Key : uint {
     KeyO = 32,
     KeyZ = 52,
     KeyW = 25,
+    Escape = 9,
     Up = 111,
     Down = 116,
     Control = 37,
@@ -304,6 +305,20 @@ private slots:
         expect({Return}, QStringLiteral("^SW1 module"));
         expect({Tab}, QStringLiteral("^SW1 channel"));
         expect({Shift, Tab}, QStringLiteral("^SW1 module"));
+    }
+
+    // A box's text is heard whole when Tab selects it and when the focus comes back to it after
+    // a dialog.
+    void boxTextsWhole()
+    {
+        expect({Shift, Tab}, QStringLiteral("^HORN\\b")); // SW1's designation, from the file
+        QVERIFY2(!m_speech->sinceMark().join(QLatin1Char('|')).contains(QRegularExpression(QStringLiteral("\\bHOR\\b"))),
+                 qPrintable(m_speech->sinceMark().join(QLatin1Char('|'))));
+        expect({Control, KeyO}, QStringLiteral("READ CONFIGURATION FILE"));
+        expect({Escape}, QStringLiteral("^HORN\\b"));
+        QVERIFY2(!m_speech->sinceMark().join(QLatin1Char('|')).contains(QRegularExpression(QStringLiteral("\\bHOR\\b"))),
+                 qPrintable(m_speech->sinceMark().join(QLatin1Char('|'))));
+        expect({Tab}, QStringLiteral("^SW1 module"));
     }
 
     // Shift+Tab onto the view buttons lands on the picked one; Down moves on from either.

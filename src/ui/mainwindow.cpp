@@ -2,6 +2,7 @@
 
 #include "announcer.h"
 #include "boxhistory.h"
+#include "boxinterface.h"
 #include "changesummary.h"
 #include "controlnames.h"
 #include "focusring.h"
@@ -50,6 +51,7 @@ MainWindow::MainWindow(std::unique_ptr<SerialLine> line, QSettings *settings, QW
     setWindowIcon(PanelFace::windowIcon());
 
     WindowInterface::install();
+    BoxInterface::install();
     m_controls = FormLayout::build(this);
     m_status = dynamic_cast<StatusLine *>(m_controls.value(QStringLiteral("Text1")));
     m_voice = new Announcer(this, QAccessible::Notification, settle);
