@@ -11,6 +11,7 @@
 #include "panelcompare.h"
 #include "panelface.h"
 #include "portbox.h"
+#include "quietselection.h"
 #include "selectorlist.h"
 #include "statusline.h"
 #include "windowfit.h"
@@ -99,6 +100,7 @@ void MainWindow::connectControls()
         });
         connect(lineEdit, &QLineEdit::editingFinished, &m_undo, &FormUndo::typingDone);
         new BoxHistory(lineEdit);
+        new QuietSelection(lineEdit);
     };
     for (int i = 0; i < int(itemControls.size()); ++i) {
         const ItemControls &item = itemControls[i];
@@ -135,6 +137,7 @@ void MainWindow::connectControls()
     }
 
     auto *port = control<PortBox>(QStringLiteral("Combo1"));
+    new QuietSelection(port->lineEdit(), port); // a combo box hands its focus events to its line edit directly
     port->setPort(line().portName());
     connect(port, &PortBox::chosen, this, [this, port](const QString &name) {
         port->setRemembered(m_session.choosePort(name), m_session.settingsFile());
