@@ -253,6 +253,12 @@ private slots:
         w->form().setStatusText(badData); // the same message again is no news
         settle();
         QCOMPARE(shown.take(), (QStringList{"news: " + badData, "alert: " + badData}));
+        // A detail that begins with the message: the description is what it adds, so that the
+        // line taking the focus says the message once.
+        w->form().setStatusText(badData, badData + QStringLiteral("\nPort /dev/ttyUSB7"));
+        settle();
+        QCOMPARE(status->text(QAccessible::Description), QStringLiteral("Port /dev/ttyUSB7"));
+        shown.take();
         // A file command hides the line: nothing is left under it, and the same failure shown
         // again is news again.
         w->form().setStatusVisible(false);

@@ -23,10 +23,8 @@ public:
             return {};
         if (t == QAccessible::Name)
             return line->text();
-        if (t == QAccessible::Description) {
-            const QString detail = line->toolTip() != line->text() ? line->toolTip() : QString();
-            return line->note().isEmpty() ? detail : detail.isEmpty() ? line->note() : detail + QLatin1Char('\n') + line->note();
-        }
+        if (t == QAccessible::Description)
+            return line->spokenDetail(); // the message once, as the line's name
         return QAccessibleWidget::text(t);
     }
     // Found as visible and showing whatever it shows: a screen reader that asked for the status
@@ -128,8 +126,6 @@ bool StatusLine::isNews() const
     return !isHidden() && (text() != m_announced.text || toolTip() != m_announced.detail || !m_announced.shown);
 }
 
-// Spoken after the message: what its detail adds (the detail often begins with the message),
-// then the note.
 QString StatusLine::spokenDetail() const
 {
     QString detail = toolTip() != text() ? toolTip() : QString();

@@ -27,6 +27,9 @@ public:
     // spoken already, or is no news.
     bool setNote(const QString &note);
     QString note() const { return m_note; }
+    // Heard after the message, and its description for screen readers: what the detail adds to
+    // the message (the detail often begins with it), then the note.
+    QString spokenDetail() const;
 
     // What speaks each message, and what marks a failure; neither shows anything while it has none.
     Announcer *news() const { return m_news; }
@@ -34,7 +37,6 @@ public:
 
 private:
     void announce();
-    QString spokenDetail() const;
     bool isNews() const;
 
     Announcer *m_news;
