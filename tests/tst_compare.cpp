@@ -172,9 +172,14 @@ private slots:
         for (int r = 0; r < f.dialog()->table()->rowCount(); ++r)
             shownSends << f.dialog()->table()->item(r, 3)->text();
         QCOMPARE(shownSends, sends);
-        // Each row reads as one sentence.
-        for (int r = 0; r < f.dialog()->table()->rowCount(); ++r)
-            QVERIFY(f.dialog()->table()->item(r, 1)->data(Qt::AccessibleTextRole).toString().startsWith(items[r] + ": window "));
+        // Each row reads as one sentence, cell by cell as a screen reader reads a row.
+        for (int r = 0; r < f.dialog()->table()->rowCount(); ++r) {
+            QStringList spoken;
+            for (int c = 0; c < f.dialog()->table()->columnCount(); ++c)
+                spoken << f.dialog()->table()->item(r, c)->data(Qt::AccessibleTextRole).toString();
+            QCOMPARE(spoken.join(QLatin1Char(' ')), ConfigComparison::sentence(f.dialog()->comparison().rows[r]));
+            QVERIFY(spoken.join(QLatin1Char(' ')).startsWith(items[r] + ": window "));
+        }
         QList<int> marked;
         for (const ConfigComparison::Row &row : f.dialog()->comparison().rows)
             marked << row.address;

@@ -32,6 +32,8 @@ enum Key : uint {
     KeyO = 32,
     KeyZ = 52,
     KeyW = 25,
+    KeyC = 54,
+    Space = 65,
     Escape = 9,
     Up = 111,
     Down = 116,
@@ -257,6 +259,7 @@ private slots:
     void statusLineCurrent()
     {
         expect({Shift, Tab}, QStringLiteral("status ?bar")); // the last stop before SW1's module list
+        spokenOnce(QStringLiteral("SWITCH PANEL DATA READ SUCCESSFUL")); // as its name, not again in its description
         const QStringList said = m_speech->sinceMark();
         QVERIFY2(said.join(QLatin1Char(' ')).contains(QLatin1String("SWITCH PANEL DATA READ SUCCESSFUL")), qPrintable(said.join('|')));
         QVERIFY2(!said.join(QLatin1Char(' ')).contains(QLatin1String("NOT FOUND")), qPrintable(said.join('|')));
@@ -321,11 +324,15 @@ private slots:
         QVERIFY2(!said.contains(QRegularExpression(QStringLiteral("\\bHOR\\b"))), qPrintable(said));
     }
 
-    // Shift+Tab onto the view buttons lands on the picked one; Down moves on from either.
+    // Shift+Tab onto the view buttons lands on the picked one; Down moves on from either. The
+    // port on the way is named once.
     void viewButtons()
     {
-        for (int i = 0; i < 7; ++i) // SW1's designation, COMPARE, WRITE, READ, SAVE, OPEN, the port
+        m_speech->mark();
+        for (int i = 0; i < 6; ++i) // SW1's designation, COMPARE, WRITE, READ, SAVE, OPEN
             keys({Shift, Tab});
+        expect({Shift, Tab}, QStringLiteral("^SERIAL PORT"));
+        spokenOnce(QRegularExpression::escape(m_port));
         expect({Shift, Tab}, QStringLiteral("^SWITCH CHANNEL ASSIGNMENTS"));
         expect({Down}, QStringLiteral("^LIGHTING CHANNEL ASSIGNMENTS"));
         expect({Down}, QStringLiteral("^SWITCH CHANNEL ASSIGNMENTS"));
@@ -386,6 +393,34 @@ private slots:
         keys({Down}); // 80, as the backlighting
         expect({Down}, QStringLiteral("NORMAL INDICATOR INTENSITY must be set equal to"));
         expect({Return}, QStringLiteral("NORMAL BACKLIGHTING set to 70 %"));
+    }
+
+    // The compare heard: a panel just written matches; after an undo it differs, the dialog's
+    // rows are each read as a sentence, and a take says what it took and what still differs,
+    // undone from the window once the dialog is closed.
+    void compareHeard()
+    {
+        QFile::remove(m_port);
+        m_panel = std::make_unique<VirtualPanel>();
+        QVERIFY(QFile::link(m_panel->port(), m_port));
+        expect({Control, Shift, KeyW}, QStringLiteral("^SWITCH PANEL HAS BEEN PROGRAMMED"));
+        expect({Control, Shift, KeyC}, QStringLiteral("^SWITCH PANEL MATCHES THIS CONFIGURATION\\.?$"));
+        expect({Escape}, QStringLiteral("^WRITE CONFIGURATION TO SWITCH PANEL"));
+
+        expect({Control, KeyZ}, QStringLiteral("undo pick Normal indicator")); // the intensity picked last, and the rule's move
+        expect({Control, Shift, KeyC}, QStringLiteral("^SWITCH PANEL DIFFERS IN 2 ITEMS: "));
+        // A row is read cell by cell, the cells together one sentence, once.
+        const QString row = QStringLiteral("^NORMAL %1 \\(%\\):");
+        QVERIFY2(m_speech->waitFor(heard(row.arg(QStringLiteral("BACKLIGHTING"))), patience),
+                 qPrintable(m_speech->sinceMark().join(QStringLiteral("\n  "))));
+        expect({Down}, row.arg(QStringLiteral("INDICATOR")));
+        QVERIFY(m_speech->waitFor(heard(QStringLiteral("^a write sends 80 %")), patience));
+        spokenOnce(row.arg(QStringLiteral("INDICATOR")));
+        expect({Up}, row.arg(QStringLiteral("BACKLIGHTING")));
+        expect({Tab}, QStringLiteral("^TAKE PANEL VALUE"));
+        expect({Space}, QStringLiteral("take panel value NORMAL BACKLIGHTING \\(%\\): 1 item still differs"));
+        expect({Escape}, QStringLiteral("^WRITE CONFIGURATION TO SWITCH PANEL"));
+        expect({Control, KeyZ}, QStringLiteral("undo take panel value NORMAL BACKLIGHTING"));
     }
 };
 

@@ -11,22 +11,36 @@
 
 namespace {
 
-// The columns, and what each cell of a row shows.
+// The columns: what each cell of a row shows, and what it says to a screen reader. A screen
+// reader reads a table's row cell by cell; together the cells say the row's sentence once.
 struct Column
 {
     const char *heading;
     QString (*text)(const ConfigComparison::Row &row);
+    QString (*spoken)(const ConfigComparison::Row &row);
 };
 
+QString remedySentence(const ConfigComparison::Row &row)
+{
+    const QString remedy = ConfigComparison::remedyText(row);
+    return remedy.isEmpty() ? QString() : QStringLiteral(". ") + remedy;
+}
+
 const Column columns[] = {
-    {"ITEM", [](const ConfigComparison::Row &row) { return PanelConfiguration::name(row.address); }},
-    {"WINDOW", &ConfigComparison::ownText},
-    {"PANEL", &ConfigComparison::panelText},
+    {"ITEM", [](const ConfigComparison::Row &row) { return PanelConfiguration::name(row.address); },
+     [](const ConfigComparison::Row &row) { return PanelConfiguration::name(row.address) + QLatin1Char(':'); }},
+    {"WINDOW", &ConfigComparison::ownText,
+     [](const ConfigComparison::Row &row) { return QStringLiteral("window %1,").arg(ConfigComparison::ownText(row)); }},
+    {"PANEL", &ConfigComparison::panelText,
+     [](const ConfigComparison::Row &row) { return QStringLiteral("panel %1,").arg(ConfigComparison::panelText(row)); }},
     {"A WRITE SENDS",
      [](const ConfigComparison::Row &row) {
          const QString remedy = ConfigComparison::remedyText(row);
          return remedy.isEmpty() ? ConfigComparison::sentText(row)
                                  : ConfigComparison::sentText(row) + QStringLiteral(" - ") + remedy;
+     },
+     [](const ConfigComparison::Row &row) {
+         return QStringLiteral("a write sends %1").arg(ConfigComparison::sentText(row)) + remedySentence(row);
      }},
 };
 
@@ -94,7 +108,7 @@ void CompareDialog::setComparison(const ConfigComparison &comparison)
         const QString sentence = ConfigComparison::sentence(row);
         for (int c = 0; c < int(std::size(columns)); ++c) {
             auto *cell = new QTableWidgetItem(columns[c].text(row));
-            cell->setData(Qt::AccessibleTextRole, sentence);
+            cell->setData(Qt::AccessibleTextRole, columns[c].spoken(row));
             cell->setToolTip(sentence);
             m_table->setItem(r, c, cell);
         }

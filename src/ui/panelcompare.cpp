@@ -1,5 +1,6 @@
 #include "panelcompare.h"
 
+#include "announcer.h"
 #include "comparedialog.h"
 #include "comparemarks.h"
 #include "formundo.h"
@@ -22,6 +23,7 @@ PanelCompare::PanelCompare(QWidget *window, Session &session, FormUndo &undo,
     , m_button(button)
     , m_marks(new CompareMarks(window, session.form(), std::move(controls)))
     , m_dialog(new CompareDialog(window))
+    , m_voice(new Announcer(m_dialog))
 {
     connect(m_dialog, &CompareDialog::takeRequested, this, [this](int address) {
         take(QStringLiteral("take panel value %1").arg(PanelConfiguration::name(address)), {{address, m_panel[address]}});
@@ -67,6 +69,13 @@ void PanelCompare::take(const QString &step, const QList<std::pair<int, qint16>>
         return;
     m_undo.step(step, [&] { m_session.form().take(bytes); });
     refresh();
+    // The rows change under the keyboard, which stays on the button: a screen reader hears
+    // nothing of them unless told.
+    const qsizetype left = m_dialog->comparison().rows.size();
+    const QString rest = left == 0 ? QStringLiteral("the window matches the panel")
+        : left == 1                ? QStringLiteral("1 item still differs")
+                                   : QStringLiteral("%1 items still differ").arg(left);
+    m_voice->announce(QStringLiteral("%1: %2").arg(step, rest));
 }
 
 void PanelCompare::refresh()

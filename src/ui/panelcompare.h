@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+class Announcer;
 class CompareDialog;
 class CompareMarks;
 class FormUndo;
@@ -52,6 +53,7 @@ private:
     QPointer<QWidget> m_button;
     CompareMarks *m_marks;
     CompareDialog *m_dialog;
+    Announcer *m_voice; // a take and what still differs, heard in the dialog
     std::unique_ptr<ModalReturn> m_return; // while the dialog has the keyboard
     PanelConfiguration::MemoryImage m_panel{};
 };
