@@ -106,9 +106,14 @@ QString ConfigComparison::remedyText(const Row &row)
 
 QString ConfigComparison::sentence(const Row &row)
 {
-    QString text = QStringLiteral("%1: window %2, panel %3, a write sends %4")
-                       .arg(PanelConfiguration::name(row.address), ownText(row), panelText(row), sentText(row));
+    return sentenceParts(row).join(QLatin1Char(' '));
+}
+
+QStringList ConfigComparison::sentenceParts(const Row &row)
+{
+    QString sends = QStringLiteral("a write sends %1").arg(sentText(row));
     if (const QString remedy = remedyText(row); !remedy.isEmpty())
-        text += QStringLiteral(". ") + remedy;
-    return text;
+        sends += QStringLiteral(". ") + remedy;
+    return {PanelConfiguration::name(row.address) + QLatin1Char(':'), QStringLiteral("window %1,").arg(ownText(row)),
+            QStringLiteral("panel %1,").arg(panelText(row)), sends};
 }

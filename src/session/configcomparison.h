@@ -60,6 +60,7 @@ struct ConfigComparison
     static QString panelText(const Row &row); // "module C channel 10", "100 % (code 9)"
     static QString sentText(const Row &row);  // what a write sends; "NOTHING: NOT PICKED"
     static QString remedyText(const Row &row); // "A WRITE WOULD CORRECT THE PANEL", or empty
-    // A row as one sentence, for a screen reader.
+    // A row as one sentence, for a screen reader; its parts, one a column, join to it.
     static QString sentence(const Row &row);
+    static QStringList sentenceParts(const Row &row);
 };

@@ -11,36 +11,23 @@
 
 namespace {
 
-// The columns: what each cell of a row shows, and what it says to a screen reader. A screen
-// reader reads a table's row cell by cell; together the cells say the row's sentence once.
+// The columns, and what each cell of a row shows. A screen reader reads a table's row cell by
+// cell: each cell says its part of the row's sentence, so that the row is heard once.
 struct Column
 {
     const char *heading;
     QString (*text)(const ConfigComparison::Row &row);
-    QString (*spoken)(const ConfigComparison::Row &row);
 };
 
-QString remedySentence(const ConfigComparison::Row &row)
-{
-    const QString remedy = ConfigComparison::remedyText(row);
-    return remedy.isEmpty() ? QString() : QStringLiteral(". ") + remedy;
-}
-
 const Column columns[] = {
-    {"ITEM", [](const ConfigComparison::Row &row) { return PanelConfiguration::name(row.address); },
-     [](const ConfigComparison::Row &row) { return PanelConfiguration::name(row.address) + QLatin1Char(':'); }},
-    {"WINDOW", &ConfigComparison::ownText,
-     [](const ConfigComparison::Row &row) { return QStringLiteral("window %1,").arg(ConfigComparison::ownText(row)); }},
-    {"PANEL", &ConfigComparison::panelText,
-     [](const ConfigComparison::Row &row) { return QStringLiteral("panel %1,").arg(ConfigComparison::panelText(row)); }},
+    {"ITEM", [](const ConfigComparison::Row &row) { return PanelConfiguration::name(row.address); }},
+    {"WINDOW", &ConfigComparison::ownText},
+    {"PANEL", &ConfigComparison::panelText},
     {"A WRITE SENDS",
      [](const ConfigComparison::Row &row) {
          const QString remedy = ConfigComparison::remedyText(row);
          return remedy.isEmpty() ? ConfigComparison::sentText(row)
                                  : ConfigComparison::sentText(row) + QStringLiteral(" - ") + remedy;
-     },
-     [](const ConfigComparison::Row &row) {
-         return QStringLiteral("a write sends %1").arg(ConfigComparison::sentText(row)) + remedySentence(row);
      }},
 };
 
@@ -106,9 +93,10 @@ void CompareDialog::setComparison(const ConfigComparison &comparison)
     for (int r = 0; r < int(comparison.rows.size()); ++r) {
         const ConfigComparison::Row &row = comparison.rows[r];
         const QString sentence = ConfigComparison::sentence(row);
+        const QStringList spoken = ConfigComparison::sentenceParts(row);
         for (int c = 0; c < int(std::size(columns)); ++c) {
             auto *cell = new QTableWidgetItem(columns[c].text(row));
-            cell->setData(Qt::AccessibleTextRole, columns[c].spoken(row));
+            cell->setData(Qt::AccessibleTextRole, spoken.value(c));
             cell->setToolTip(sentence);
             m_table->setItem(r, c, cell);
         }
