@@ -166,12 +166,17 @@ public:
             told[position] << QStringLiteral("id:") + id;
     }
     void prompted(const Prompt &prompt) override { lastPrompt = prompt.kind; }
-    void runEnded() override { ++ended; }
+    void runEnded(const RunSummary &summary) override
+    {
+        ++ended;
+        endedWith = summary;
+    }
 
     QList<QStringList> told;
     int attempts = 0;
     std::optional<Prompt::Kind> lastPrompt;
     int ended = 0;
+    std::optional<RunSummary> endedWith;
 };
 
 // An operator's or the system's act at a time: "q", "enter", "end", "signal", "scan LABEL ID".
@@ -197,6 +202,7 @@ private slots:
     void stops_data();
     void stops();
     void overFakePanels();
+    void settledWithoutTransfer();
 };
 
 void TestLine::line_data()
@@ -339,6 +345,11 @@ void TestLine::line()
     }
     QCOMPARE(line.finished(), ended);
     QCOMPARE(sink.ended, ended ? 1 : 0);
+    // The run's end carries the counts every summary is made from.
+    if (ended) {
+        QCOMPARE(sink.endedWith->programmed(), programmed);
+        QCOMPARE(sink.endedWith->failed(), failed);
+    }
     QCOMPARE(summary.durationMs, runFor);
 }
 
@@ -426,6 +437,26 @@ void TestLine::overFakePanels()
         QCOMPARE(line.station(2).lastExit, verify ? int(ExitCode::Differs) : int(ExitCode::Done));
         QCOMPARE(sink.told[2].constLast(), verify ? QStringLiteral("differs") : QStringLiteral("done"));
     }
+}
+
+// A run settled before any transfer (a file refused, a check) records its attempt at every
+// position and ends with the counts, as a run of transfers does.
+void TestLine::settledWithoutTransfer()
+{
+    LineSettings settings;
+    settings.positions = {{"FX1", "/dev/a", "SN-1"}, {"FX2", "/dev/b", {}}};
+    ProductionLine line(settings, {});
+    RecordingSink sink(2);
+    line.subscribe(&sink);
+    PanelAttempt refused;
+    refused.command = QStringLiteral("verify");
+    refused.exitCode = ExitCode::FileFailed;
+    line.endWith(refused);
+    QCOMPARE(sink.told, (QList<QStringList>{{"file-refused@SN-1"}, {"file-refused"}}));
+    QCOMPARE(sink.ended, 1);
+    QCOMPARE(sink.endedWith->command, QStringLiteral("verify"));
+    QCOMPARE(sink.endedWith->failed(), 2);
+    QVERIFY(!line.recordFailed());
 }
 
 QTEST_GUILESS_MAIN(TestLine)

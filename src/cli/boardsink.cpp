@@ -141,15 +141,15 @@ bool BoardSink::attemptEnded(const AttemptEnd &end)
     return true;
 }
 
-void BoardSink::runEnded()
+void BoardSink::runEnded(const RunSummary &summary)
 {
     const bool several = m_board.several();
     m_board.setPositions({});
     if (several)
-        printTable();
+        printTable(summary);
 }
 
-void BoardSink::printTable()
+void BoardSink::printTable(const RunSummary &summary)
 {
     qsizetype width = 8;
     for (int i = 0; i < m_line.positions(); ++i)
@@ -158,7 +158,6 @@ void BoardSink::printTable()
         m_board.say(QStringLiteral("%1  %2%3  %4").arg(label, -int(width)).arg(counts, outcome.leftJustified(14), detail));
     };
     const bool series = m_line.settings().series();
-    const RunSummary summary = m_line.summary();
     row(QStringLiteral("POSITION"), series ? QStringLiteral("PROGRAMMED  FAILED  ") : QString(), QStringLiteral("OUTCOME"),
         QStringLiteral("DETAIL"));
     for (int i = 0; i < m_line.positions(); ++i) {

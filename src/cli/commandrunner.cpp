@@ -2,6 +2,7 @@
 
 #include "cli/filediff.h"
 #include "cli/fixture.h"
+#include "line/productionline.h"
 #include "cli/portlisting.h"
 #include "files/configrecord.h"
 #include "platform/savetarget.h"
@@ -127,7 +128,6 @@ CommandRunner::CommandRunner(const CommandLine &commandLine, QSettings *settings
         m_records << &m_json;
     if (commandLine.events)
         m_records << &m_events;
-    m_clock.start();
     // A warning from a port's thread is said on this one, above the board, not through it.
     Warnings::setSink([this](const QString &text) {
         if (QThread::currentThread() == thread())
@@ -154,9 +154,9 @@ CommandRunner::~CommandRunner()
 int CommandRunner::run()
 {
     const int ended = commandExit();
-    // Warnings the ports' threads gave at their end, before the summary.
+    // Warnings the ports' threads gave at their end.
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-    const int code = summarised(ended);
+    const int code = m_summary && !m_summary->kept() && ended == ExitCode::Done ? int(ExitCode::FileFailed) : ended;
     // A result that does not arrive is no result.
     if (const QString failure = m_board.outputFailure(); !failure.isEmpty()) {
         say(QStringLiteral("durvex-config: the result could not be written to standard output: %1").arg(failure), true);
@@ -178,6 +178,8 @@ int CommandRunner::commandExit()
         }
         m_records << &m_logSink;
     }
+    m_summary = std::make_unique<SummarySink>(m_board, m_commandLine.series, m_commandLine.events,
+                                              m_log.isOpen() ? &m_logSink : nullptr);
     switch (m_commandLine.command) {
     case Command::Write:
     case Command::Verify:
@@ -249,9 +251,6 @@ int CommandRunner::transfers()
     for (int i = 0; i < int(ports.size()); ++i)
         positions.append({m_commandLine.labels.value(i, ports[i]), ports[i],
                           ports.size() > 1 ? m_commandLine.panelIds.value(i) : m_commandLine.panelId});
-    m_summary.command = CommandLine::commandName(m_commandLine.command);
-    for (const Fixture::Position &p : std::as_const(positions))
-        m_summary.positions.append({p.label, p.port});
     // Counted before anything starts: a run short of descriptors part way would lose threads
     // and leave lock files behind.
     if (const QString refusal = descriptorsShort(int(ports.size()), !m_commandLine.trace.isEmpty()); !refusal.isEmpty()) {
@@ -265,12 +264,7 @@ int CommandRunner::transfers()
         attempt.file = m_commandLine.file;
         attempt.exitCode = code;
         attempt.detail = detail;
-        for (const Fixture::Position &p : std::as_const(positions)) {
-            attempt.position = p.label;
-            attempt.port = p.port;
-            attempt.panelId = p.panelId;
-            record(attempt);
-        }
+        settled(positions, attempt);
         return code;
     };
     if (const int opened = openFile(); opened != ExitCode::Done)
@@ -293,11 +287,11 @@ int CommandRunner::transfers()
         return Termination::exitCode(signal);
 
     // The line counts its own attempts.
-    Fixture fixture(m_commandLine, positions, work, m_board, m_records, m_commandLine.events ? &m_events : nullptr);
+    Fixture fixture(m_commandLine, positions, work, m_board, m_records, m_commandLine.events ? &m_events : nullptr,
+                    m_summary.get());
     m_fixture = &fixture;
     const int code = fixture.run();
     m_fixture = nullptr;
-    m_summary.positions = fixture.line().summary().positions;
     return code;
 }
 
@@ -320,7 +314,7 @@ int CommandRunner::read()
             ? QStringLiteral("%1 exists; --force replaces it").arg(saveTo)
             : QStringLiteral("cannot save to %1: %2").arg(saveTo, target.reason);
         say(QStringLiteral("durvex-config: ") + attempt.detail, true);
-        record(attempt);
+        settled({{attempt.position, attempt.port, attempt.panelId}}, attempt);
         return attempt.exitCode;
     }
     QElapsedTimer clock;
@@ -364,7 +358,7 @@ int CommandRunner::read()
         if (attempt.exitCode == ExitCode::Done)
             attempt.configuration = m_form.configuration();
     }
-    if (!record(attempt))
+    if (!settled({{attempt.position, attempt.port, attempt.panelId}}, attempt))
         return ExitCode::FileFailed;
     return attempt.exitCode;
 }
@@ -400,7 +394,7 @@ int CommandRunner::check()
             say(attempt.detail);
         }
     }
-    if (!record(attempt))
+    if (!settled({{}}, attempt))
         return ExitCode::FileFailed;
     return attempt.exitCode;
 }
@@ -417,34 +411,16 @@ int CommandRunner::ports()
     return ExitCode::Done;
 }
 
-bool CommandRunner::record(const PanelAttempt &attempt)
+bool CommandRunner::settled(const QList<LineSettings::Position> &positions, const PanelAttempt &attempt)
 {
-    bool kept = true;
+    LineSettings settings;
+    settings.positions = positions;
+    ProductionLine line(settings, {});
     for (AttemptSink *sink : std::as_const(m_records))
-        kept = sink->take(attempt) && kept;
-    if (m_summary.command.isEmpty())
-        m_summary.command = attempt.command;
-    const QString label = attempt.position.isEmpty() ? attempt.port : attempt.position;
-    auto position = std::find_if(m_summary.positions.begin(), m_summary.positions.end(),
-                                 [&](const RunSummary::Position &p) { return p.label == label; });
-    if (position == m_summary.positions.end())
-        position = m_summary.positions.insert(m_summary.positions.end(), {label, attempt.port});
-    ++(attempt.exitCode == ExitCode::Done ? position->programmed : position->failed);
-    return kept;
-}
-
-int CommandRunner::summarised(int code)
-{
-    if (m_summary.command.isEmpty()) // no panel attempt, nor a file refused
-        return code;
-    m_summary.durationMs = m_clock.elapsed();
-    if (m_commandLine.series)
-        say(m_summary.text());
-    if (m_commandLine.events)
-        m_board.print(QJsonDocument(m_summary.toJson()).toJson(QJsonDocument::Compact));
-    if (m_log.isOpen() && !m_logSink.takeSummary(m_summary.toJson()) && code == ExitCode::Done)
-        return ExitCode::FileFailed;
-    return code;
+        line.subscribe(sink);
+    line.subscribe(m_summary.get());
+    line.endWith(attempt);
+    return !line.recordFailed();
 }
 
 // --- Host ------------------------------------------------------------------------------------

@@ -7,16 +7,17 @@
 #include "line/panelattempt.h"
 #include "cli/programminglog.h"
 #include "cli/progressboard.h"
-#include "line/runsummary.h"
+#include "line/linesettings.h"
 #include "cli/statusecho.h"
+#include "cli/summarysink.h"
 #include "model/formhost.h"
 #include "platform/termination.h"
 #include "session/session.h"
 #include "session/statustexts.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <cstdio>
+#include <memory>
 
 class Fixture;
 class QSettings;
@@ -52,11 +53,9 @@ private:
     QString printBox(const StatusTexts::Box &box);
     // What the form made of the values it took in, one line each.
     void sayAdjusted(const QList<PanelAttempt::Adjustment> &adjusted, bool fromPanel);
-    // Hands an attempt the line did not make to the JSON output or the events and the log,
-    // and counts it in the summary; false when the log failed.
-    bool record(const PanelAttempt &attempt);
-    // The run's summary: on standard error for a series, last in the events, last in the log.
-    int summarised(int code);
+    // An attempt settled without the line's transfers ends a run of the line at `positions`
+    // all the same, recorded and counted as the line's own; false when it could not be kept.
+    bool settled(const QList<LineSettings::Position> &positions, const PanelAttempt &attempt);
     int commandExit();
     void say(const QString &line, bool failure = false);
     void statusChanged();
@@ -76,8 +75,7 @@ private:
     QList<AttemptSink *> m_records; // those the command line asks for
     QString m_fileProblem;   // why the file was refused, for the JSON output
     QByteArray m_fileSha256; // of the configuration file, for the log
+    std::unique_ptr<SummarySink> m_summary; // once the log is open, if asked for
     Fixture *m_fixture = nullptr;
-    RunSummary m_summary;
-    QElapsedTimer m_clock;
     Termination m_termination; // Ctrl+C, SIGTERM, SIGHUP
 };

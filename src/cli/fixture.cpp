@@ -30,7 +30,8 @@ LineSettings Fixture::settingsOf(const CommandLine &commandLine, const QList<Pos
 }
 
 Fixture::Fixture(const CommandLine &commandLine, const QList<Position> &positions, const Work &work,
-                 ProgressBoard &board, const QList<AttemptSink *> &records, EventSink *events, QObject *parent)
+                 ProgressBoard &board, const QList<AttemptSink *> &records, EventSink *events, LineSink *summary,
+                 QObject *parent)
     : QObject(parent)
     , m_commandLine(commandLine)
     , m_board(board)
@@ -48,6 +49,7 @@ Fixture::Fixture(const CommandLine &commandLine, const QList<Position> &position
         events->follow(m_line);
     for (AttemptSink *sink : records)
         m_line.subscribe(sink);
+    m_line.subscribe(summary);
     m_line.subscribe(this);
     // A controller that reads the results and has gone is noticed while the line waits, not
     // at the next result, which may be long in coming.
@@ -111,7 +113,7 @@ void Fixture::stopping()
         m_input->cancel();
 }
 
-void Fixture::runEnded()
+void Fixture::runEnded(const RunSummary &)
 {
     if (m_readerWatch)
         m_readerWatch->stop();

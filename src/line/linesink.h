@@ -2,6 +2,7 @@
 
 #include "line/panelattempt.h"
 #include "line/positionstate.h"
+#include "line/runsummary.h"
 #include "link/linkresult.h"
 #include "session/statustexts.h"
 #include "transfer/transferoutcome.h"
@@ -73,7 +74,8 @@ public:
     virtual void prompted(const Prompt &) {}
     // No new panel starts; those under way end as they end.
     virtual void stopping() {}
-    virtual void runEnded() {}
+    // The run has ended, with its counts as the line kept them.
+    virtual void runEnded(const RunSummary & /*summary*/) {}
     // Whether this sink's reader is still there: when not, no new panel starts.
     virtual bool readerThere() { return true; }
 };

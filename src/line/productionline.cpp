@@ -29,6 +29,8 @@ ProductionLine::ProductionLine(const LineSettings &settings, ConnectionFactory m
         s.panelId = p.panelId;
         m_summary.positions.append({p.label, p.port});
         Port &port = m_ports[i];
+        if (!makeConnection)
+            continue;
         port.connection = makeConnection(i, p);
         LineConnection *connection = port.connection.get();
         connect(connection, &LineConnection::byteStarting, this, [this, i](int address) {
@@ -120,7 +122,8 @@ void ProductionLine::interrupt()
         return;
     m_interrupted = true;
     for (Port &p : m_ports)
-        p.connection->abort();
+        if (p.connection)
+            p.connection->abort();
     stopAll();
 }
 
@@ -430,6 +433,29 @@ bool ProductionLine::scan(int position, const QString &id)
     return true;
 }
 
+void ProductionLine::endWith(const PanelAttempt &attempt)
+{
+    m_summary.command = attempt.command;
+    const TransferOutcome none;
+    for (int i = 0; i < int(m_stations.size()); ++i) {
+        Station &s = m_stations[i];
+        PanelAttempt at = attempt;
+        at.position = s.label;
+        at.port = s.port;
+        at.panelId = s.panelId;
+        RunSummary::Position &counts = m_summary.positions[i];
+        ++(at.exitCode == ExitCode::Done ? counts.programmed : counts.failed);
+        s.lastExit = at.exitCode;
+        s.lastOutcome = at.outcomeWord();
+        s.state = State::Finished;
+        const LineSink::AttemptEnd end{i, s.panel, none, at, std::nullopt, m_clock.utc()};
+        bool recorded = true;
+        tell([&](LineSink &sink) { recorded = sink.attemptEnded(end) && recorded; });
+        m_recordFailed = m_recordFailed || !recorded;
+    }
+    finish();
+}
+
 // --- At Enter ------------------------------------------------------------------------------
 
 void ProductionLine::prompt()
@@ -520,7 +546,8 @@ void ProductionLine::finish()
     for (Port &p : m_ports)
         if (p.poller)
             p.poller->stop();
-    tell([](LineSink &sink) { sink.runEnded(); });
+    const RunSummary counted = summary();
+    tell([&](LineSink &sink) { sink.runEnded(counted); });
     m_loop.quit();
     emit ended();
 }
