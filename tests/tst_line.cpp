@@ -189,6 +189,7 @@ struct Act
 } // namespace
 
 Q_DECLARE_METATYPE(LineSettings::Mode)
+Q_DECLARE_METATYPE(RunResult)
 Q_DECLARE_METATYPE(QList<Act>)
 Q_DECLARE_METATYPE(QList<Kind>)
 
@@ -203,6 +204,8 @@ private slots:
     void stops();
     void overFakePanels();
     void settledWithoutTransfer();
+    void exitCode_data();
+    void exitCode();
 };
 
 void TestLine::line_data()
@@ -456,7 +459,37 @@ void TestLine::settledWithoutTransfer()
     QCOMPARE(sink.ended, 1);
     QCOMPARE(sink.endedWith->command, QStringLiteral("verify"));
     QCOMPARE(sink.endedWith->failed(), 2);
-    QVERIFY(!line.recordFailed());
+    QCOMPARE(line.result().exitCode(), int(ExitCode::FileFailed));
+}
+
+void TestLine::exitCode_data()
+{
+    QTest::addColumn<RunResult>("result");
+    QTest::addColumn<int>("code");
+    const auto with = [](auto change) {
+        RunResult result{.attempts = {0, 1, 3}};
+        change(result);
+        return result;
+    };
+    QTest::newRow("all done") << RunResult{.attempts = {0, 0}} << 0;
+    QTest::newRow("none tried") << RunResult{.attempts = {-1}} << 0;
+    QTest::newRow("first failed speaks") << with([](RunResult &) {}) << 1;
+    QTest::newRow("summary lost, all done") << RunResult{.summaryKept = false, .attempts = {0}} << 4;
+    QTest::newRow("summary lost, one failed") << with([](RunResult &r) { r.summaryKept = false; }) << 1;
+    QTest::newRow("record lost") << with([](RunResult &r) { r.keptAll = false; }) << 4;
+    QTest::newRow("interrupted") << with([](RunResult &r) { r.keptAll = false, r.interrupted = true; }) << 130;
+    QTest::newRow("SIGTERM") << with([](RunResult &r) { r.interrupted = true, r.signal = 15; }) << 143;
+    QTest::newRow("usage") << RunResult{.refusal = RunResult::Refusal::Usage} << 64;
+    QTest::newRow("log refused") << RunResult{.refusal = RunResult::Refusal::File} << 4;
+    QTest::newRow("output lost beats a signal") << with([](RunResult &r) { r.signal = 1, r.outputWritten = false; }) << 4;
+}
+
+// The run's exit code, and which of its parts speaks first.
+void TestLine::exitCode()
+{
+    QFETCH(RunResult, result);
+    QFETCH(int, code);
+    QCOMPARE(result.exitCode(), code);
 }
 
 QTEST_GUILESS_MAIN(TestLine)

@@ -153,19 +153,18 @@ CommandRunner::~CommandRunner()
 
 int CommandRunner::run()
 {
-    const int ended = commandExit();
+    RunResult result = commandResult();
     // Warnings the ports' threads gave at their end.
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-    const int code = m_summary && !m_summary->kept() && ended == ExitCode::Done ? int(ExitCode::FileFailed) : ended;
-    // A result that does not arrive is no result.
+    result.summaryKept = !m_summary || m_summary->kept();
     if (const QString failure = m_board.outputFailure(); !failure.isEmpty()) {
         say(QStringLiteral("durvex-config: the result could not be written to standard output: %1").arg(failure), true);
-        return ExitCode::FileFailed;
+        result.outputWritten = false;
     }
-    return code;
+    return result.exitCode();
 }
 
-int CommandRunner::commandExit()
+RunResult CommandRunner::commandResult()
 {
     if (m_commandLine.command == Command::Ports)
         return ports();
@@ -174,7 +173,7 @@ int CommandRunner::commandExit()
         QString reason;
         if (!m_log.open(m_commandLine.log, &reason)) {
             say(QStringLiteral("durvex-config: the log %1 cannot be appended to: %2").arg(m_commandLine.log, reason), true);
-            return ExitCode::FileFailed;
+            return {.refusal = RunResult::Refusal::File};
         }
         m_records << &m_logSink;
     }
@@ -188,16 +187,18 @@ int CommandRunner::commandExit()
         return read();
     case Command::Check:
         return check();
-    case Command::Diff:
-        return FileDiff(m_commandLine.file, m_commandLine.otherFile, m_commandLine.json,
-                        [this](const QByteArray &line) { m_board.print(line); },
-                        [this](const QString &line, bool failure) { say(line, failure); })
-            .run();
+    case Command::Diff: {
+        // The comparison is the run's one attempt.
+        FileDiff diff(m_commandLine.file, m_commandLine.otherFile, m_commandLine.json,
+                      [this](const QByteArray &line) { m_board.print(line); },
+                      [this](const QString &line, bool failure) { say(line, failure); });
+        return {.attempts = {diff.run()}};
+    }
     case Command::Ports:
     case Command::Window:
         break;
     }
-    return ExitCode::UsageError;
+    return {.refusal = RunResult::Refusal::Usage};
 }
 
 // --- The commands ----------------------------------------------------------------------------
@@ -241,7 +242,7 @@ void CommandRunner::sayAdjusted(const QList<PanelAttempt::Adjustment> &adjusted,
         say(PanelAttempt::describe(adjustment, fromPanel));
 }
 
-int CommandRunner::transfers()
+RunResult CommandRunner::transfers()
 {
     const bool verify = m_commandLine.command == Command::Verify;
     const QStringList ports =
@@ -255,7 +256,7 @@ int CommandRunner::transfers()
     // and leave lock files behind.
     if (const QString refusal = descriptorsShort(int(ports.size()), !m_commandLine.trace.isEmpty()); !refusal.isEmpty()) {
         say(QStringLiteral("durvex-config: ") + refusal, true);
-        return ExitCode::UsageError;
+        return {.refusal = RunResult::Refusal::Usage};
     }
     // A file refused before any panel is an attempt that failed on every port.
     const auto refuse = [&](int code, const QString &detail) {
@@ -264,8 +265,7 @@ int CommandRunner::transfers()
         attempt.file = m_commandLine.file;
         attempt.exitCode = code;
         attempt.detail = detail;
-        settled(positions, attempt);
-        return code;
+        return settled(positions, attempt);
     };
     if (const int opened = openFile(); opened != ExitCode::Done)
         return refuse(opened, m_fileProblem);
@@ -284,18 +284,18 @@ int CommandRunner::transfers()
     work.adjusted = m_form.adjustments();
     sayAdjusted(work.adjusted, false);
     if (const int signal = Termination::received())
-        return Termination::exitCode(signal);
+        return {.signal = signal};
 
     // The line counts its own attempts.
     Fixture fixture(m_commandLine, positions, work, m_board, m_records, m_commandLine.events ? &m_events : nullptr,
                     m_summary.get());
     m_fixture = &fixture;
-    const int code = fixture.run();
+    const RunResult result = fixture.run();
     m_fixture = nullptr;
-    return code;
+    return result;
 }
 
-int CommandRunner::read()
+RunResult CommandRunner::read()
 {
     const bool toOutput = m_commandLine.output == QLatin1String("-");
     const QString saveTo =
@@ -314,8 +314,7 @@ int CommandRunner::read()
             ? QStringLiteral("%1 exists; --force replaces it").arg(saveTo)
             : QStringLiteral("cannot save to %1: %2").arg(saveTo, target.reason);
         say(QStringLiteral("durvex-config: ") + attempt.detail, true);
-        settled({{attempt.position, attempt.port, attempt.panelId}}, attempt);
-        return attempt.exitCode;
+        return settled({{attempt.position, attempt.port, attempt.panelId}}, attempt);
     }
     QElapsedTimer clock;
     clock.start();
@@ -358,12 +357,10 @@ int CommandRunner::read()
         if (attempt.exitCode == ExitCode::Done)
             attempt.configuration = m_form.configuration();
     }
-    if (!settled({{attempt.position, attempt.port, attempt.panelId}}, attempt))
-        return ExitCode::FileFailed;
-    return attempt.exitCode;
+    return settled({{attempt.position, attempt.port, attempt.panelId}}, attempt);
 }
 
-int CommandRunner::check()
+RunResult CommandRunner::check()
 {
     PanelAttempt attempt;
     attempt.command = QStringLiteral("check");
@@ -394,12 +391,10 @@ int CommandRunner::check()
             say(attempt.detail);
         }
     }
-    if (!settled({{}}, attempt))
-        return ExitCode::FileFailed;
-    return attempt.exitCode;
+    return settled({{}}, attempt);
 }
 
-int CommandRunner::ports()
+RunResult CommandRunner::ports()
 {
     const PortListing listing = PortListing::gather(m_commandLine.environmentPort, m_settings);
     if (m_commandLine.json) {
@@ -408,10 +403,10 @@ int CommandRunner::ports()
     } else {
         m_board.print(listing.text().toLocal8Bit().chopped(1));
     }
-    return ExitCode::Done;
+    return {};
 }
 
-bool CommandRunner::settled(const QList<LineSettings::Position> &positions, const PanelAttempt &attempt)
+RunResult CommandRunner::settled(const QList<LineSettings::Position> &positions, const PanelAttempt &attempt)
 {
     LineSettings settings;
     settings.positions = positions;
@@ -420,7 +415,7 @@ bool CommandRunner::settled(const QList<LineSettings::Position> &positions, cons
         line.subscribe(sink);
     line.subscribe(m_summary.get());
     line.endWith(attempt);
-    return !line.recordFailed();
+    return line.result();
 }
 
 // --- Host ------------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "cli/programminglog.h"
 #include "cli/progressboard.h"
 #include "line/linesettings.h"
+#include "line/runresult.h"
 #include "cli/statusecho.h"
 #include "cli/summarysink.h"
 #include "model/formhost.h"
@@ -42,10 +43,10 @@ public:
     void messageBox(const QString &text, const QString &title = QString()) override;
 
 private:
-    int transfers();
-    int read();
-    int check();
-    int ports();
+    RunResult transfers();
+    RunResult read();
+    RunResult check();
+    RunResult ports();
     int openFile();
     // The text and detail of a write that items not picked keep from being sent.
     QString incomplete(const QList<MissingPick> &missing);
@@ -55,8 +56,8 @@ private:
     void sayAdjusted(const QList<PanelAttempt::Adjustment> &adjusted, bool fromPanel);
     // An attempt settled without the line's transfers ends a run of the line at `positions`
     // all the same, recorded and counted as the line's own; false when it could not be kept.
-    bool settled(const QList<LineSettings::Position> &positions, const PanelAttempt &attempt);
-    int commandExit();
+    RunResult settled(const QList<LineSettings::Position> &positions, const PanelAttempt &attempt);
+    RunResult commandResult();
     void say(const QString &line, bool failure = false);
     void statusChanged();
 

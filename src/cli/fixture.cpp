@@ -4,7 +4,6 @@
 #include "cli/eventsink.h"
 #include "cli/lineinput.h"
 #include "cli/progressboard.h"
-#include "platform/exitcode.h"
 #include "platform/termination.h"
 
 #include <QTimer>
@@ -73,12 +72,15 @@ Fixture::Fixture(const CommandLine &commandLine, const QList<Position> &position
 
 Fixture::~Fixture() = default;
 
-int Fixture::run()
+RunResult Fixture::run()
 {
     if (m_line.settings().handsFree())
         m_input->request();
     m_line.run();
-    return exitCode();
+    RunResult result = m_line.result();
+    result.signal = Termination::received();
+    result.keptAll = result.keptAll && !m_readerGone;
+    return result;
 }
 
 void Fixture::interrupt()
@@ -206,20 +208,4 @@ void Fixture::promptAnswered(const QString &text)
 void Fixture::ignored(const QString &text)
 {
     m_board.say(QStringLiteral("ignored: %1, entered before the prompt").arg(text), true);
-}
-
-// --- The end -------------------------------------------------------------------------------
-
-int Fixture::exitCode() const
-{
-    if (const int signal = Termination::received())
-        return Termination::exitCode(signal);
-    if (m_line.interrupted())
-        return ExitCode::Interrupted;
-    if (m_line.recordFailed() || m_readerGone)
-        return ExitCode::FileFailed;
-    for (int i = 0; i < m_line.positions(); ++i)
-        if (m_line.station(i).lastExit > 0)
-            return m_line.station(i).lastExit;
-    return ExitCode::Done;
 }

@@ -31,8 +31,8 @@ public:
             const QList<AttemptSink *> &records, EventSink *events, LineSink *summary, QObject *parent = nullptr);
     ~Fixture() override;
 
-    // Runs until every port is done, in the event loop; returns the exit code.
-    int run();
+    // Runs until every port is done, in the event loop.
+    RunResult run();
     // Ctrl+C: every transfer ends at its current wait, and the run with its summary.
     void interrupt();
 
@@ -50,7 +50,6 @@ private:
     void promptAnswered(const QString &text);
     void inputEnded();
     void ignored(const QString &text);
-    int exitCode() const;
 
     CommandLine m_commandLine;
     ProgressBoard &m_board;

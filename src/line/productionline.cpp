@@ -86,6 +86,16 @@ RunSummary ProductionLine::summary() const
     return now;
 }
 
+RunResult ProductionLine::result() const
+{
+    RunResult result;
+    result.interrupted = m_interrupted;
+    result.keptAll = !m_recordFailed;
+    for (const Station &s : m_stations)
+        result.attempts.append(s.lastExit);
+    return result;
+}
+
 void ProductionLine::start()
 {
     if (!handsFree()) {

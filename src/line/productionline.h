@@ -6,6 +6,7 @@
 #include "line/linesink.h"
 #include "line/panelattempt.h"
 #include "line/positionstate.h"
+#include "line/runresult.h"
 #include "line/runsummary.h"
 
 #include <QEventLoop>
@@ -83,6 +84,8 @@ public:
     bool finished() const { return m_finished; }
     bool interrupted() const { return m_interrupted; }
     bool recordFailed() const { return m_recordFailed; }
+    // How the run went, as its exit code is decided from it; the signal is the caller's.
+    RunResult result() const;
 
 signals:
     void ended();
