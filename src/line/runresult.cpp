@@ -13,6 +13,8 @@ int RunResult::exitCode() const
         return ExitCode::UsageError;
     case Refusal::File:
         return ExitCode::FileFailed;
+    case Refusal::NoWindow:
+        return ExitCode::NoDisplay;
     case Refusal::None:
         break;
     }

@@ -12,7 +12,8 @@ struct RunResult
     enum class Refusal {
         None,
         Usage, // more ports than the open-file limit holds
-        File,  // the log could not be opened
+        File,  // the log could not be opened; the window's file is not there
+        NoWindow, // no display for the window, or its module could not be loaded
     };
 
     Refusal refusal = Refusal::None;
