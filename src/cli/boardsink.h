@@ -23,6 +23,8 @@ public:
     void byteStarting(int position, int address) override;
     void byteDone(int position, int address, const LinkResult &result, const QString &status) override;
     void modelRefused(int position, qint16 model) override;
+    void transferEnded(int position, const TransferOutcome &outcome,
+                       const std::optional<StatusTexts::Report> &status) override;
     bool attemptEnded(const AttemptEnd &end) override;
     void runEnded(const RunSummary &summary) override;
 

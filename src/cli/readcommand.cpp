@@ -7,8 +7,6 @@
 #include "platform/standardstreams.h"
 #include "session/filecommands.h"
 
-#include <QElapsedTimer>
-
 RunResult ReadCommand::run()
 {
     const CommandLine &commandLine = m_stage.commandLine();
@@ -31,24 +29,30 @@ RunResult ReadCommand::run()
         m_stage.say(QStringLiteral("durvex-config: ") + attempt.detail, true);
         return m_stage.settled({{attempt.position, attempt.port, attempt.panelId}}, attempt);
     }
-    QElapsedTimer clock;
-    clock.start();
-    const TransferOutcome outcome = m_stage.session().readPanel();
-    m_stage.board().endProgress(0);
-    attempt.timed(clock.elapsed());
-    attempt.take(outcome);
-    if (const int signal = Termination::received()) { // also after the last byte
-        attempt.exitCode = Termination::exitCode(signal);
-        attempt.reason = AttemptReason::ofSignal(signal);
-    }
-    attempt.detail = outcome.kind == TransferOutcome::Kind::Aborted ? PanelAttempt::interrupted : m_stage.form().status().detail;
-    if (attempt.exitCode == ExitCode::Done) {
-        m_stage.form().setPanelName(commandLine.name);
+    // The panel is read on the line as a write's or a verify's is, at one position; what it
+    // brought is taken into the form and saved before its attempt is told.
+    FormModel &form = m_stage.form();
+    LineSettings::Work work;
+    work.read = true;
+    work.file = saveTo;
+    work.finish = [&](PanelAttempt &attempt, const PanelConfiguration::MemoryImage &image) {
+        attempt.adjusted.reset();
+        if (const int signal = Termination::received()) { // also after the last byte
+            attempt.exitCode = Termination::exitCode(signal);
+            attempt.reason = AttemptReason::ofSignal(signal);
+        }
+        if (attempt.exitCode != ExitCode::Done)
+            return;
+        form.setPanelName(QString());
+        for (int address = 0; address < PanelConfiguration::byteCount; ++address)
+            form.applyReadByte(address, image[address]);
+        form.show_switch_view(true);
+        form.setPanelName(commandLine.name);
         // The window's rules hold for what the panel brought: said plainly where they changed it.
-        attempt.adjusted = m_stage.form().adjustments();
+        attempt.adjusted = form.adjustments();
         m_stage.sayAdjusted(*attempt.adjusted, true);
         if (toOutput) {
-            const FormModel::Gathering gathering = m_stage.form().gather();
+            const FormModel::Gathering gathering = form.gather();
             if (!gathering.complete()) {
                 attempt.exitCode = ExitCode::FileFailed;
                 attempt.detail = m_stage.incomplete(gathering.missing);
@@ -64,13 +68,13 @@ RunResult ReadCommand::run()
         } else if (const FileOutcome saved = m_stage.session().save(saveTo); !saved.done()) {
             attempt.exitCode = ExitCode::FileFailed;
             const std::optional<StatusTexts::Box> box = StatusTexts::fileBox(saved);
-            attempt.detail = box ? m_stage.printBox(*box) : m_stage.form().status().detail;
+            attempt.detail = box ? m_stage.printBox(*box) : form.status().detail;
         } else {
             m_stage.say(QStringLiteral("SAVED %1").arg(saveTo));
             m_stage.hashFile(saveTo);
         }
         if (attempt.exitCode == ExitCode::Done)
-            attempt.configuration = m_stage.form().configuration();
-    }
-    return m_stage.settled({{attempt.position, attempt.port, attempt.panelId}}, attempt);
+            attempt.configuration = form.configuration();
+    };
+    return m_stage.runLine({{attempt.position, attempt.port, attempt.panelId}}, work);
 }

@@ -65,6 +65,9 @@ public:
     virtual void byteDone(int /*position*/, int /*address*/, const LinkResult &, const QString & /*status*/) {}
     // A panel of another model answered.
     virtual void modelRefused(int /*position*/, qint16 /*model*/) {}
+    // The transfer has ended with its status line (none for one ended from outside), before
+    // the command adds its own to the attempt.
+    virtual void transferEnded(int /*position*/, const TransferOutcome &, const std::optional<StatusTexts::Report> &) {}
     // False: the attempt could not be recorded, which ends the run after the panels under way.
     virtual bool attemptEnded(const AttemptEnd &) { return true; }
     virtual void panelArrived(int /*position*/, int /*panel*/) {}
