@@ -411,9 +411,17 @@ void TestLine::stops()
 // The line over in-process panels on their own threads: two written, one found differing.
 void TestLine::overFakePanels()
 {
-    for (const bool verify : {false, true}) {
+    for (const QString command : {"write", "verify", "read"}) {
+        const bool verify = command == QLatin1String("verify");
         LineSettings settings;
         settings.work.verify = verify;
+        settings.work.read = command == QLatin1String("read");
+        // What a read hands its command: each attempt with the bytes the panel held.
+        QMap<QString, qint16> keptByte3;
+        if (settings.work.read)
+            settings.work.finish = [&](PanelAttempt &attempt, const PanelConfiguration::MemoryImage &image) {
+                keptByte3[attempt.command + QLatin1Char(' ') + attempt.position] = image[3];
+            };
         settings.work.file = QStringLiteral("truck.zcf");
         settings.work.image.fill(160);
         for (int i = 0; i < 3; ++i)
@@ -439,6 +447,8 @@ void TestLine::overFakePanels()
         QCOMPARE(line.summary().programmed(), verify ? 2 : 3);
         QCOMPARE(line.station(2).lastExit, verify ? int(ExitCode::Differs) : int(ExitCode::Done));
         QCOMPARE(sink.told[2].constLast(), verify ? QStringLiteral("differs") : QStringLiteral("done"));
+        if (settings.work.read)
+            QCOMPARE(keptByte3, (QMap<QString, qint16>{{"read FX1", 160}, {"read FX2", 160}, {"read FX3", 11}}));
     }
 }
 
