@@ -1,8 +1,9 @@
 #include "cli/argumenttext.h"
 #include "cli/commandline.h"
 #include "cli/commandrunner.h"
+#include "cli/helpcommand.h"
 #include "link/portchoice.h"
-#include "platform/exitcode.h"
+#include "line/runresult.h"
 #include "platform/programfolder.h"
 #include "platform/regularfile.h"
 #include "platform/standardstreams.h"
@@ -18,25 +19,6 @@
 #include <cstdio>
 
 namespace {
-
-// A usage error, on one line whatever the names in it hold.
-int usageError(const QString &text)
-{
-    std::fprintf(stderr, "durvex-config: %s (see --help)\n", qPrintable(ArgumentText::shown(text)));
-    return ExitCode::UsageError;
-}
-
-// The help and the version are what the run is for: one that cannot be written fails as
-// any result that cannot be written does.
-int printed(const QString &text)
-{
-    QString reason;
-    if (StandardStreams::write(stdout, text.toLocal8Bit(), &reason))
-        return ExitCode::Done;
-    std::fprintf(stderr, "durvex-config: the result could not be written to standard output: %s\n",
-                 qPrintable(reason));
-    return ExitCode::FileFailed;
-}
 
 // An environment variable byte for byte, as the arguments are kept.
 QString setting(const char *name)
@@ -61,16 +43,8 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("durvex-config"));
     QCoreApplication::setApplicationVersion(QStringLiteral(DURVEX_VERSION));
     CommandLine commandLine = CommandLine::parse(arguments);
-    switch (commandLine.action) {
-    case CommandLine::Action::Help:
-        return printed(CommandLine::helpText(commandLine.command));
-    case CommandLine::Action::Version:
-        return printed(CommandLine::versionText());
-    case CommandLine::Action::UsageError:
-        return usageError(commandLine.error);
-    case CommandLine::Action::Run:
-        break;
-    }
+    if (commandLine.action != CommandLine::Action::Run)
+        return HelpCommand(commandLine).run().exitCode();
     // The environment's settings, read once, beside the arguments that override them. One
     // that the run takes must name a file or port as given, as an argument must.
     using Command = CommandLine::Command;
@@ -86,8 +60,11 @@ int main(int argc, char *argv[])
         commandLine.trace = setting("DURVEX_TRACE");
         taken.append({QStringLiteral("DURVEX_TRACE"), commandLine.trace});
     }
-    if (const QString refused = ArgumentText::refusal(taken); !refused.isEmpty())
-        return usageError(refused);
+    if (const QString refused = ArgumentText::refusal(taken); !refused.isEmpty()) {
+        commandLine.action = CommandLine::Action::UsageError;
+        commandLine.error = refused;
+        return HelpCommand(commandLine).run().exitCode();
+    }
 
     if (commandLine.command != CommandLine::Command::Window) {
         // Qt would take its own options (-reverse, -platform ...) from anywhere in the
@@ -104,7 +81,7 @@ int main(int argc, char *argv[])
     if (!commandLine.file.isEmpty() && !QFileInfo::exists(commandLine.file)) {
         std::fprintf(stderr, "durvex-config: %s: %s\n", qPrintable(commandLine.file),
                      qPrintable(RegularFile::readProblem(commandLine.file).value_or(QString())));
-        return ExitCode::FileFailed;
+        return RunResult{.refusal = RunResult::Refusal::File}.exitCode();
     }
 
     // The window comes from its own module, found beside the program or where it is installed.
@@ -118,5 +95,5 @@ int main(int argc, char *argv[])
         failures += QStringLiteral("\n  ") + module.errorString();
     }
     std::fprintf(stderr, "durvex-config: the window could not be loaded:%s\n", qPrintable(failures));
-    return ExitCode::NoDisplay;
+    return RunResult{.refusal = RunResult::Refusal::NoWindow}.exitCode();
 }

@@ -415,6 +415,10 @@ private slots:
             QVERIFY2(text.contains(part), qPrintable(part));
         for (const QString &part : notShown)
             QVERIFY2(!text.contains(part), qPrintable(part));
+        // What the command says of itself is what its help shows.
+        QVERIFY(text.contains(QStringLiteral("Usage: durvex-config ") + CommandLine::usage(command).left(40)));
+        for (const QString &option : CommandLine::options(command))
+            QVERIFY2(text.contains(option), qPrintable(option));
     }
 
     void commands()

@@ -166,12 +166,17 @@ public:
             told[position] << QStringLiteral("id:") + id;
     }
     void prompted(const Prompt &prompt) override { lastPrompt = prompt.kind; }
-    void runEnded() override { ++ended; }
+    void runEnded(const RunSummary &summary) override
+    {
+        ++ended;
+        endedWith = summary;
+    }
 
     QList<QStringList> told;
     int attempts = 0;
     std::optional<Prompt::Kind> lastPrompt;
     int ended = 0;
+    std::optional<RunSummary> endedWith;
 };
 
 // An operator's or the system's act at a time: "q", "enter", "end", "signal", "scan LABEL ID".
@@ -184,6 +189,7 @@ struct Act
 } // namespace
 
 Q_DECLARE_METATYPE(LineSettings::Mode)
+Q_DECLARE_METATYPE(RunResult)
 Q_DECLARE_METATYPE(QList<Act>)
 Q_DECLARE_METATYPE(QList<Kind>)
 
@@ -197,6 +203,9 @@ private slots:
     void stops_data();
     void stops();
     void overFakePanels();
+    void settledWithoutTransfer();
+    void exitCode_data();
+    void exitCode();
 };
 
 void TestLine::line_data()
@@ -339,6 +348,11 @@ void TestLine::line()
     }
     QCOMPARE(line.finished(), ended);
     QCOMPARE(sink.ended, ended ? 1 : 0);
+    // The run's end carries the counts every summary is made from.
+    if (ended) {
+        QCOMPARE(sink.endedWith->programmed(), programmed);
+        QCOMPARE(sink.endedWith->failed(), failed);
+    }
     QCOMPARE(summary.durationMs, runFor);
 }
 
@@ -397,9 +411,17 @@ void TestLine::stops()
 // The line over in-process panels on their own threads: two written, one found differing.
 void TestLine::overFakePanels()
 {
-    for (const bool verify : {false, true}) {
+    for (const QString command : {"write", "verify", "read"}) {
+        const bool verify = command == QLatin1String("verify");
         LineSettings settings;
         settings.work.verify = verify;
+        settings.work.read = command == QLatin1String("read");
+        // What a read hands its command: each attempt with the bytes the panel held.
+        QMap<QString, qint16> keptByte3;
+        if (settings.work.read)
+            settings.work.finish = [&](PanelAttempt &attempt, const PanelConfiguration::MemoryImage &image) {
+                keptByte3[attempt.command + QLatin1Char(' ') + attempt.position] = image[3];
+            };
         settings.work.file = QStringLiteral("truck.zcf");
         settings.work.image.fill(160);
         for (int i = 0; i < 3; ++i)
@@ -425,7 +447,59 @@ void TestLine::overFakePanels()
         QCOMPARE(line.summary().programmed(), verify ? 2 : 3);
         QCOMPARE(line.station(2).lastExit, verify ? int(ExitCode::Differs) : int(ExitCode::Done));
         QCOMPARE(sink.told[2].constLast(), verify ? QStringLiteral("differs") : QStringLiteral("done"));
+        if (settings.work.read)
+            QCOMPARE(keptByte3, (QMap<QString, qint16>{{"read FX1", 160}, {"read FX2", 160}, {"read FX3", 11}}));
     }
+}
+
+// A run settled before any transfer (a file refused, a check) records its attempt at every
+// position and ends with the counts, as a run of transfers does.
+void TestLine::settledWithoutTransfer()
+{
+    LineSettings settings;
+    settings.positions = {{"FX1", "/dev/a", "SN-1"}, {"FX2", "/dev/b", {}}};
+    ProductionLine line(settings, {});
+    RecordingSink sink(2);
+    line.subscribe(&sink);
+    PanelAttempt refused;
+    refused.command = QStringLiteral("verify");
+    refused.exitCode = ExitCode::FileFailed;
+    line.endWith(refused);
+    QCOMPARE(sink.told, (QList<QStringList>{{"file-refused@SN-1"}, {"file-refused"}}));
+    QCOMPARE(sink.ended, 1);
+    QCOMPARE(sink.endedWith->command, QStringLiteral("verify"));
+    QCOMPARE(sink.endedWith->failed(), 2);
+    QCOMPARE(line.result().exitCode(), int(ExitCode::FileFailed));
+}
+
+void TestLine::exitCode_data()
+{
+    QTest::addColumn<RunResult>("result");
+    QTest::addColumn<int>("code");
+    const auto with = [](auto change) {
+        RunResult result{.attempts = {0, 1, 3}};
+        change(result);
+        return result;
+    };
+    QTest::newRow("all done") << RunResult{.attempts = {0, 0}} << 0;
+    QTest::newRow("none tried") << RunResult{.attempts = {-1}} << 0;
+    QTest::newRow("first failed speaks") << with([](RunResult &) {}) << 1;
+    QTest::newRow("summary lost, all done") << RunResult{.summaryKept = false, .attempts = {0}} << 4;
+    QTest::newRow("summary lost, one failed") << with([](RunResult &r) { r.summaryKept = false; }) << 1;
+    QTest::newRow("record lost") << with([](RunResult &r) { r.keptAll = false; }) << 4;
+    QTest::newRow("interrupted") << with([](RunResult &r) { r.keptAll = false, r.interrupted = true; }) << 130;
+    QTest::newRow("SIGTERM") << with([](RunResult &r) { r.interrupted = true, r.signal = 15; }) << 143;
+    QTest::newRow("usage") << RunResult{.refusal = RunResult::Refusal::Usage} << 64;
+    QTest::newRow("log refused") << RunResult{.refusal = RunResult::Refusal::File} << 4;
+    QTest::newRow("output lost beats a signal") << with([](RunResult &r) { r.signal = 1, r.outputWritten = false; }) << 4;
+}
+
+// The run's exit code, and which of its parts speaks first.
+void TestLine::exitCode()
+{
+    QFETCH(RunResult, result);
+    QFETCH(int, code);
+    QCOMPARE(result.exitCode(), code);
 }
 
 QTEST_GUILESS_MAIN(TestLine)

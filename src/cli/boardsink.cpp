@@ -50,10 +50,10 @@ void BoardSink::positionChanged(const PositionChange &change)
     switch (change.state.kind) {
     case Kind::Programming:
         if (change.state.byte < 0)
-            showStatus(index, StatusTexts::starting(settings.work.verify ? Direction::Read : Direction::Write), QString());
+            showStatus(index, StatusTexts::starting(settings.work.reading() ? Direction::Read : Direction::Write), QString());
         break;
     case Kind::PortNotFound:
-        m_board.say(s.label + QStringLiteral(": ") + s.shown.text(s.port, true, settings.work.verify), true);
+        m_board.say(s.label + QStringLiteral(": ") + s.shown.text(s.port, true, settings.work.reading()), true);
         break;
     case Kind::Waiting:
         if (settings.handsFree())
@@ -81,7 +81,7 @@ void BoardSink::showRow(int index)
     const QString id = settings.handsFree() && !underWay && !s.nextId.isEmpty() ? QStringLiteral("NEXT ") + s.nextId
                        : settings.series()                                     ? s.panelId
                                                                                : QString();
-    m_board.show(index, s.shown.text(s.port, settings.handsFree(), settings.work.verify), s.shown.colour(),
+    m_board.show(index, s.shown.text(s.port, settings.handsFree(), settings.work.reading()), s.shown.colour(),
                  counts.programmed, counts.failed, id);
     m_board.setTotals(now.totals());
 }
@@ -116,17 +116,22 @@ void BoardSink::byteDone(int position, int, const LinkResult &, const QString &s
 
 void BoardSink::modelRefused(int position, qint16)
 {
-    const Direction direction = m_line.settings().work.verify ? Direction::Read : Direction::Write;
+    const Direction direction = m_line.settings().work.reading() ? Direction::Read : Direction::Write;
     m_board.sayOn(position,
                   {StatusTexts::mismatchTitle() + QStringLiteral(": ") + StatusTexts::mismatchText(direction)}, true);
+}
+
+void BoardSink::transferEnded(int position, const TransferOutcome &outcome,
+                              const std::optional<StatusTexts::Report> &status)
+{
+    m_board.endProgress(position);
+    if (status)
+        showStatus(position, status->text, status->detail, !outcome.done());
 }
 
 bool BoardSink::attemptEnded(const AttemptEnd &end)
 {
     const int index = end.position;
-    m_board.endProgress(index);
-    if (end.status)
-        showStatus(index, end.status->text, end.status->detail, !end.outcome.done());
     // A verify's comparison: standard output carries it, unless it carries JSON alone.
     if (end.attempt.differences) {
         const QStringList lines = end.attempt.detail.split(QLatin1Char('\n'));
@@ -141,15 +146,15 @@ bool BoardSink::attemptEnded(const AttemptEnd &end)
     return true;
 }
 
-void BoardSink::runEnded()
+void BoardSink::runEnded(const RunSummary &summary)
 {
     const bool several = m_board.several();
     m_board.setPositions({});
     if (several)
-        printTable();
+        printTable(summary);
 }
 
-void BoardSink::printTable()
+void BoardSink::printTable(const RunSummary &summary)
 {
     qsizetype width = 8;
     for (int i = 0; i < m_line.positions(); ++i)
@@ -158,7 +163,6 @@ void BoardSink::printTable()
         m_board.say(QStringLiteral("%1  %2%3  %4").arg(label, -int(width)).arg(counts, outcome.leftJustified(14), detail));
     };
     const bool series = m_line.settings().series();
-    const RunSummary summary = m_line.summary();
     row(QStringLiteral("POSITION"), series ? QStringLiteral("PROGRAMMED  FAILED  ") : QString(), QStringLiteral("OUTCOME"),
         QStringLiteral("DETAIL"));
     for (int i = 0; i < m_line.positions(); ++i) {
@@ -168,7 +172,7 @@ void BoardSink::printTable()
             series ? QStringLiteral("%1  %2  ").arg(counts.programmed, -10).arg(counts.failed, -6) : QString();
         // A position that never tried a panel says why: its port, or that none came.
         const QString outcome = s.lastExit < 0 ? s.shown.eventName() : s.lastOutcome;
-        const QString detail = s.lastExit < 0 ? s.shown.text(s.port, false, m_line.settings().work.verify) : s.lastDetail;
+        const QString detail = s.lastExit < 0 ? s.shown.text(s.port, false, m_line.settings().work.reading()) : s.lastDetail;
         row(s.label, shownCounts, outcome, detail);
     }
 }

@@ -23,15 +23,17 @@ public:
     void byteStarting(int position, int address) override;
     void byteDone(int position, int address, const LinkResult &result, const QString &status) override;
     void modelRefused(int position, qint16 model) override;
+    void transferEnded(int position, const TransferOutcome &outcome,
+                       const std::optional<StatusTexts::Report> &status) override;
     bool attemptEnded(const AttemptEnd &end) override;
-    void runEnded() override;
+    void runEnded(const RunSummary &summary) override;
 
 private:
     void showRow(int index);
     void showStatus(int index, const QString &text, const QString &detail, bool failure = false);
     // A line of a series names its position also where the board would not.
     QString seriesLine(int index, const QString &text) const;
-    void printTable();
+    void printTable(const RunSummary &summary);
 
     const ProductionLine &m_line;
     ProgressBoard &m_board;

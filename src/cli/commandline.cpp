@@ -631,3 +631,19 @@ QString CommandLine::versionText()
 {
     return QStringLiteral("durvex-config %1\n").arg(QStringLiteral(DURVEX_VERSION));
 }
+
+QString CommandLine::usage(Command command)
+{
+    const CommandHelp *help = helpOf(command);
+    return help ? QString::fromLatin1(help->usage) : QString();
+}
+
+QStringList CommandLine::options(Command command)
+{
+    Options o;
+    QStringList names;
+    for (const auto &[option, commands] : o.owners)
+        if (commands.contains(command))
+            names << optionName(*option);
+    return names;
+}

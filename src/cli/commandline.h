@@ -53,4 +53,8 @@ struct CommandLine
     static QString helpText(Command command = Command::Window);
     static QString versionText();
     static QString commandName(Command command);
+    // A command's usage after the program's name, and its options ("--port" ...), as its
+    // help gives them.
+    static QString usage(Command command);
+    static QStringList options(Command command);
 };

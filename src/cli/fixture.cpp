@@ -4,7 +4,6 @@
 #include "cli/eventsink.h"
 #include "cli/lineinput.h"
 #include "cli/progressboard.h"
-#include "platform/exitcode.h"
 #include "platform/termination.h"
 
 #include <QTimer>
@@ -30,7 +29,8 @@ LineSettings Fixture::settingsOf(const CommandLine &commandLine, const QList<Pos
 }
 
 Fixture::Fixture(const CommandLine &commandLine, const QList<Position> &positions, const Work &work,
-                 ProgressBoard &board, const QList<AttemptSink *> &records, EventSink *events, QObject *parent)
+                 ProgressBoard &board, const QList<AttemptSink *> &records, EventSink *events, LineSink *summary,
+                 QObject *parent)
     : QObject(parent)
     , m_commandLine(commandLine)
     , m_board(board)
@@ -48,6 +48,7 @@ Fixture::Fixture(const CommandLine &commandLine, const QList<Position> &position
         events->follow(m_line);
     for (AttemptSink *sink : records)
         m_line.subscribe(sink);
+    m_line.subscribe(summary);
     m_line.subscribe(this);
     // A controller that reads the results and has gone is noticed while the line waits, not
     // at the next result, which may be long in coming.
@@ -71,12 +72,15 @@ Fixture::Fixture(const CommandLine &commandLine, const QList<Position> &position
 
 Fixture::~Fixture() = default;
 
-int Fixture::run()
+RunResult Fixture::run()
 {
     if (m_line.settings().handsFree())
         m_input->request();
     m_line.run();
-    return exitCode();
+    RunResult result = m_line.result();
+    result.signal = Termination::received();
+    result.keptAll = result.keptAll && !m_readerGone;
+    return result;
 }
 
 void Fixture::interrupt()
@@ -111,7 +115,7 @@ void Fixture::stopping()
         m_input->cancel();
 }
 
-void Fixture::runEnded()
+void Fixture::runEnded(const RunSummary &)
 {
     if (m_readerWatch)
         m_readerWatch->stop();
@@ -204,20 +208,4 @@ void Fixture::promptAnswered(const QString &text)
 void Fixture::ignored(const QString &text)
 {
     m_board.say(QStringLiteral("ignored: %1, entered before the prompt").arg(text), true);
-}
-
-// --- The end -------------------------------------------------------------------------------
-
-int Fixture::exitCode() const
-{
-    if (const int signal = Termination::received())
-        return Termination::exitCode(signal);
-    if (m_line.interrupted())
-        return ExitCode::Interrupted;
-    if (m_line.recordFailed() || m_readerGone)
-        return ExitCode::FileFailed;
-    for (int i = 0; i < m_line.positions(); ++i)
-        if (m_line.station(i).lastExit > 0)
-            return m_line.station(i).lastExit;
-    return ExitCode::Done;
 }

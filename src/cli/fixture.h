@@ -26,13 +26,13 @@ public:
     using Position = LineSettings::Position;
 
     // `records` keep each attempt (the JSON output, the events, the log); `events`, one of
-    // them if any, also tells the positions' changes.
+    // them if any, also tells the positions' changes; `summary` tells the run's counts.
     Fixture(const CommandLine &commandLine, const QList<Position> &positions, const Work &work, ProgressBoard &board,
-            const QList<AttemptSink *> &records, EventSink *events, QObject *parent = nullptr);
+            const QList<AttemptSink *> &records, EventSink *events, LineSink *summary, QObject *parent = nullptr);
     ~Fixture() override;
 
-    // Runs until every port is done, in the event loop; returns the exit code.
-    int run();
+    // Runs until every port is done, in the event loop.
+    RunResult run();
     // Ctrl+C: every transfer ends at its current wait, and the run with its summary.
     void interrupt();
 
@@ -41,7 +41,7 @@ public:
     // LineSink
     void prompted(const Prompt &prompt) override;
     void stopping() override;
-    void runEnded() override;
+    void runEnded(const RunSummary &summary) override;
     bool readerThere() override;
 
 private:
@@ -50,7 +50,6 @@ private:
     void promptAnswered(const QString &text);
     void inputEnded();
     void ignored(const QString &text);
-    int exitCode() const;
 
     CommandLine m_commandLine;
     ProgressBoard &m_board;

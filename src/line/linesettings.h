@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 
 // How a line runs: its positions, what each panel is given, and when it stops.
 struct LineSettings
@@ -22,16 +23,26 @@ struct LineSettings
         QString panelId; // the first panel's
     };
 
-    // What a write of the file sends, or what a verify compares with.
+    // What a write of the file sends, or what a verify compares with; or a read's.
     struct Work
     {
         bool verify = false;
+        bool read = false; // the panel's bytes are the result, compared with nothing
         QString file;
         PanelConfiguration::MemoryImage image{};
         // The items that keep the file from being written.
         QList<MissingPick> missing;
         // Where a write sends other than the file holds.
         QList<PanelAttempt::Adjustment> adjusted;
+        // What the command adds to each attempt before it is told, with the bytes read: a
+        // read saves them.
+        std::function<void(PanelAttempt &, const PanelConfiguration::MemoryImage &)> finish;
+
+        bool reading() const { return verify || read; }
+        QString command() const
+        {
+            return read ? QStringLiteral("read") : verify ? QStringLiteral("verify") : QStringLiteral("write");
+        }
     };
 
     // The polls that tell a panel has come or gone.

@@ -2,6 +2,7 @@
 
 #include "line/panelattempt.h"
 #include "line/positionstate.h"
+#include "line/runsummary.h"
 #include "link/linkresult.h"
 #include "session/statustexts.h"
 #include "transfer/transferoutcome.h"
@@ -64,6 +65,9 @@ public:
     virtual void byteDone(int /*position*/, int /*address*/, const LinkResult &, const QString & /*status*/) {}
     // A panel of another model answered.
     virtual void modelRefused(int /*position*/, qint16 /*model*/) {}
+    // The transfer has ended with its status line (none for one ended from outside), before
+    // the command adds its own to the attempt.
+    virtual void transferEnded(int /*position*/, const TransferOutcome &, const std::optional<StatusTexts::Report> &) {}
     // False: the attempt could not be recorded, which ends the run after the panels under way.
     virtual bool attemptEnded(const AttemptEnd &) { return true; }
     virtual void panelArrived(int /*position*/, int /*panel*/) {}
@@ -73,7 +77,8 @@ public:
     virtual void prompted(const Prompt &) {}
     // No new panel starts; those under way end as they end.
     virtual void stopping() {}
-    virtual void runEnded() {}
+    // The run has ended, with its counts as the line kept them.
+    virtual void runEnded(const RunSummary & /*summary*/) {}
     // Whether this sink's reader is still there: when not, no new panel starts.
     virtual bool readerThere() { return true; }
 };

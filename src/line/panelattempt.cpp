@@ -1,5 +1,6 @@
 #include "panelattempt.h"
 
+#include "line/runresult.h"
 #include "platform/exitcode.h"
 #include "model/selectortables.h"
 #include "platform/termination.h"
@@ -33,7 +34,7 @@ QJsonValue listOrNull(const std::optional<QList<T>> &list, Object object)
 void PanelAttempt::take(const TransferOutcome &outcome)
 {
     const int signal = outcome.kind == TransferOutcome::Kind::Aborted ? Termination::received() : 0;
-    exitCode = signal ? Termination::exitCode(signal) : exitCodeOf(outcome);
+    exitCode = RunResult::ofAttempt(outcome, signal);
     reason = AttemptReason::of(outcome, signal);
     address = AttemptReason::address(outcome);
     model = outcome.model;
@@ -59,29 +60,6 @@ QString PanelAttempt::outcomeWord() const
 QString PanelAttempt::reasonWord() const
 {
     return AttemptReason::word(reason != AttemptReason::Reason::None ? reason : AttemptReason::ofExitCode(exitCode));
-}
-
-int PanelAttempt::exitCodeOf(const TransferOutcome &outcome)
-{
-    using Kind = TransferOutcome::Kind;
-    switch (outcome.kind) {
-    case Kind::Done:
-        return ExitCode::Done;
-    case Kind::WrongModel:
-        return ExitCode::WrongModel;
-    case Kind::Incomplete:
-        return ExitCode::FileFailed;
-    case Kind::Aborted:
-        return ExitCode::Interrupted;
-    case Kind::PortFailed:
-    case Kind::NoResponse:
-    case Kind::ModelUnreadable:
-    case Kind::ByteFailed:
-    case Kind::LineLost:
-    case Kind::Busy:
-        break;
-    }
-    return ExitCode::PanelFailed;
 }
 
 QList<PanelAttempt::Difference> PanelAttempt::differencesOf(const PanelConfiguration::MemoryImage &panel,

@@ -68,8 +68,6 @@ struct PanelAttempt
     // An attempt that took `elapsedMs` and ends now (at `now`, UTC).
     void timed(qint64 elapsedMs);
     void timed(qint64 elapsedMs, const QDateTime &now);
-    // The exit code a transfer ends with.
-    static int exitCodeOf(const TransferOutcome &outcome);
     static QList<Difference> differencesOf(const PanelConfiguration::MemoryImage &panel,
                                            const PanelConfiguration::MemoryImage &sent,
                                            const PanelConfiguration::MemoryImage &file);

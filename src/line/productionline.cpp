@@ -20,7 +20,7 @@ ProductionLine::ProductionLine(const LineSettings &settings, ConnectionFactory m
     , m_stations(settings.positions.size())
     , m_ports(settings.positions.size())
 {
-    m_summary.command = settings.work.verify ? QStringLiteral("verify") : QStringLiteral("write");
+    m_summary.command = settings.work.command();
     for (int i = 0; i < int(m_stations.size()); ++i) {
         const LineSettings::Position &p = settings.positions[i];
         Station &s = m_stations[i];
@@ -29,6 +29,8 @@ ProductionLine::ProductionLine(const LineSettings &settings, ConnectionFactory m
         s.panelId = p.panelId;
         m_summary.positions.append({p.label, p.port});
         Port &port = m_ports[i];
+        if (!makeConnection)
+            continue;
         port.connection = makeConnection(i, p);
         LineConnection *connection = port.connection.get();
         connect(connection, &LineConnection::byteStarting, this, [this, i](int address) {
@@ -84,6 +86,16 @@ RunSummary ProductionLine::summary() const
     return now;
 }
 
+RunResult ProductionLine::result() const
+{
+    RunResult result;
+    result.interrupted = m_interrupted;
+    result.keptAll = !m_recordFailed;
+    for (const Station &s : m_stations)
+        result.attempts.append(s.lastExit);
+    return result;
+}
+
 void ProductionLine::start()
 {
     if (!handsFree()) {
@@ -120,7 +132,8 @@ void ProductionLine::interrupt()
         return;
     m_interrupted = true;
     for (Port &p : m_ports)
-        p.connection->abort();
+        if (p.connection)
+            p.connection->abort();
     stopAll();
 }
 
@@ -216,7 +229,7 @@ void ProductionLine::fail(int index, const TransferOutcome &outcome)
 {
     m_stations[index].state = State::Transferring;
     m_ports[index].startedAt = m_clock.now();
-    const Direction direction = m_settings.work.verify ? Direction::Read : Direction::Write;
+    const Direction direction = m_settings.work.reading() ? Direction::Read : Direction::Write;
     const StatusTexts::Report status = TransferDriver::refusal(outcome, direction);
     setState(index, {Kind::PortUnusable, -1, status.text});
     finishedPanel(index, outcome, {}, status);
@@ -249,7 +262,7 @@ void ProductionLine::startPanel(int index)
     setState(index, {Kind::Programming}, s.panel);
     Port &port = m_ports[index];
     port.startedAt = m_clock.now();
-    if (m_settings.work.verify)
+    if (m_settings.work.reading())
         port.connection->read();
     else
         port.connection->write(m_settings.work.image, m_settings.work.missing, m_settings.skipMatching);
@@ -264,7 +277,7 @@ void ProductionLine::finishedPanel(int index, const TransferOutcome &outcome,
     const LineSettings::Work &work = m_settings.work;
 
     PanelAttempt attempt;
-    attempt.command = work.verify ? QStringLiteral("verify") : QStringLiteral("write");
+    attempt.command = work.command();
     attempt.position = s.label;
     attempt.port = s.port;
     attempt.file = work.file;
@@ -276,9 +289,11 @@ void ProductionLine::finishedPanel(int index, const TransferOutcome &outcome,
     QString outcomeText = PanelAttempt::interrupted;
     if (status) {
         if (outcome.kind == TransferOutcome::Kind::WrongModel) {
-            // The status line kept its text and took the model's detail below it.
+            // The status line kept its text and took the model's detail below it; a read's
+            // record keeps the status line as it stands.
             outcomeText = StatusTexts::mismatchTitle();
-            attempt.detail = outcomeText + QLatin1Char('\n') + status->detail.section(QLatin1Char('\n'), 1);
+            attempt.detail = work.read ? status->detail
+                                       : outcomeText + QLatin1Char('\n') + status->detail.section(QLatin1Char('\n'), 1);
         } else {
             outcomeText = status->text;
             attempt.detail = status->detail;
@@ -292,6 +307,11 @@ void ProductionLine::finishedPanel(int index, const TransferOutcome &outcome,
         compare(index, image, attempt);
         if (attempt.exitCode != ExitCode::Done)
             outcomeText = s.lastDetail;
+    }
+    tell([&](LineSink &sink) { sink.transferEnded(index, outcome, status); });
+    if (work.finish) {
+        work.finish(attempt, image);
+        s.lastDetail = attempt.detail.section(QLatin1Char('\n'), 0, 0);
     }
 
     const bool succeeded = attempt.exitCode == ExitCode::Done;
@@ -430,6 +450,29 @@ bool ProductionLine::scan(int position, const QString &id)
     return true;
 }
 
+void ProductionLine::endWith(const PanelAttempt &attempt)
+{
+    m_summary.command = attempt.command;
+    const TransferOutcome none;
+    for (int i = 0; i < int(m_stations.size()); ++i) {
+        Station &s = m_stations[i];
+        PanelAttempt at = attempt;
+        at.position = s.label;
+        at.port = s.port;
+        at.panelId = s.panelId;
+        RunSummary::Position &counts = m_summary.positions[i];
+        ++(at.exitCode == ExitCode::Done ? counts.programmed : counts.failed);
+        s.lastExit = at.exitCode;
+        s.lastOutcome = at.outcomeWord();
+        s.state = State::Finished;
+        const LineSink::AttemptEnd end{i, s.panel, none, at, std::nullopt, m_clock.utc()};
+        bool recorded = true;
+        tell([&](LineSink &sink) { recorded = sink.attemptEnded(end) && recorded; });
+        m_recordFailed = m_recordFailed || !recorded;
+    }
+    finish();
+}
+
 // --- At Enter ------------------------------------------------------------------------------
 
 void ProductionLine::prompt()
@@ -520,7 +563,8 @@ void ProductionLine::finish()
     for (Port &p : m_ports)
         if (p.poller)
             p.poller->stop();
-    tell([](LineSink &sink) { sink.runEnded(); });
+    const RunSummary counted = summary();
+    tell([&](LineSink &sink) { sink.runEnded(counted); });
     m_loop.quit();
     emit ended();
 }

@@ -6,6 +6,7 @@
 #include "line/linesink.h"
 #include "line/panelattempt.h"
 #include "line/positionstate.h"
+#include "line/runresult.h"
 #include "line/runsummary.h"
 
 #include <QEventLoop>
@@ -27,7 +28,7 @@ class ProductionLine : public QObject
     Q_OBJECT
 
 public:
-    // The connection of a position, made as the line is.
+    // The connection of a position, made as the line is; none for a run settled by endWith().
     using ConnectionFactory = std::function<std::unique_ptr<LineConnection>(int index, const LineSettings::Position &)>;
 
     enum class State { Idle, Arriving, Transferring, Leaving, Finished };
@@ -69,6 +70,10 @@ public:
     // Hands-free: the id of the next panel to arrive at `position`; false when it takes no
     // more panels.
     bool scan(int position, const QString &id);
+    // A run whose attempt was settled without a transfer of the line (a file refused before
+    // any panel, a check, a read on the session): each position ends with `attempt`, counted
+    // as the line's own are, and the run with them.
+    void endWith(const PanelAttempt &attempt);
 
     const LineSettings &settings() const { return m_settings; }
     int positions() const { return int(m_stations.size()); }
@@ -79,6 +84,8 @@ public:
     bool finished() const { return m_finished; }
     bool interrupted() const { return m_interrupted; }
     bool recordFailed() const { return m_recordFailed; }
+    // How the run went, as its exit code is decided from it; the signal is the caller's.
+    RunResult result() const;
 
 signals:
     void ended();

@@ -1,0 +1,25 @@
+#include "summarysink.h"
+
+#include "cli/logsink.h"
+#include "cli/progressboard.h"
+
+#include <QJsonDocument>
+
+SummarySink::SummarySink(ProgressBoard &board, bool series, bool events, LogSink *log)
+    : m_board(board)
+    , m_series(series)
+    , m_events(events)
+    , m_log(log)
+{
+}
+
+void SummarySink::runEnded(const RunSummary &summary)
+{
+    if (m_series)
+        m_board.say(summary.text());
+    const QJsonObject json = summary.toJson();
+    if (m_events)
+        m_board.print(QJsonDocument(json).toJson(QJsonDocument::Compact));
+    if (m_log)
+        m_kept = m_log->takeSummary(json);
+}
