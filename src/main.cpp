@@ -88,6 +88,8 @@ int main(int argc, char *argv[])
     }
     if (const QString refused = ArgumentText::refusal(taken); !refused.isEmpty())
         return usageError(refused);
+    if (const QString refused = commandLine.takeStation(setting); !refused.isEmpty())
+        return usageError(refused);
 
     if (commandLine.command != CommandLine::Command::Window) {
         // Qt would take its own options (-reverse, -platform ...) from anywhere in the

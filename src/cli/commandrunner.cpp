@@ -2,8 +2,11 @@
 
 #include "cli/filediff.h"
 #include "cli/fixture.h"
+#include "cli/lineinput.h"
 #include "cli/portlisting.h"
+#include "cli/recordformat.h"
 #include "files/configrecord.h"
+#include "link/bytetrace.h"
 #include "platform/savetarget.h"
 #include "link/portchoice.h"
 #include "link/systemline.h"
@@ -15,11 +18,15 @@
 #include "platform/warnings.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QThread>
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QDir>
+#include <QJsonArray>
 #include <QJsonDocument>
+#include "version.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -86,10 +93,10 @@ QString descriptorsShort(int positions, bool tracing)
     if (plan.fits)
         return QStringLiteral("%1 %2 open files (descriptors) at once, and the open-file limit of %3 could not be "
                               "raised: %4")
-            .arg(ports).arg(plan.needed).arg(limit->soft).arg(reason);
+            .arg(ports, QString::number(plan.needed), QString::number(limit->soft), reason);
     return QStringLiteral("%1 %2 open files (descriptors) at once, more than the open-file limit of %3 allows: "
                           "%4 fit. Give at most %4, or raise the limit (ulimit -n %2)")
-        .arg(ports).arg(plan.needed).arg(limit->hard).arg(plan.positionsThatFit);
+        .arg(ports, QString::number(plan.needed), QString::number(limit->hard), QString::number(plan.positionsThatFit));
 }
 
 // The codes taken in that no list has: those the form shows as something else.
@@ -119,8 +126,8 @@ CommandRunner::CommandRunner(const CommandLine &commandLine, QSettings *settings
                     PortChoice::forThisRun(commandLine.port, commandLine.environmentPort, settings), commandLine.trace))
     , m_form(m_session.form())
     , m_board(err, m_terminal, commandLine.quiet, ProgressBoard::colourWanted(m_terminal))
-    , m_json(m_board)
-    , m_events(m_board)
+    , m_json(m_board, m_log.runId())
+    , m_events(m_board, m_log.runId())
     , m_logSink(m_log, m_fileSha256, m_board)
 {
     if (commandLine.json)
@@ -128,6 +135,7 @@ CommandRunner::CommandRunner(const CommandLine &commandLine, QSettings *settings
     if (commandLine.events)
         m_records << &m_events;
     m_clock.start();
+    m_started = QDateTime::currentDateTimeUtc();
     // A warning from a port's thread is said on this one, above the board, not through it.
     Warnings::setSink([this](const QString &text) {
         if (QThread::currentThread() == thread())
@@ -176,6 +184,7 @@ int CommandRunner::commandExit()
             say(QStringLiteral("durvex-config: the log %1 cannot be appended to: %2").arg(m_commandLine.log, reason), true);
             return ExitCode::FileFailed;
         }
+        m_log.setStation(m_commandLine.station, m_commandLine.operatorName, m_commandLine.workOrder);
         m_records << &m_logSink;
     }
     switch (m_commandLine.command) {
@@ -206,8 +215,15 @@ int CommandRunner::openFile()
     const FileOutcome outcome = m_session.open(path);
     switch (outcome.kind) {
     case FileOutcome::Kind::Done:
-        if (m_log.isOpen())
+        if (m_log.isOpen() || !m_commandLine.expectSha256.isEmpty())
             m_fileSha256 = fileSha256(path);
+        // Another revision than the one released for the line touches nothing.
+        if (!m_commandLine.expectSha256.isEmpty() && m_fileSha256 != m_commandLine.expectSha256.toLatin1()) {
+            m_fileProblem = QStringLiteral("%1 is another revision: its SHA-256 is %2, not %3")
+                                .arg(path, QString::fromLatin1(m_fileSha256), m_commandLine.expectSha256);
+            say(QStringLiteral("durvex-config: ") + m_fileProblem, true);
+            return ExitCode::FileFailed;
+        }
         return ExitCode::Done;
     // A file that is not there or may not be read is named with the system's reason; the
     // FILE/MODEL MIS-MATCH box is for one that is there and holds no configuration.
@@ -292,13 +308,51 @@ int CommandRunner::transfers()
     if (const int signal = Termination::received())
         return Termination::exitCode(signal);
 
+    if (m_commandLine.series && m_commandLine.operatorName.isEmpty() && m_terminal && StandardStreams::inputIsTerminal())
+        askOperator();
+    if (const int signal = Termination::received())
+        return Termination::exitCode(signal);
+
+    openRun();
     // The line counts its own attempts.
     Fixture fixture(m_commandLine, positions, work, m_board, m_records, m_commandLine.events ? &m_events : nullptr);
     m_fixture = &fixture;
+    m_logSink.follow(fixture.line());
     const int code = fixture.run();
     m_fixture = nullptr;
     m_summary.positions = fixture.line().summary().positions;
     return code;
+}
+
+void CommandRunner::askOperator()
+{
+    LineInput input;
+    QEventLoop loop;
+    QString answer;
+    bool answered = false;
+    connect(&input, &LineInput::line, &loop, [&](const QString &text) {
+        const QString name = text.trimmed();
+        if (const QString refused = CommandLine::stationTextRefusal(QStringLiteral("the operator"), name);
+            !refused.isEmpty()) {
+            say(refused, true);
+            say(QStringLiteral("Operator (Enter for none):"));
+            input.request();
+            return;
+        }
+        answer = name;
+        answered = true;
+        loop.quit();
+    });
+    connect(&input, &LineInput::ended, &loop, &QEventLoop::quit);
+    connect(&m_termination, &Termination::requested, &loop, &QEventLoop::quit);
+    say(QStringLiteral("Operator (Enter for none):"));
+    input.request();
+    loop.exec();
+    input.cancel();
+    if (!answered)
+        return;
+    m_commandLine.operatorName = answer;
+    m_log.setStation(m_commandLine.station, m_commandLine.operatorName, m_commandLine.workOrder);
 }
 
 int CommandRunner::read()
@@ -312,6 +366,9 @@ int CommandRunner::read()
     attempt.position = m_commandLine.labels.value(0, attempt.port);
     attempt.file = saveTo;
     attempt.panelId = m_commandLine.panelId;
+    m_summary.command = attempt.command;
+    m_summary.positions.append({attempt.position, attempt.port});
+    openRun();
     // Where it will save is known before the panel is touched.
     if (const SaveTarget::Check target = SaveTarget::check(saveTo, m_commandLine.force);
         !toOutput && target.verdict != SaveTarget::Verdict::Ok) {
@@ -395,8 +452,7 @@ int CommandRunner::check()
                 ? QStringLiteral("%1 IS READY TO WRITE").arg(m_commandLine.file)
                 : QStringLiteral("%1 CAN BE WRITTEN, BUT %2 OF ITS CODES ARE IN NO LIST: A WRITE SENDS WHAT THE WINDOW "
                                  "SHOWS FOR THEM")
-                      .arg(m_commandLine.file)
-                      .arg(attempt.warnings->size());
+                      .arg(m_commandLine.file, QString::number(attempt.warnings->size()));
             say(attempt.detail);
         }
     }
@@ -414,11 +470,47 @@ int CommandRunner::ports()
     } else {
         m_board.print(listing.text().toLocal8Bit().chopped(1));
     }
+    for (const QString &warning : listing.warnings())
+        say(warning, true);
     return ExitCode::Done;
+}
+
+void CommandRunner::openRun()
+{
+    if (m_runOpened)
+        return;
+    m_runOpened = true;
+    const auto textOrNull = [](const QString &text) { return text.isEmpty() ? QJsonValue() : QJsonValue(text); };
+    const QString &file = m_commandLine.command == Command::Read ? m_commandLine.output : m_commandLine.file;
+    const bool isFile = !file.isEmpty() && file != QLatin1String("-");
+    const QByteArray sha = isFile && m_commandLine.command != Command::Read ? fileSha256(file) : QByteArray();
+    QJsonArray positions;
+    for (const RunSummary::Position &p : std::as_const(m_summary.positions))
+        positions.append(QJsonObject{{QStringLiteral("position"), p.label}, {QStringLiteral("port"), p.port}});
+    QJsonObject run = RecordFormat::stamped({{QStringLiteral("event"), QStringLiteral("run")}}, m_log.runId());
+    run.insert(QStringLiteral("tool_version"), QStringLiteral(DURVEX_VERSION));
+    run.insert(QStringLiteral("started"), m_started.toString(Qt::ISODateWithMs));
+    run.insert(QStringLiteral("command"), CommandLine::commandName(m_commandLine.command));
+    run.insert(QStringLiteral("arguments"), QJsonArray::fromStringList(m_commandLine.arguments));
+    run.insert(QStringLiteral("file"), isFile ? QJsonValue(QDir::cleanPath(QDir::current().absoluteFilePath(file)))
+                                              : textOrNull(file));
+    run.insert(QStringLiteral("sha256"), textOrNull(QString::fromLatin1(sha)));
+    run.insert(QStringLiteral("positions"), positions);
+    run.insert(QStringLiteral("station"), textOrNull(m_commandLine.station));
+    run.insert(QStringLiteral("operator"), textOrNull(m_commandLine.operatorName));
+    run.insert(QStringLiteral("work_order"), textOrNull(m_commandLine.workOrder));
+    if (m_log.isOpen())
+        m_log.setRunRecord(run);
+    if (m_commandLine.events)
+        m_events.tell(run);
+    if (!m_commandLine.trace.isEmpty())
+        ByteTrace(m_commandLine.trace)
+            .event(QStringLiteral("RUN %1 durvex-config %2").arg(m_log.runId(), QStringLiteral(DURVEX_VERSION)));
 }
 
 bool CommandRunner::record(const PanelAttempt &attempt)
 {
+    openRun();
     bool kept = true;
     for (AttemptSink *sink : std::as_const(m_records))
         kept = sink->take(attempt) && kept;
@@ -441,7 +533,7 @@ int CommandRunner::summarised(int code)
     if (m_commandLine.series)
         say(m_summary.text());
     if (m_commandLine.events)
-        m_board.print(QJsonDocument(m_summary.toJson()).toJson(QJsonDocument::Compact));
+        m_events.tell(m_summary.toJson());
     if (m_log.isOpen() && !m_logSink.takeSummary(m_summary.toJson()) && code == ExitCode::Done)
         return ExitCode::FileFailed;
     return code;

@@ -14,6 +14,7 @@
 #include "session/session.h"
 #include "session/statustexts.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QObject>
 #include <cstdio>
@@ -48,6 +49,8 @@ private:
     int openFile();
     // The text and detail of a write that items not picked keep from being sent.
     QString incomplete(const QList<MissingPick> &missing);
+    // A series on a terminal asks once who operates it, before its first round.
+    void askOperator();
     // A box the command ends with, printed; its title and text, for the JSON output.
     QString printBox(const StatusTexts::Box &box);
     // What the form made of the values it took in, one line each.
@@ -55,6 +58,9 @@ private:
     // Hands an attempt the line did not make to the JSON output or the events and the log,
     // and counts it in the summary; false when the log failed.
     bool record(const PanelAttempt &attempt);
+    // The run's own object, once, before anything else of the run: the event that opens
+    // --events, the record that opens the run's lines in the log, a line in the trace.
+    void openRun();
     // The run's summary: on standard error for a series, last in the events, last in the log.
     int summarised(int code);
     int commandExit();
@@ -79,5 +85,7 @@ private:
     Fixture *m_fixture = nullptr;
     RunSummary m_summary;
     QElapsedTimer m_clock;
+    QDateTime m_started;
+    bool m_runOpened = false;
     Termination m_termination; // Ctrl+C, SIGTERM, SIGHUP
 };
