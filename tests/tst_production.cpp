@@ -666,6 +666,73 @@ private slots:
         }
     }
 
+    void operatorAsked_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("answer"); // typed at the question, if it comes
+        QTest::addColumn<QString>("recorded");  // "" for null
+        QTest::addColumn<bool>("asked");
+        QTest::newRow("a name") << QStringList{} << QByteArray("Ana Ruiz\n") << "Ana Ruiz" << true;
+        QTest::newRow("none") << QStringList{} << QByteArray("\n") << "" << true;
+        QTest::newRow("a control character, then a name") << QStringList{} << QByteArray("A\x1b[2J\nBo\n") << "Bo" << true;
+        QTest::newRow("given") << QStringList{"--operator", "Cy"} << QByteArray() << "Cy" << false;
+    }
+
+    // A series on a terminal asks once who operates it, before its first round, unless it
+    // has been told; the answer goes into the records.
+    void operatorAsked()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, asked);
+        VirtualPanel panel;
+        const QString logPath = dir.filePath("operator.log");
+        QFile::remove(logPath);
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+        const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+        termios mode {};
+        ::tcgetattr(terminal, &mode);
+        ::cfmakeraw(&mode);
+        ::tcsetattr(terminal, TCSANOW, &mode);
+        ::fcntl(master, F_SETFL, O_NONBLOCK);
+        QProcess process;
+        process.setProcessEnvironment(environment(dir.path()));
+        process.setWorkingDirectory(dir.path());
+        process.setChildProcessModifier([terminal] {
+            ::dup2(terminal, 0);
+            ::dup2(terminal, 2);
+        });
+        process.start(QStringLiteral(TOOL_PATH),
+                      QStringList{"write", "truck.zcf", "--series", "--log", logPath, "--port", panel.port()} + options);
+        QByteArray shown;
+        bool typed = false, ended = false;
+        for (QDeadlineTimer deadline(20000); !process.waitForFinished(50) && !deadline.hasExpired();) {
+            char buffer[4096];
+            for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
+                shown.append(buffer, n);
+            if (!typed && shown.contains("Operator (Enter for none):")) {
+                typed = true;
+                QCOMPARE(::write(master, answer.constData(), size_t(answer.size())), ssize_t(answer.size()));
+            }
+            if (!ended && shown.contains("Connect panel 2")) {
+                ended = true;
+                QCOMPARE(::write(master, "q\n", 2), ssize_t(2));
+            }
+        }
+        ::close(terminal);
+        ::close(master);
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(shown.count("Operator (Enter for none):"), asked ? answer.count('\n') : 0); // again after a refusal
+        QFile file(logPath);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QFETCH(QString, recorded);
+        for (const QJsonObject &record : parseLines(QString::fromUtf8(file.readAll()))) {
+            QCOMPARE(record["operator"].isNull(), recorded.isEmpty());
+            QCOMPARE(record["operator"].toString(), recorded);
+        }
+    }
+
     void expectSha256_data()
     {
         QTest::addColumn<QString>("command");
@@ -1262,7 +1329,7 @@ private slots:
         QTest::newRow("an id") << QStringList{} << QStringList{"write", "truck.zcf", "--panel-id", "ID%1%2", "--port", "@PORT@"}
                                << "" << "panel_id" << "ID%1%2";
         QTest::newRow("a file name") << QStringList{} << QStringList{"check", "c%1.zcf"}
-                                     << "\nc%1\.zcf CAN BE WRITTEN, BUT 2 OF ITS CODES ARE IN NO LIST" << "" << "";
+                                     << "\nc%1\\.zcf CAN BE WRITTEN, BUT 2 OF ITS CODES ARE IN NO LIST" << "" << "";
         QTest::newRow("a panel's reply") << QStringList{"--reply", "5=5555%1\\x0d"}
                                          << QStringList{"verify", "truck.zcf", "--port", "@PORT@"}
                                          << "reply \"5555%1\\\\x0d\" reads \\d+, out of range" << "" << "";
