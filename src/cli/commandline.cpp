@@ -78,7 +78,7 @@ struct Options
     QCommandLineOption events{QStringLiteral("events"),
                               QStringLiteral("write, verify: standard output carries one JSON object per event of "
                                              "each position (waiting, present, programming, attempt, removed ...), "
-                                             "one per line, the summary last, and nothing else.")};
+                                             "one per line, the run first, the summary last, and nothing else.")};
     QCommandLineOption log{QStringLiteral("log"),
                            QStringLiteral("Append one JSON line per panel attempt to FILE, with the time, host, user "
                                           "and the SHA-256 of the configuration file."),
@@ -194,9 +194,10 @@ const CommandHelp commandHelp[] = {
      "(NOT PICKED), then the designations and panel names that differ, which a write does\n"
      "not send. Exit 0 when a write of either sends the same bytes, 3 when they differ."},
     {Command::Ports, "ports", "ports [--json]",
-     "Lists the serial ports the system offers, one per line (name, /dev/serial/by-id link,\n"
-     "description, maker, serial number, USB vendor and product id), and the port the tool\n"
-     "uses when no --port is given."},
+     "Lists the serial ports the system offers, one per line (name, /dev/serial/by-id and\n"
+     "/dev/serial/by-path links, description, maker, serial number, USB vendor and product\n"
+     "id), and the port the tool uses when no --port is given. Adapters that share a serial\n"
+     "number share one by-id link: it warns of them, naming their by-path links."},
 };
 
 const CommandHelp *helpOf(Command command)
