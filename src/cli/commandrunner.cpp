@@ -530,6 +530,7 @@ int CommandRunner::summarised(int code)
     if (m_summary.command.isEmpty()) // no panel attempt, nor a file refused
         return code;
     m_summary.durationMs = m_clock.elapsed();
+    openRun(); // a run refused before its first panel has its opening too
     if (m_commandLine.series)
         say(m_summary.text());
     if (m_commandLine.events)
