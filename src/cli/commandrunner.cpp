@@ -16,6 +16,7 @@
 #include "platform/regularfile.h"
 #include "platform/standardstreams.h"
 #include "platform/warnings.h"
+#include "version.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -26,7 +27,6 @@
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include "version.h"
 
 #include <algorithm>
 #include <cerrno>
