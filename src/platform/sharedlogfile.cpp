@@ -97,8 +97,8 @@ int SharedLogFile::lockCurrent()
         const RegularFile::Status status = RegularFile::openForAppending(m_path, *next);
         if (status != RegularFile::Status::Ok) {
             if (!m_toldStuck)
-                Warnings::sayOnce(QStringLiteral("the log %1 was moved or removed and cannot be made again (%2): its "
-                                                 "records go on into the file it was")
+                Warnings::sayOnce(QStringLiteral("durvex-config: the log %1 was moved or removed and cannot be made "
+                                                 "again (%2): its records go on into the file it was")
                                       .arg(m_path, openProblem(status, *next)));
             m_toldStuck = true;
             return error;
