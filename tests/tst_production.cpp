@@ -855,6 +855,33 @@ private slots:
         QVERIFY(panel.received().isEmpty());
     }
 
+    // A log rotated between two panels of a series: the second panel's record and the
+    // summary go to the new file, which opens with the run's record.
+    void logRotatedDuringARun()
+    {
+        const QString logPath = dir.filePath("rotated.log"), rotated = logPath + ".1";
+        QFile::remove(logPath);
+        QFile::remove(rotated);
+        VirtualPanel panel;
+        Session tool({"write", "truck.zcf", "--series", "--log", logPath, "--port", panel.port()}, dir.path());
+        QVERIFY(tool.waitFor("Connect panel 2"));
+        QVERIFY(QFile::rename(logPath, rotated));
+        tool.type("\n");
+        QVERIFY(tool.waitFor("PANEL 2: PROGRAMMED"));
+        tool.endInput();
+        QCOMPARE(tool.finish(), 0);
+        const auto events = [](const QString &path) {
+            QFile file(path);
+            QStringList found;
+            if (file.open(QIODevice::ReadOnly))
+                for (const QJsonObject &record : parseLines(QString::fromUtf8(file.readAll())))
+                    found << record["event"].toString();
+            return found;
+        };
+        QCOMPARE(events(rotated), (QStringList{"run", "attempt"}));
+        QCOMPARE(events(logPath), (QStringList{"run", "attempt", "summary"}));
+    }
+
     // An append that fails (here the file may grow no further) ends the run after the
     // panel under way, with the file's exit code. The limit's signal keeps its default: the
     // tool itself must turn it into a failed write.
