@@ -60,7 +60,8 @@ int main(int argc, char *argv[])
         commandLine.trace = setting("DURVEX_TRACE");
         taken.append({QStringLiteral("DURVEX_TRACE"), commandLine.trace});
     }
-    if (const QString refused = ArgumentText::refusal(taken); !refused.isEmpty()) {
+    if (QString refused = ArgumentText::refusal(taken); !refused.isEmpty()
+        || !(refused = commandLine.takeStation(setting)).isEmpty()) {
         commandLine.action = CommandLine::Action::UsageError;
         commandLine.error = refused;
         return HelpCommand(commandLine).run().exitCode();

@@ -95,7 +95,7 @@ struct Streams
                 ::close(fds[1]);
             }
             if (streams.fileSizeLimit > 0) {
-                ::signal(SIGXFSZ, SIG_IGN);
+                ::signal(SIGXFSZ, SIG_DFL); // the tool turns the signal into a failed write
                 const rlimit limit{streams.fileSizeLimit, streams.fileSizeLimit};
                 ::setrlimit(RLIMIT_FSIZE, &limit);
             }

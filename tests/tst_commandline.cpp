@@ -3,6 +3,7 @@
 #include "cli/commandline.h"
 #include "line/panelattempt.h"
 #include "cli/programminglog.h"
+#include "cli/recordformat.h"
 #include "platform/exitcode.h"
 #include "truckfile.h"
 #include "version.h"
@@ -281,8 +282,35 @@ private slots:
         QTest::newRow("hands-free") << QStringList{"write", "t.zcf", "--series", "--wait-for-panel", "--count", "5"}
                                     << "" << QStringList{};
         QTest::newRow("hands-free without a series") << QStringList{"write", "t.zcf", "--wait-for-panel"}
-                                                     << "--wait-for-panel and --count belong to a series: add --series"
+                                                     << "--wait-for-panel, --count and --stop-after-failures belong to "
+                                                        "a series: add --series"
                                                      << QStringList{};
+        QTest::newRow("stop after failures") << QStringList{"write", "t.zcf", "--series", "--stop-after-failures", "3"}
+                                             << "" << QStringList{};
+        QTest::newRow("stop after no failures") << QStringList{"write", "t.zcf", "--series", "--stop-after-failures", "0"}
+                                                << "--stop-after-failures takes a number of rejects in a row, 1 or more"
+                                                << QStringList{};
+        QTest::newRow("a station") << QStringList{"write", "t.zcf", "--station", "EOL 3", "--operator", QString(64, 'o'),
+                                                  "--work-order", "WO-7/ü"}
+                                   << "" << QStringList{};
+        QTest::newRow("an operator too long") << QStringList{"write", "t.zcf", "--operator", QString(65, 'o')}
+                                              << "--operator " + QString(65, 'o')
+                                                     + " is not printable text of at most 64 characters"
+                                              << QStringList{};
+        QTest::newRow("a station with a control character")
+            << QStringList{"check", "t.zcf", "--station", "EOL\x1b]0;X\a"}
+            << "--station EOL\\x1B]0;X\\x07 is not printable text of at most 64 characters" << QStringList{};
+        QTest::newRow("a work order not UTF-8") << QStringList{"read", "--name", "N", "--work-order", raw(0xFF) + "W"}
+                                                << "--work-order \\xFFW is not printable text of at most 64 characters"
+                                                << QStringList{};
+        QTest::newRow("a station for ports") << QStringList{"ports", "--station", "S"}
+                                             << "--station belongs to the write, read, verify and check commands"
+                                             << QStringList{};
+        QTest::newRow("a revision") << QStringList{"verify", "t.zcf", "--expect-sha256", QString(64, 'A')} << ""
+                                    << QStringList{};
+        QTest::newRow("a revision too short") << QStringList{"write", "t.zcf", "--expect-sha256", "abc"}
+                                              << "--expect-sha256 takes the file's SHA-256 as 64 hex digits: abc"
+                                              << QStringList{};
         QTest::newRow("no count") << QStringList{"write", "t.zcf", "--series", "--count", "0"}
                                   << "--count takes a number of panels, 1 or more" << QStringList{};
         QTest::newRow("one id for many") << QStringList{"write", "t.zcf", "--series", "--wait-for-panel", "--panel-id", "X"}
@@ -313,6 +341,40 @@ private slots:
         QCOMPARE(line.action, line.error.isEmpty() ? CommandLine::Action::Run : CommandLine::Action::UsageError);
         if (line.error.isEmpty())
             QTEST(line.ports, "ports");
+    }
+
+    void stationFromTheEnvironment_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("environment");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QStringList>("taken"); // station, operator, work order
+        QTest::newRow("all three") << QStringList{"write", "t.zcf"}
+                                   << QStringList{"DURVEX_STATION=S", "DURVEX_OPERATOR=O", "DURVEX_WORK_ORDER=W"} << ""
+                                   << QStringList{"S", "O", "W"};
+        QTest::newRow("an option first") << QStringList{"check", "t.zcf", "--station", "T"}
+                                         << QStringList{"DURVEX_STATION=S"} << "" << QStringList{"T", "", ""};
+        QTest::newRow("refused") << QStringList{"verify", "t.zcf"} << QStringList{"DURVEX_OPERATOR=A\tB"}
+                                 << "DURVEX_OPERATOR A\\x09B is not printable text of at most 64 characters"
+                                 << QStringList{"", "A\tB", ""};
+        QTest::newRow("not for ports") << QStringList{"ports"} << QStringList{"DURVEX_OPERATOR=A\tB"} << ""
+                                       << QStringList{"", "", ""};
+    }
+
+    void stationFromTheEnvironment()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, environment);
+        CommandLine line = CommandLine::parse(QStringList{"durvex-config"} + arguments);
+        QVERIFY(line.error.isEmpty());
+        const QString error = line.takeStation([&](const char *name) {
+            for (const QString &setting : environment)
+                if (setting.section('=', 0, 0) == QLatin1String(name))
+                    return setting.section('=', 1);
+            return QString();
+        });
+        QTEST(error, "error");
+        QTEST((QStringList{line.station, line.operatorName, line.workOrder}), "taken");
     }
 
     // Each --port a position: LABEL=PORT names it, else the port as given does; with several,
@@ -419,6 +481,36 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("Usage: durvex-config ") + CommandLine::usage(command).left(40)));
         for (const QString &option : CommandLine::options(command))
             QVERIFY2(text.contains(option), qPrintable(option));
+    }
+
+    // Each command's synopsis names every option the command lists below it.
+    void synopsisHasEveryOption()
+    {
+        using Command = CommandLine::Command;
+        for (const Command command : {Command::Write, Command::Read, Command::Verify, Command::Check, Command::Diff,
+                                      Command::Ports}) {
+            const QString text = CommandLine::helpText(command);
+            const QString synopsis = text.left(text.indexOf("\n\n"));
+            const QString options = text.mid(text.indexOf("Options:"));
+            for (const QRegularExpressionMatch &m :
+                 QRegularExpression("^  (-\\w)?(?:, )?(--[a-z-]+)", QRegularExpression::MultilineOption).globalMatch(options)) {
+                const QString shortName = m.captured(1), option = m.captured(2);
+                const bool inSynopsis = synopsis.contains(option)
+                    || (!shortName.isEmpty() && (synopsis.contains(shortName + ' ') || synopsis.contains(shortName + ']')));
+                QVERIFY2(inSynopsis || option == "--help", qPrintable(CommandLine::commandName(command) + " " + option));
+            }
+        }
+    }
+
+    // --help's list of the --json object's keys is the object's.
+    void jsonKeysInHelp()
+    {
+        QString help = CommandLine::helpText().simplified();
+        help = help.mid(help.indexOf("(keys: ") + 7);
+        help.truncate(help.indexOf(')'));
+        QStringList keys = help.split(", ");
+        keys.sort();
+        QCOMPARE(keys, RecordFormat::stamped(PanelAttempt().toJson(), {}).keys());
     }
 
     void commands()
@@ -681,7 +773,7 @@ private slots:
         }
         QVERIFY(examples.contains("") && examples.contains("attempt"));
         const QJsonObject object = PanelAttempt().toJson();
-        QCOMPARE(examples[""].keys(), object.keys());
+        QCOMPARE(examples[""].keys(), RecordFormat::stamped(object, {}).keys()); // as JsonSink prints it
 
         QTemporaryDir dir;
         ProgrammingLog log;

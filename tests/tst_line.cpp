@@ -192,6 +192,7 @@ Q_DECLARE_METATYPE(LineSettings::Mode)
 Q_DECLARE_METATYPE(RunResult)
 Q_DECLARE_METATYPE(QList<Act>)
 Q_DECLARE_METATYPE(QList<Kind>)
+Q_DECLARE_METATYPE(PositionState)
 
 class TestLine : public QObject
 {
@@ -206,7 +207,32 @@ private slots:
     void settledWithoutTransfer();
     void exitCode_data();
     void exitCode();
+    void words_data();
+    void words();
 };
+
+void TestLine::words_data()
+{
+    QTest::addColumn<PositionState>("state");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("words");
+    QTest::newRow("a port") << PositionState{PositionState::Kind::PortNotFound} << "/dev/ttyUSB3"
+                            << "SERIAL PORT /dev/ttyUSB3 NOT FOUND - WAITING FOR IT";
+    QTest::newRow("a port that looks like a placeholder") << PositionState{PositionState::Kind::PortNotFound} << "fx%2%3"
+                                                          << "SERIAL PORT fx%2%3 NOT FOUND - WAITING FOR IT";
+    QTest::newRow("a reason that looks like one") << PositionState::failed("reply \"%1%4\"") << "p"
+                                                  << "FAILED: reply \"%1%4\" - REMOVE PANEL";
+    QTest::newRow("a byte") << PositionState{PositionState::Kind::Programming, 3} << "p" << "PROGRAMMING BYTE 4 OF 17";
+    QTest::newRow("stopped") << PositionState{PositionState::Kind::Stopped} << "p" << "CHECK FIXTURE";
+}
+
+// A position's words, its port and reason put in as they are.
+void TestLine::words()
+{
+    QFETCH(PositionState, state);
+    QFETCH(QString, port);
+    QTEST(state.text(port, true, false), "words");
+}
 
 void TestLine::line_data()
 {

@@ -4,6 +4,7 @@
 #include "line/panelpoller.h"
 #include "link/panellink.h"
 #include "link/serialportline.h"
+#include "cli/portlisting.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -38,7 +40,7 @@ const QByteArray truckMemory("\x00\x0b\x1d\xa0\xa0\xa0\x00\x0c\x1e\xa0\xa0\xa0\x
 
 const QStringList attemptKeys = {"address", "adjusted", "command", "configuration", "detail", "differences",
                                  "duration_ms", "exit", "file", "model", "outcome", "panel_id", "port", "position", "reason",
-                                 "started", "warnings"};
+                                 "run_id", "schema", "started", "warnings"};
 
 // The truck's bytes as --set options of a virtual panel, `last` instead of the last one.
 QStringList truckPresets(int last = 1)
@@ -47,6 +49,35 @@ QStringList truckPresets(int last = 1)
     for (int a = 0; a < 17; ++a)
         options << "--set" << QStringLiteral("%1=%2").arg(a).arg(a == 16 ? last : quint8(truckMemory[a]));
     return options;
+}
+
+// The README's table of every key of every kind: each kind's keys, sorted.
+QMap<QString, QStringList> documentedKeys(const QString &table)
+{
+    QFile readme(QStringLiteral(README_PATH));
+    if (!readme.open(QIODevice::ReadOnly))
+        return {};
+    QString text = QString::fromUtf8(readme.readAll());
+    text = text.mid(text.indexOf("| " + table + " | keys |"));
+    text.truncate(text.indexOf("\n\n"));
+    QMap<QString, QStringList> kinds;
+    for (const QString &row : text.split('\n').mid(2)) {
+        const QStringList cells = row.split(" | ");
+        QStringList keys = cells.value(1).remove('`').remove(" |").split(", ");
+        keys.sort();
+        kinds.insert(cells.value(0).mid(3).chopped(1), keys);
+    }
+    return kinds;
+}
+
+// The object's keys are those the README lists for its kind.
+bool keysAsDocumented(const QMap<QString, QStringList> &documented, const QJsonObject &object)
+{
+    const QString kind = object["event"].toString();
+    if (documented.value(kind) == object.keys())
+        return true;
+    qWarning().noquote() << kind << "has" << object.keys() << "\nthe README lists" << documented.value(kind);
+    return false;
 }
 
 QProcessEnvironment environment(const QString &folder)
@@ -272,10 +303,17 @@ private slots:
             if (outcomes[i] == "done")
                 QVERIFY(run.err.indexOf(ports[i] + ": COMMUNICATIONS OK") < firstDone);
 
-        // The trace names the port on each line.
+        // The trace opens with the run, in UTC, then names the port on each line.
         QFile trace(dir.filePath("trace.txt"));
         QVERIFY(trace.open(QIODevice::ReadOnly));
-        for (const QByteArray &line : trace.readAll().split('\n'))
+        QList<QByteArray> lines = trace.readAll().split('\n');
+        const QString opening = QString::fromUtf8(lines.takeFirst());
+        QVERIFY2(QRegularExpression("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z  RUN [0-9a-f-]{36} "
+                                    "durvex-config \\S+$")
+                     .match(opening)
+                     .hasMatch(),
+                 qPrintable(opening));
+        for (const QByteArray &line : std::as_const(lines))
             if (!line.isEmpty())
                 QVERIFY2(std::any_of(ports.begin(), ports.end(),
                                      [&](const QString &port) { return line.contains("  " + port.toLocal8Bit() + "  "); }),
@@ -525,8 +563,24 @@ private slots:
         QFile file(logPath);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QList<QJsonObject> lines = parseLines(QString::fromUtf8(file.readAll()));
+        // Each run opens with its own record: the command as given, the file and its hash,
+        // the positions.
+        QCOMPARE(lines.size(), 10);
+        const QMap<QString, QStringList> documented = documentedKeys("log record");
+        for (const QJsonObject &line : std::as_const(lines))
+            QVERIFY(keysAsDocumented(documented, line));
+        for (const auto &[at, positions] : {std::pair{6, 2}, {3, 1}, {0, 1}}) {
+            const QJsonObject run = lines.takeAt(at);
+            QCOMPARE(run["event"].toString(), "run");
+            QCOMPARE(run["run_id"], lines[at]["run_id"]);
+            QCOMPARE(run["schema"].toInt(), 1);
+            QCOMPARE(run["command"].toString(), "write");
+            QCOMPARE(run["arguments"].toArray().first().toString(), "write");
+            QCOMPARE(run["file"].toString(), QDir(dir.path()).absoluteFilePath("truck.zcf"));
+            QCOMPARE(run["sha256"].toString(), QCryptographicHash::hash(truckLine, QCryptographicHash::Sha256).toHex());
+            QCOMPARE(run["positions"].toArray().size(), positions);
+        }
         // Each run ends with its summary: after one attempt, after one, after two.
-        QCOMPARE(lines.size(), 7);
         for (const auto &[at, programmed, failed] : {std::tuple{6, 1, 1}, {3, 0, 1}, {1, 1, 0}}) {
             const QJsonObject summary = lines.takeAt(at);
             QCOMPARE(summary["event"].toString(), "summary");
@@ -537,8 +591,8 @@ private slots:
         const QString sha256 = QCryptographicHash::hash(truckLine, QCryptographicHash::Sha256).toHex();
         const QRegularExpression utcMs("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z$");
         for (const QJsonObject &line : lines) {
-            QStringList keys = attemptKeys + QStringList{"event", "host", "run_id", "seq", "sha256", "time",
-                                                         "tool_version", "user"};
+            QStringList keys = attemptKeys + QStringList{"event", "host", "operator", "seq", "sha256", "station",
+                                                         "time", "tool_version", "user", "work_order"};
             keys.sort();
             QCOMPARE(line.keys(), keys);
             QCOMPARE(line["sha256"].toString(), sha256);
@@ -566,6 +620,186 @@ private slots:
         QCOMPARE(lines[0]["outcome"].toString(), "done");
         QCOMPARE(lines[1]["outcome"].toString(), "failed");
         QCOMPARE(lines[1]["panel_id"].toString(), "SN-9");
+    }
+
+    void station_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("environment");
+        QTest::addColumn<QStringList>("expected"); // station, operator, work order; "" for null
+        QTest::newRow("none") << QStringList{} << QStringList{} << QStringList{"", "", ""};
+        QTest::newRow("options") << QStringList{"--station", "EOL-3", "--operator", "Ana Ruiz", "--work-order", "WO 7/1"}
+                                 << QStringList{} << QStringList{"EOL-3", "Ana Ruiz", "WO 7/1"};
+        QTest::newRow("environment") << QStringList{}
+                                     << QStringList{"DURVEX_STATION=EOL-4", "DURVEX_OPERATOR=Bo", "DURVEX_WORK_ORDER=W9"}
+                                     << QStringList{"EOL-4", "Bo", "W9"};
+        QTest::newRow("an option over the environment")
+            << QStringList{"--operator", "Cy"} << QStringList{"DURVEX_STATION=EOL-4", "DURVEX_OPERATOR=Bo"}
+            << QStringList{"EOL-4", "Cy", ""};
+    }
+
+    // Who worked where and for which order is in every record of the run.
+    void station()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QStringList, environment);
+        QFETCH(QStringList, expected);
+        VirtualPanel panel;
+        const QString logPath = dir.filePath("station.log");
+        QFile::remove(logPath);
+        QProcessEnvironment env = ::environment(dir.path());
+        for (const QString &setting : environment)
+            env.insert(setting.section('=', 0, 0), setting.section('=', 1));
+        const Run run = tool(QStringList{"write", "truck.zcf", "--log", logPath, "--port", panel.port()} + options,
+                             dir.path(), {}, env);
+        QCOMPARE(run.exitCode, 0);
+        QFile file(logPath);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QJsonObject> records = parseLines(QString::fromUtf8(file.readAll()));
+        QVERIFY(!records.isEmpty());
+        for (const QJsonObject &record : records) {
+            const QJsonValue values[] = {record["station"], record["operator"], record["work_order"]};
+            for (int i = 0; i < 3; ++i) {
+                QCOMPARE(values[i].isNull(), expected[i].isEmpty());
+                QCOMPARE(values[i].toString(), expected[i]);
+            }
+        }
+    }
+
+    void operatorAsked_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("answer"); // typed at the question, if it comes
+        QTest::addColumn<QString>("recorded");  // "" for null
+        QTest::addColumn<bool>("asked");
+        QTest::newRow("a name") << QStringList{} << QByteArray("Ana Ruiz\n") << "Ana Ruiz" << true;
+        QTest::newRow("none") << QStringList{} << QByteArray("\n") << "" << true;
+        QTest::newRow("a control character, then a name") << QStringList{} << QByteArray("A\x1b[2J\nBo\n") << "Bo" << true;
+        QTest::newRow("given") << QStringList{"--operator", "Cy"} << QByteArray() << "Cy" << false;
+    }
+
+    // A series on a terminal asks once who operates it, before its first round, unless it
+    // has been told; the answer goes into the records.
+    void operatorAsked()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, asked);
+        VirtualPanel panel;
+        const QString logPath = dir.filePath("operator.log");
+        QFile::remove(logPath);
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+        const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+        termios mode {};
+        ::tcgetattr(terminal, &mode);
+        ::cfmakeraw(&mode);
+        ::tcsetattr(terminal, TCSANOW, &mode);
+        ::fcntl(master, F_SETFL, O_NONBLOCK);
+        QProcess process;
+        process.setProcessEnvironment(environment(dir.path()));
+        process.setWorkingDirectory(dir.path());
+        process.setChildProcessModifier([terminal] {
+            ::dup2(terminal, 0);
+            ::dup2(terminal, 2);
+        });
+        process.start(QStringLiteral(TOOL_PATH),
+                      QStringList{"write", "truck.zcf", "--series", "--log", logPath, "--port", panel.port()} + options);
+        QByteArray shown;
+        bool typed = false, ended = false;
+        for (QDeadlineTimer deadline(20000); !process.waitForFinished(50) && !deadline.hasExpired();) {
+            char buffer[4096];
+            for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
+                shown.append(buffer, n);
+            if (!typed && shown.contains("Operator (Enter for none):")) {
+                typed = true;
+                QCOMPARE(::write(master, answer.constData(), size_t(answer.size())), ssize_t(answer.size()));
+            }
+            if (!ended && shown.contains("Connect panel 2")) {
+                ended = true;
+                QCOMPARE(::write(master, "q\n", 2), ssize_t(2));
+            }
+        }
+        ::close(terminal);
+        ::close(master);
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(shown.count("Operator (Enter for none):"), asked ? answer.count('\n') : 0); // again after a refusal
+        QFile file(logPath);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QFETCH(QString, recorded);
+        for (const QJsonObject &record : parseLines(QString::fromUtf8(file.readAll()))) {
+            QCOMPARE(record["operator"].isNull(), recorded.isEmpty());
+            QCOMPARE(record["operator"].toString(), recorded);
+        }
+    }
+
+    void expectSha256_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("released"); // the file is the revision expected
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("write, the revision released") << "write" << true << 0;
+        QTest::newRow("write, another revision") << "write" << false << 4;
+        QTest::newRow("verify, another revision") << "verify" << false << 4;
+        QTest::newRow("check, another revision") << "check" << false << 4;
+    }
+
+    // A file of another revision than the one released for the line touches no panel.
+    void expectSha256()
+    {
+        QFETCH(QString, command);
+        QFETCH(bool, released);
+        VirtualPanel panel;
+        const QString sha256 = QCryptographicHash::hash(truckLine, QCryptographicHash::Sha256).toHex();
+        const QString expected = released ? sha256.toUpper() : QString(64, 'a');
+        QStringList arguments{command, "truck.zcf", "--expect-sha256", expected};
+        if (command != "check")
+            arguments << "--port" << panel.port();
+        const Run run = tool(arguments, dir.path());
+        QTEST(run.exitCode, "exitCode");
+        if (released) {
+            QCOMPARE(panel.memory().left(17), truckMemory);
+            return;
+        }
+        QCOMPARE(run.err.split('\n', Qt::SkipEmptyParts).value(0),
+                 "durvex-config: truck.zcf is another revision: its SHA-256 is " + sha256 + ", not " + expected);
+        QTest::qWait(200);
+        QVERIFY(panel.received().isEmpty());
+    }
+
+    // A position that rejects panel after panel stops with CHECK FIXTURE, in the events and
+    // the log; the other position goes on.
+    void stopAfterFailures()
+    {
+        VirtualPanel good, silent({"--silent"});
+        const QString logPath = dir.filePath("stopped.log");
+        QFile::remove(logPath);
+        Session tool({"write", "truck.zcf", "--series", "--stop-after-failures", "2", "--events", "--log", logPath,
+                      "--port", "GOOD=" + good.port(), "--port", "BAD=" + silent.port()},
+                     dir.path());
+        // The second round, after the first has failed once.
+        for (const QString prompt : {"Id of the panel at GOOD", "Id of the panel at BAD", "Press Enter to program"}) {
+            QVERIFY(tool.waitFor(prompt));
+            tool.type("\n");
+        }
+        QVERIFY(tool.waitFor("BAD: CHECK FIXTURE: 2 REJECTS IN A ROW, THIS POSITION HAS STOPPED\n"));
+        tool.endInput();
+        QCOMPARE(tool.finish(), 1);
+        QVERIFY(tool.err.contains("SUMMARY: 2 PROGRAMMED, 2 FAILED"));
+        QList<QJsonObject> stops;
+        for (const QJsonObject &event : parseLines(tool.out))
+            if (event["event"] == "position-stopped")
+                stops << event;
+        QCOMPARE(stops.size(), 1);
+        QVERIFY(keysAsDocumented(documentedKeys("event"), stops[0]));
+        QCOMPARE(stops[0]["position"].toString(), "BAD");
+        QCOMPARE(stops[0]["rejects"].toInt(), 2);
+        QFile file(logPath);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString log = QString::fromUtf8(file.readAll());
+        QCOMPARE(log.count("\"event\":\"position-stopped\""), 1);
+        for (const QJsonObject &record : parseLines(log))
+            QVERIFY(keysAsDocumented(documentedKeys("log record"), record));
     }
 
     void skipMatching_data()
@@ -599,7 +833,9 @@ private slots:
         QVERIFY(run.objects[0]["reason"].isNull());
         QFile log(logPath);
         QVERIFY(log.open(QIODevice::ReadOnly));
-        QCOMPARE(parseLines(QString::fromUtf8(log.readAll())).value(0)["outcome"].toString(), outcome);
+        const QList<QJsonObject> records = parseLines(QString::fromUtf8(log.readAll()));
+        QCOMPARE(records.value(0)["event"].toString(), "run");
+        QCOMPARE(records.value(1)["outcome"].toString(), outcome);
         QByteArray expected = "A" + PanelLink::readCommand(modelAddress);
         for (int a = 0; a < reads; ++a)
             expected += PanelLink::readCommand(a);
@@ -619,8 +855,36 @@ private slots:
         QVERIFY(panel.received().isEmpty());
     }
 
+    // A log rotated between two panels of a series: the second panel's record and the
+    // summary go to the new file, which opens with the run's record.
+    void logRotatedDuringARun()
+    {
+        const QString logPath = dir.filePath("rotated.log"), rotated = logPath + ".1";
+        QFile::remove(logPath);
+        QFile::remove(rotated);
+        VirtualPanel panel;
+        Session tool({"write", "truck.zcf", "--series", "--log", logPath, "--port", panel.port()}, dir.path());
+        QVERIFY(tool.waitFor("Connect panel 2"));
+        QVERIFY(QFile::rename(logPath, rotated));
+        tool.type("\n");
+        QVERIFY(tool.waitFor("PANEL 2: PROGRAMMED"));
+        tool.endInput();
+        QCOMPARE(tool.finish(), 0);
+        const auto events = [](const QString &path) {
+            QFile file(path);
+            QStringList found;
+            if (file.open(QIODevice::ReadOnly))
+                for (const QJsonObject &record : parseLines(QString::fromUtf8(file.readAll())))
+                    found << record["event"].toString();
+            return found;
+        };
+        QCOMPARE(events(rotated), (QStringList{"run", "attempt"}));
+        QCOMPARE(events(logPath), (QStringList{"run", "attempt", "summary"}));
+    }
+
     // An append that fails (here the file may grow no further) ends the run after the
-    // panel under way, with the file's exit code.
+    // panel under way, with the file's exit code. The limit's signal keeps its default: the
+    // tool itself must turn it into a failed write.
     void logFull()
     {
         const QString logPath = dir.filePath("full.log");
@@ -638,8 +902,8 @@ private slots:
         process.setWorkingDirectory(dir.path());
         process.setChildProcessModifier([] {
             const rlimit limit{full, full};
+            ::signal(SIGXFSZ, SIG_DFL);
             ::setrlimit(RLIMIT_FSIZE, &limit);
-            ::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead
         });
         process.start(QStringLiteral(TOOL_PATH),
                       {"write", "truck.zcf", "--series", "--count", "3", "--log", logPath, "--port", link});
@@ -827,10 +1091,23 @@ private slots:
         QStringList fx1, dir;
         const QList<QJsonObject> events = parseLines(tool.out);
         QCOMPARE(events.size(), int(tool.out.count('\n')));
+        // The run opens the stream; every event names it and the format.
+        const QJsonObject run = events.value(0);
+        QCOMPARE(run["event"].toString(), "run");
+        QCOMPARE(run["arguments"].toArray().size(), 9);
+        QCOMPARE(run["file"].toString(), QDir(this->dir.path()).absoluteFilePath("truck.zcf"));
+        QCOMPARE(run["positions"].toArray()[1].toObject()["port"].toString(), "./folder");
+        const QMap<QString, QStringList> documented = documentedKeys("event");
         for (const QJsonObject &e : events) {
             const QString name = e["event"].toString();
-            if (name == "summary")
+            QVERIFY(keysAsDocumented(documented, e));
+            QCOMPARE(e["run_id"], run["run_id"]);
+            QCOMPARE(e["schema"].toInt(), 1);
+            QVERIFY(!e["time"].toString().isEmpty());
+            if (name == "summary" || name == "run")
                 continue;
+            if (name == "attempt")
+                QCOMPARE(e["panel"].toInt(), 1);
             QVERIFY(!e["time"].toString().isEmpty());
             (e["position"].toString() == "FX1" ? fx1 : dir) << name;
             QCOMPARE(e["port"].toString(), e["position"] == "FX1" ? link : "./folder");
@@ -927,8 +1204,49 @@ private slots:
         QFile log(logPath);
         QVERIFY(log.open(QIODevice::ReadOnly));
         const QList<QJsonObject> records = parseLines(QString::fromUtf8(log.readAll()));
-        QCOMPARE(records.size(), 1);
-        QCOMPARE(records[0]["event"].toString(), "summary");
+        QCOMPARE(records.size(), 2);
+        QCOMPARE(records[0]["event"].toString(), "run");
+        QCOMPARE(records[1]["event"].toString(), "summary");
+    }
+
+    // Events on a file that may grow no further (as on a full disk): the reason said, no
+    // new panel, and the event that did not fit taken back, so that every line is whole.
+    void eventsOnAFullDisk()
+    {
+        constexpr int limit = 1000;
+        const QString out = dir.filePath("full-events.jsonl");
+        QFile::remove(out);
+        VirtualPanel panel;
+        QProcess process;
+        process.setProcessEnvironment(environment(dir.path()));
+        process.setWorkingDirectory(dir.path());
+        process.setStandardOutputFile(out);
+        process.setChildProcessModifier([] {
+            ::signal(SIGXFSZ, SIG_DFL);
+            const rlimit size{limit, limit};
+            ::setrlimit(RLIMIT_FSIZE, &size);
+        });
+        process.start(QStringLiteral(TOOL_PATH), {"write", "truck.zcf", "--series", "--wait-for-panel", "--count", "2",
+                                                  "--events", "--port", "FX1=" + panel.port()});
+        const bool ended = process.waitForFinished(15000);
+        if (!ended) {
+            process.kill();
+            process.waitForFinished(1000);
+        }
+        QVERIFY(ended);
+        QCOMPARE(process.exitCode(), 4);
+        const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+        QVERIFY2(err.contains("durvex-config: standard output could not be written (File too large): no new panel "
+                              "starts\n"),
+                 qPrintable(err));
+        QVERIFY(!err.contains("no reader"));
+        QFile written(out);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray bytes = written.readAll();
+        QVERIFY(bytes.size() <= limit);
+        QVERIFY2(bytes.isEmpty() || bytes.endsWith('\n'), bytes.right(80).constData());
+        for (const QByteArray &line : bytes.split('\n'))
+            QVERIFY2(line.isEmpty() || QJsonDocument::fromJson(line).isObject(), line.constData());
     }
 
     void interrupted_data()
@@ -1025,6 +1343,48 @@ private slots:
         QCOMPARE(tool({"check", "truck.zcf", "--json"}, dir.path()).objects.value(0)["warnings"], QJsonArray());
     }
 
+    void placeholdersInUserText_data()
+    {
+        QTest::addColumn<QStringList>("panelArgs");
+        QTest::addColumn<QStringList>("arguments"); // @PORT@: the panel's
+        QTest::addColumn<QString>("err");           // a line of standard error, as a pattern
+        QTest::addColumn<QString>("jsonKey");       // and the --json object's value of a key, as given
+        QTest::addColumn<QString>("jsonValue");
+        QTest::newRow("a label") << QStringList{}
+                                 << QStringList{"write", "truck.zcf", "--port", "FX%1=@PORT@", "--port", "B=@PORT2@"}
+                                 << "\nFX%1 +done +SWITCH PANEL HAS BEEN PROGRAMMED\n" << "" << "";
+        QTest::newRow("an id") << QStringList{} << QStringList{"write", "truck.zcf", "--panel-id", "ID%1%2", "--port", "@PORT@"}
+                               << "" << "panel_id" << "ID%1%2";
+        QTest::newRow("a file name") << QStringList{} << QStringList{"check", "c%1.zcf"}
+                                     << "\nc%1\\.zcf CAN BE WRITTEN, BUT 2 OF ITS CODES ARE IN NO LIST" << "" << "";
+        QTest::newRow("a panel's reply") << QStringList{"--reply", "5=5555%1\\x0d"}
+                                         << QStringList{"verify", "truck.zcf", "--port", "@PORT@"}
+                                         << "reply \"5555%1\\\\x0d\" reads \\d+, out of range" << "" << "";
+    }
+
+    // Text from the user, the files and the panel is shown as it came, never read as a
+    // placeholder of the message it is put into.
+    void placeholdersInUserText()
+    {
+        QFETCH(QStringList, panelArgs);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, jsonKey);
+        QFile odd(dir.filePath("c%1.zcf")); // two codes no list has
+        QVERIFY(odd.open(QIODevice::WriteOnly));
+        odd.write(QByteArray(truckLine).replace("\"BEACON\",29,", "\"BEACON\",999,").replace("(%)\",6,", "(%)\",-1,"));
+        odd.close();
+        VirtualPanel panel(panelArgs), other;
+        arguments.replaceInStrings("@PORT@", panel.port()).replaceInStrings("@PORT2@", other.port());
+        const Run run = tool(arguments + QStringList{"--json"}, dir.path());
+        QFETCH(QString, err);
+        QVERIFY2(err.isEmpty() || run.err.contains(QRegularExpression(err)), qPrintable(run.err));
+        QVERIFY2(!run.err.contains(QRegularExpression("%[2-9]")), qPrintable(run.err));
+        if (!jsonKey.isEmpty())
+            QTEST(run.objects.value(0)[jsonKey].toString(), "jsonValue");
+        for (const QJsonObject &object : run.objects)
+            QVERIFY(!object["detail"].toString().contains(QRegularExpression("%[2-9]")));
+    }
+
     // check opens the file as write does and touches no port; --json carries what it holds.
     void check()
     {
@@ -1086,12 +1446,58 @@ private slots:
         QCOMPARE(json.exitCode, 0);
         QVERIFY(json.jsonLines());
         const QJsonObject last = json.objects.value(json.objects.size() - 1);
-        QCOMPARE(last.keys(), (QStringList{"by_id", "default", "description", "maker", "name", "pid",
+        QCOMPARE(last.keys(), (QStringList{"by_id", "by_path", "default", "description", "maker", "name", "pid",
                                            "serial_number", "vid"}));
         QCOMPARE(last["name"].toString(), chosen);
         QCOMPARE(last["default"].toBool(), true);
         QCOMPARE(std::count_if(json.objects.begin(), json.objects.end(), [](const QJsonObject &o) { return o["default"].toBool(); }),
                  1);
+    }
+
+    void adaptersAlike_data()
+    {
+        QTest::addColumn<QStringList>("adapters"); // "NAME VID:PID SERIAL", - for none
+        QTest::addColumn<QStringList>("warnings");
+        const QString lead = "warning: %1 %2, so one /dev/serial/by-id link stands for all of them: name those "
+                             "positions by path: %3";
+        const QString path = "/dev/serial/by-path/pci-0000:00:14.0-usb-0:%1:1.0-port0";
+        QTest::newRow("serial numbers of their own")
+            << QStringList{"/dev/ttyUSB0 0403:6001 A1", "/dev/ttyUSB1 0403:6001 A2"} << QStringList{};
+        QTest::newRow("one serial number")
+            << QStringList{"/dev/ttyUSB0 0403:6001 A1", "/dev/ttyUSB1 0403:6001 A1", "/dev/ttyUSB2 0403:6001 B7"}
+            << QStringList{lead.arg("/dev/ttyUSB0, /dev/ttyUSB1", "share the serial number A1",
+                                    path.arg(0) + ", " + path.arg(1))};
+        QTest::newRow("no serial numbers") << QStringList{"/dev/ttyUSB0 1a86:7523 -", "/dev/ttyUSB1 1a86:7523 -"}
+                                           << QStringList{lead.arg("/dev/ttyUSB0, /dev/ttyUSB1", "have no serial number",
+                                                                   path.arg(0) + ", " + path.arg(1))};
+        QTest::newRow("one serial number, other models")
+            << QStringList{"/dev/ttyUSB0 0403:6001 X", "/dev/ttyUSB1 067b:2303 X"} << QStringList{};
+        QTest::newRow("no USB") << QStringList{"/dev/ttyS0 - -", "/dev/ttyS1 - -"} << QStringList{};
+    }
+
+    // Adapters udev cannot tell apart by id are said to be named by path; facts made by hand,
+    // no device needed.
+    void adaptersAlike()
+    {
+        QFETCH(QStringList, adapters);
+        PortListing listing;
+        for (const QString &adapter : adapters) {
+            const QStringList f = adapter.split(' ');
+            PortListing::Entry entry;
+            entry.name = f[0];
+            entry.byPath = QStringLiteral("/dev/serial/by-path/pci-0000:00:14.0-usb-0:%1:1.0-port0")
+                               .arg(listing.entries.size());
+            if (f[1] != "-") {
+                entry.vendorId = f[1].section(':', 0, 0).toUShort(nullptr, 16);
+                entry.productId = f[1].section(':', 1).toUShort(nullptr, 16);
+            }
+            entry.serialNumber = f[2] == "-" ? QString() : f[2];
+            listing.entries.append(entry);
+        }
+        QTEST(listing.warnings(), "warnings");
+        // The socket's name beside the port's, in words and in JSON.
+        QVERIFY(listing.text().startsWith(adapters[0].section(' ', 0, 0) + "  " + listing.entries[0].byPath));
+        QCOMPARE(PortListing::toJson(listing.entries[0])["by_path"].toString(), listing.entries[0].byPath);
     }
 
     // --- The presence rule -------------------------------------------------------------------

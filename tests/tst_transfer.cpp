@@ -322,7 +322,7 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 2 + 2 + 2 * 18);
-        const QRegularExpression stamp("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}  ");
+        const QRegularExpression stamp("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z  ");
         for (const QString &line : lines)
             QVERIFY2(stamp.match(line).hasMatch(), qPrintable(line));
         QVERIFY(lines[0].endsWith("OPEN " + panel.port() + " 9600,N,8,1"));

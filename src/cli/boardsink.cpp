@@ -39,7 +39,7 @@ void BoardSink::positionChanged(const PositionChange &change)
         const QString line = succeeded ? (change.after->unchanged ? QStringLiteral("PANEL %1: UNCHANGED")
                                                                   : QStringLiteral("PANEL %1: PROGRAMMED"))
                                              .arg(change.panel)
-                                       : QStringLiteral("PANEL %1: FAILED - %2").arg(change.panel).arg(change.outcomeText);
+                                       : QStringLiteral("PANEL %1: FAILED - %2").arg(QString::number(change.panel), change.outcomeText);
         m_board.sayOn(index, {seriesLine(index, line)}, !succeeded);
         if (!succeeded)
             m_board.bell();
@@ -58,6 +58,12 @@ void BoardSink::positionChanged(const PositionChange &change)
     case Kind::Waiting:
         if (settings.handsFree())
             m_board.sayOn(index, {seriesLine(index, QStringLiteral("WAITING FOR PANEL %1").arg(change.panel))});
+        break;
+    case Kind::Stopped:
+        m_board.sayOn(index, {QStringLiteral("CHECK FIXTURE: %1 REJECTS IN A ROW, THIS POSITION HAS STOPPED")
+                                  .arg(settings.stopAfterFailures)},
+                      true);
+        m_board.bell();
         break;
     default:
         break;
@@ -160,7 +166,7 @@ void BoardSink::printTable(const RunSummary &summary)
     for (int i = 0; i < m_line.positions(); ++i)
         width = std::max(width, m_line.station(i).label.size());
     const auto row = [&](const QString &label, const QString &counts, const QString &outcome, const QString &detail) {
-        m_board.say(QStringLiteral("%1  %2%3  %4").arg(label, -int(width)).arg(counts, outcome.leftJustified(14), detail));
+        m_board.say(QStringLiteral("%1  %2%3  %4").arg(label.leftJustified(width), counts, outcome.leftJustified(14), detail));
     };
     const bool series = m_line.settings().series();
     row(QStringLiteral("POSITION"), series ? QStringLiteral("PROGRAMMED  FAILED  ") : QString(), QStringLiteral("OUTCOME"),

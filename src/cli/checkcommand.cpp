@@ -45,8 +45,7 @@ RunResult CheckCommand::run()
                 ? QStringLiteral("%1 IS READY TO WRITE").arg(commandLine.file)
                 : QStringLiteral("%1 CAN BE WRITTEN, BUT %2 OF ITS CODES ARE IN NO LIST: A WRITE SENDS WHAT THE WINDOW "
                                  "SHOWS FOR THEM")
-                      .arg(commandLine.file)
-                      .arg(attempt.warnings->size());
+                      .arg(commandLine.file, QString::number(attempt.warnings->size()));
             m_stage.say(attempt.detail);
         }
     }

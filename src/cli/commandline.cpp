@@ -8,6 +8,7 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -77,11 +78,30 @@ struct Options
     QCommandLineOption events{QStringLiteral("events"),
                               QStringLiteral("write, verify: standard output carries one JSON object per event of "
                                              "each position (waiting, present, programming, attempt, removed ...), "
-                                             "one per line, the summary last, and nothing else.")};
+                                             "one per line, the run first, the summary last, and nothing else.")};
     QCommandLineOption log{QStringLiteral("log"),
                            QStringLiteral("Append one JSON line per panel attempt to FILE, with the time, host, user "
                                           "and the SHA-256 of the configuration file."),
                            QStringLiteral("FILE")};
+    QCommandLineOption station{QStringLiteral("station"),
+                               QStringLiteral("The station's name for the records (as DURVEX_STATION): printable "
+                                              "text, at most 64 characters."),
+                               QStringLiteral("NAME")};
+    QCommandLineOption operatorName{QStringLiteral("operator"),
+                                    QStringLiteral("The operator's name for the records (as DURVEX_OPERATOR); a "
+                                                   "series on a terminal asks for it when neither is given."),
+                                    QStringLiteral("NAME")};
+    QCommandLineOption workOrder{QStringLiteral("work-order"),
+                                 QStringLiteral("The work order for the records (as DURVEX_WORK_ORDER)."),
+                                 QStringLiteral("TEXT")};
+    QCommandLineOption expectSha256{QStringLiteral("expect-sha256"),
+                                    QStringLiteral("Refuse to start (exit 4, nothing touched) unless the file's "
+                                                   "SHA-256 is HEX: the revision released for the line."),
+                                    QStringLiteral("HEX")};
+    QCommandLineOption stopAfterFailures{QStringLiteral("stop-after-failures"),
+                                         QStringLiteral("write --series: a position with N rejects in a row stops "
+                                                        "(CHECK FIXTURE); the others go on."),
+                                         QStringLiteral("N")};
     QCommandLineOption quiet{{QStringLiteral("q"), QStringLiteral("quiet")},
                              QStringLiteral("Print only failures on standard error.")};
     QCommandLineOption name{QStringLiteral("name"),
@@ -109,6 +129,11 @@ struct Options
         {&json, reports},
         {&events, {Command::Write, Command::Verify}},
         {&log, fileCommands},
+        {&station, fileCommands},
+        {&operatorName, fileCommands},
+        {&workOrder, fileCommands},
+        {&expectSha256, {Command::Write, Command::Verify, Command::Check}},
+        {&stopAfterFailures, {Command::Write}},
         {&quiet, fileCommands},
         {&name, {Command::Read}},
         {&output, {Command::Read}},
@@ -123,8 +148,9 @@ struct Options
                            "and reads panels over a serial line, and saves configurations as .zcf files.\n"
                            "Without a command it opens its window, and the file given, if any."));
         for (const QCommandLineOption *option : {&port, &trace, &series, &waitForPanel, &count, &skipMatching,
-                                                 &panelId, &json, &events, &log, &quiet, &name, &output, &force, &help,
-                                                 &version})
+                                                 &panelId, &json, &events, &log, &station, &operatorName, &workOrder,
+                                                 &expectSha256, &stopAfterFailures, &quiet, &name, &output, &force,
+                                                 &help, &version})
             parser.addOption(*option);
         parser.addPositionalArgument(QStringLiteral("COMMAND"),
                                      QStringLiteral("write, read, verify, check, diff, ports or help (see below)."),
@@ -144,7 +170,7 @@ struct CommandHelp
 
 const CommandHelp commandHelp[] = {
     {Command::Write, "write",
-     "write FILE [--port NAME]... [--series [--wait-for-panel] [--count N]] [--skip-matching] [--panel-id ID] [--json] [--log FILE] [-q]",
+     "write FILE [--port NAME]... [--series [--wait-for-panel] [--count N] [--stop-after-failures N]] [--skip-matching] [--panel-id ID] [--expect-sha256 HEX] [--json|--events] [--log FILE] [--trace FILE] [--station NAME] [--operator NAME] [--work-order TEXT] [-q]",
      "Opens FILE as the window opens a file (the same checks and messages), then writes the\n"
      "panel on each port given, all at once, each on its own line of progress; with several\n"
      "ports a table of port, outcome and detail ends the run. --series programs one panel\n"
@@ -152,14 +178,14 @@ const CommandHelp commandHelp[] = {
      "again) or the end of input; --wait-for-panel needs no keyboard: each port waits until a\n"
      "panel answers, programs it, and waits until it has gone. Ctrl+C ends a series with its\n"
      "summary."},
-    {Command::Read, "read", "read --name NAME [-o FILE|-] [--force] [--port NAME] [--panel-id ID] [--json] [--log FILE] [-q]",
+    {Command::Read, "read", "read --name NAME [-o FILE|-] [--force] [--port NAME] [--panel-id ID] [--json] [--log FILE] [--trace FILE] [--station NAME] [--operator NAME] [--work-order TEXT] [-q]",
      "Reads the panel and saves what it holds with NAME as its panel name, to FILE, to\n"
      "standard output (-o -) or to NAME.zcf; an existing file is kept unless --force."},
-    {Command::Verify, "verify", "verify FILE [--port NAME]... [--panel-id ID] [--json] [--log FILE] [-q]",
+    {Command::Verify, "verify", "verify FILE [--port NAME]... [--panel-id ID] [--expect-sha256 HEX] [--json|--events] [--log FILE] [--trace FILE] [--station NAME] [--operator NAME] [--work-order TEXT] [-q]",
      "Reads the panel on each port given, all at once, never writes it, and compares its 17\n"
      "configuration bytes with what a write of FILE would send: one line per item that\n"
      "differs, or that the panel matches."},
-    {Command::Check, "check", "check FILE [--json] [--log FILE] [-q]",
+    {Command::Check, "check", "check FILE [--expect-sha256 HEX] [--json] [--log FILE] [--station NAME] [--operator NAME] [--work-order TEXT] [-q]",
      "Opens FILE as write would, with the same checks and messages, and touches no port.\n"
      "With --json, standard output carries the configuration the file holds."},
     {Command::Diff, "diff", "diff A.zcf B.zcf [--json]",
@@ -168,9 +194,10 @@ const CommandHelp commandHelp[] = {
      "(NOT PICKED), then the designations and panel names that differ, which a write does\n"
      "not send. Exit 0 when a write of either sends the same bytes, 3 when they differ."},
     {Command::Ports, "ports", "ports [--json]",
-     "Lists the serial ports the system offers, one per line (name, /dev/serial/by-id link,\n"
-     "description, maker, serial number, USB vendor and product id), and the port the tool\n"
-     "uses when no --port is given."},
+     "Lists the serial ports the system offers, one per line (name, /dev/serial/by-id and\n"
+     "/dev/serial/by-path links, description, maker, serial number, USB vendor and product\n"
+     "id), and the port the tool uses when no --port is given. Adapters that share a serial\n"
+     "number share one by-id link: it warns of them, naming their by-path links."},
 };
 
 const CommandHelp *helpOf(Command command)
@@ -242,14 +269,19 @@ const char epilogue[] =
     "  Enter programs the whole fixture again; with --series --wait-for-panel each port\n"
     "  programs every panel that answers and waits until it has gone, without a keyboard.\n"
     "  --json prints one JSON object per panel attempt on standard output (keys: command,\n"
-    "  port, file, panel_id, outcome, exit, reason, address, detail, model, differences,\n"
-    "  adjusted, configuration, started, duration_ms); --log FILE appends the same object\n"
-    "  with event, run_id, seq, tool_version, time, host, user and sha256, and file as an\n"
-    "  absolute path. --skip-matching spares a panel that holds the file already.\n"
+    "  position, port, file, panel_id, outcome, exit, reason, address, detail, model,\n"
+    "  differences, adjusted, warnings, configuration, started, duration_ms, schema,\n"
+    "  run_id); --log FILE appends the same object with event, seq, tool_version, time,\n"
+    "  host, user, station, operator, work_order and sha256, and file as an absolute path,\n"
+    "  after a run record that opens the run. --skip-matching spares a panel that holds\n"
+    "  the file already.\n"
     "\n"
     "Environment:\n"
     "  DURVEX_PORT   the serial port, when --port is not given\n"
     "  DURVEX_TRACE  a file to append a trace of every byte on the line to\n"
+    "  DURVEX_STATION, DURVEX_OPERATOR, DURVEX_WORK_ORDER\n"
+    "                the station, operator and work order the records name, when\n"
+    "                --station, --operator and --work-order are not given\n"
     "\n"
     "Files:\n"
     "  ~/.config/durvex-config/durvex-config.ini\n"
@@ -431,9 +463,29 @@ private:
         line.name = o.parser.value(o.name);
         line.output = o.parser.value(o.output);
         line.force = o.parser.isSet(o.force);
-        for (const QCommandLineOption *option : {&o.trace, &o.name, &o.output, &o.count, &o.panelId, &o.log})
+        line.station = o.parser.value(o.station);
+        line.operatorName = o.parser.value(o.operatorName);
+        line.workOrder = o.parser.value(o.workOrder);
+        line.expectSha256 = o.parser.value(o.expectSha256).toLower();
+        for (const QCommandLineOption *option : {&o.trace, &o.name, &o.output, &o.count, &o.panelId, &o.log,
+                                                 &o.station, &o.operatorName, &o.workOrder, &o.expectSha256,
+                                                 &o.stopAfterFailures})
             if (o.parser.isSet(*option) && o.parser.value(*option).isEmpty())
                 return QStringLiteral("%1 needs a value").arg(optionName(*option));
+        for (const auto &[option, value] : {std::pair{&o.station, line.station}, {&o.operatorName, line.operatorName},
+                                            {&o.workOrder, line.workOrder}})
+            if (const QString refused = CommandLine::stationTextRefusal(optionName(*option), value); !refused.isEmpty())
+                return refused;
+        if (o.parser.isSet(o.expectSha256)
+            && !QRegularExpression(QStringLiteral("^[0-9a-f]{64}$")).match(line.expectSha256).hasMatch())
+            return QStringLiteral("--expect-sha256 takes the file's SHA-256 as 64 hex digits: %1")
+                .arg(ArgumentText::shown(o.parser.value(o.expectSha256)));
+        if (o.parser.isSet(o.stopAfterFailures)) {
+            bool number = false;
+            line.stopAfterFailures = o.parser.value(o.stopAfterFailures).toInt(&number);
+            if (!number || line.stopAfterFailures < 1)
+                return QStringLiteral("--stop-after-failures takes a number of rejects in a row, 1 or more");
+        }
         if (const QString error = positions(); !error.isEmpty())
             return error;
         if (o.parser.isSet(o.count)) {
@@ -453,8 +505,8 @@ private:
                 return QStringLiteral("%1 belongs to %2").arg(optionName(*option), commandList(commands));
         if (line.ports.size() > 1 && line.command != Command::Write && line.command != Command::Verify)
             return QStringLiteral("only write and verify take several ports");
-        if ((line.waitForPanel || line.count) && !line.series)
-            return QStringLiteral("--wait-for-panel and --count belong to a series: add --series");
+        if ((line.waitForPanel || line.count || line.stopAfterFailures) && !line.series)
+            return QStringLiteral("--wait-for-panel, --count and --stop-after-failures belong to a series: add --series");
         if (line.waitForPanel && !(line.panelId + line.panelIds.join(QString())).isEmpty())
             return QStringLiteral("--panel-id names one panel; a hands-free series programs many");
         if (line.json && line.output == QLatin1String("-"))
@@ -596,7 +648,42 @@ private:
 
 CommandLine CommandLine::parse(const QStringList &arguments)
 {
-    return Reading(arguments).result();
+    CommandLine line = Reading(arguments).result();
+    line.arguments = arguments.mid(1);
+    return line;
+}
+
+QString CommandLine::stationTextRefusal(const QString &what, const QString &value)
+{
+    const QList<uint> codes = value.toUcs4();
+    const bool printable = ArgumentText::encodable(value) && std::all_of(codes.cbegin(), codes.cend(), [](uint c) {
+        return QChar::isPrint(char32_t(c));
+    });
+    if (printable && codes.size() <= 64)
+        return {};
+    return QStringLiteral("%1 %2 is not printable text of at most 64 characters").arg(what, ArgumentText::shown(value));
+}
+
+QString CommandLine::takeStation(const std::function<QString(const char *)> &environment)
+{
+    const struct
+    {
+        const char *name;
+        QString CommandLine::*field;
+    } settings[] = {{"DURVEX_STATION", &CommandLine::station},
+                    {"DURVEX_OPERATOR", &CommandLine::operatorName},
+                    {"DURVEX_WORK_ORDER", &CommandLine::workOrder}};
+    if (!fileCommands.contains(command)) // only the commands that write records take them
+        return {};
+    for (const auto &setting : settings) {
+        if (!(this->*setting.field).isEmpty())
+            continue;
+        this->*setting.field = environment(setting.name);
+        if (const QString refused = stationTextRefusal(QString::fromLatin1(setting.name), this->*setting.field);
+            !refused.isEmpty())
+            return refused;
+    }
+    return {};
 }
 
 QString CommandLine::helpText(Command command)

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // The program's command line, read before any application object exists, so that --help,
 // --version, usage errors and the commands need no display.
 //
@@ -46,9 +48,23 @@ struct CommandLine
     QString name;   // read: the panel name
     QString output; // read: -o; "-" is standard output
     bool force = false;
+    // Who works where and for which order, as the records name them; empty: not given.
+    QString station;      // --station, else DURVEX_STATION
+    QString operatorName; // --operator, else DURVEX_OPERATOR
+    QString workOrder;    // --work-order, else DURVEX_WORK_ORDER
+    QString expectSha256;  // --expect-sha256: the file's revision, lower-case hex
+    int stopAfterFailures = 0; // --stop-after-failures: rejects in a row that stop a position; 0 for never
+    QStringList arguments; // as given, after the program's name
     QString error;  // one line, for a usage error
 
     static CommandLine parse(const QStringList &arguments);
+    // The station's settings from the environment (DURVEX_STATION, DURVEX_OPERATOR,
+    // DURVEX_WORK_ORDER) where no option gave them, for the commands that write records;
+    // why one is refused, or nothing.
+    QString takeStation(const std::function<QString(const char *)> &environment);
+    // Why a station, operator or work order cannot go into the records, or nothing:
+    // printable text without control characters, at most 64 characters.
+    static QString stationTextRefusal(const QString &what, const QString &value);
     // The program's help, or one command's.
     static QString helpText(Command command = Command::Window);
     static QString versionText();

@@ -16,6 +16,7 @@
 #include "session/session.h"
 #include "session/statustexts.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <cstdio>
 #include <memory>
@@ -61,6 +62,9 @@ public:
     // The panels at `positions` on the line, each attempt recorded and counted, until the
     // run ends.
     RunResult runLine(const QList<LineSettings::Position> &positions, const LineSettings::Work &work);
+    // The run's own object, once, before anything else of the run: the event that opens
+    // --events, the record that opens the run's lines in the log, a line in the trace.
+    void openRun(const QList<LineSettings::Position> &positions);
     // The command's result, once what it printed has been written and the summary kept.
     RunResult finished(RunResult result);
 
@@ -77,6 +81,8 @@ public:
 
 private:
     void statusChanged();
+    // A series on a terminal asks once who operates it, before its first round.
+    void askOperator();
 
     CommandLine m_commandLine;
     QSettings *m_settings;
@@ -94,5 +100,7 @@ private:
     QString m_fileProblem;   // why the file was refused, for the JSON output
     QByteArray m_fileSha256; // of the configuration, for the log
     Fixture *m_fixture = nullptr; // while the line runs
+    QDateTime m_started;
+    bool m_runOpened = false;
     Termination m_termination; // Ctrl+C, SIGTERM, SIGHUP
 };

@@ -1,14 +1,16 @@
 #include "eventsink.h"
 
 #include "cli/progressboard.h"
+#include "cli/recordformat.h"
 #include "line/productionline.h"
 
 #include <QJsonDocument>
 
 using Kind = PositionState::Kind;
 
-EventSink::EventSink(ProgressBoard &board)
+EventSink::EventSink(ProgressBoard &board, const QString &runId)
     : m_board(board)
+    , m_runId(runId)
 {
 }
 
@@ -18,9 +20,25 @@ void EventSink::follow(const ProductionLine &line)
     m_told.assign(line.positions(), std::nullopt);
 }
 
-QJsonObject EventSink::event(const QString &name, const QString &label, const QString &port, const QDateTime &time)
+QJsonObject EventSink::event(const QString &name, const QDateTime &time) const
 {
-    return {{"event", name}, {"position", label}, {"port", port}, {"time", time.toString(Qt::ISODateWithMs)}};
+    return RecordFormat::stamped({{"event", name}, {"time", time.toUTC().toString(Qt::ISODateWithMs)}}, m_runId);
+}
+
+QJsonObject EventSink::event(const QString &name, const QString &label, const QString &port, const QDateTime &time) const
+{
+    QJsonObject object = event(name, time);
+    object.insert(QStringLiteral("position"), label);
+    object.insert(QStringLiteral("port"), port);
+    return object;
+}
+
+void EventSink::tell(const QJsonObject &object)
+{
+    QJsonObject told = event(object.value(QStringLiteral("event")).toString());
+    for (auto it = object.begin(); it != object.end(); ++it)
+        told.insert(it.key(), it.value());
+    m_board.print(QJsonDocument(told).toJson(QJsonDocument::Compact));
 }
 
 void EventSink::positionChanged(const PositionChange &change)
@@ -35,6 +53,10 @@ void EventSink::positionChanged(const PositionChange &change)
     switch (kind) {
     case Kind::PortUnusable:
         object.insert(QStringLiteral("reason"), change.state.reason);
+        break;
+    case Kind::Stopped:
+        object.insert(QStringLiteral("panel"), change.panel);
+        object.insert(QStringLiteral("rejects"), s.rejectsInRow);
         break;
     case Kind::Programming:
         if (change.state.byte >= 0)
@@ -52,12 +74,24 @@ void EventSink::positionChanged(const PositionChange &change)
     m_board.print(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
+bool EventSink::attemptEnded(const AttemptEnd &end)
+{
+    return tellAttempt(end.attempt, end.panel);
+}
+
+// One made outside the line (a file refused before any panel) has no panel number.
 bool EventSink::take(const PanelAttempt &attempt)
+{
+    return tellAttempt(attempt, QJsonValue());
+}
+
+bool EventSink::tellAttempt(const PanelAttempt &attempt, const QJsonValue &panel)
 {
     QJsonObject object = event(QStringLiteral("attempt"), attempt.position, attempt.port);
     const QJsonObject record = attempt.toJson();
     for (auto it = record.begin(); it != record.end(); ++it)
         object.insert(it.key(), it.value());
+    object.insert(QStringLiteral("panel"), panel);
     m_board.print(QJsonDocument(object).toJson(QJsonDocument::Compact));
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "cli/attemptsink.h"
 
+#include <QDateTime>
 #include <QJsonObject>
 #include <optional>
 #include <vector>
@@ -14,20 +15,29 @@ class ProgressBoard;
 class EventSink : public AttemptSink
 {
 public:
-    explicit EventSink(ProgressBoard &board);
+    // `runId`: the run's, as the other streams name it.
+    EventSink(ProgressBoard &board, const QString &runId);
 
     // The line whose positions' changes are told.
     void follow(const ProductionLine &line);
 
-    // An event of the stream: its name, the position's label and port, and the time.
-    static QJsonObject event(const QString &name, const QString &label, const QString &port,
-                             const QDateTime &time = QDateTime::currentDateTimeUtc());
+    // An event of the stream: its name, the run, and the time.
+    QJsonObject event(const QString &name, const QDateTime &time = QDateTime::currentDateTimeUtc()) const;
+    // One about a position: also the position's label and port.
+    QJsonObject event(const QString &name, const QString &label, const QString &port,
+                      const QDateTime &time = QDateTime::currentDateTimeUtc()) const;
+    // An object of the run (its opening, its summary) as an event, on its own line.
+    void tell(const QJsonObject &object);
 
     void positionChanged(const PositionChange &change) override;
+    bool attemptEnded(const AttemptEnd &end) override;
     bool take(const PanelAttempt &attempt) override;
 
 private:
+    bool tellAttempt(const PanelAttempt &attempt, const QJsonValue &panel);
+
     const ProductionLine *m_line = nullptr;
     ProgressBoard &m_board;
+    QString m_runId;
     std::vector<std::optional<PositionState::Kind>> m_told; // the last event sent, by position
 };

@@ -22,6 +22,7 @@ LineSettings Fixture::settingsOf(const CommandLine &commandLine, const QList<Pos
                     : commandLine.series     ? LineSettings::Mode::Series
                                              : LineSettings::Mode::Once;
     settings.count = commandLine.count;
+    settings.stopAfterFailures = commandLine.stopAfterFailures;
     settings.skipMatching = commandLine.skipMatching;
     settings.positions = positions;
     settings.work = work;
@@ -95,9 +96,11 @@ bool Fixture::readerThere()
         return false;
     if (!m_commandLine.json && !m_commandLine.events)
         return true;
-    bool gone = !m_board.outputFailure().isEmpty();
+    // A write that failed says why (a full disk is no reader gone); else a pipe whose reader
+    // has closed it reports an error to poll on the writing end.
+    const QString failure = m_board.outputFailure();
+    bool gone = !failure.isEmpty();
 #ifdef Q_OS_UNIX
-    // A pipe whose reader has closed it reports an error to poll on the writing end.
     pollfd out{STDOUT_FILENO, 0, 0};
     gone = gone || (::poll(&out, 1, 0) == 1 && (out.revents & (POLLERR | POLLNVAL)));
 #endif
@@ -105,7 +108,11 @@ bool Fixture::readerThere()
         return true;
     m_readerGone = true;
     m_readerWatch->stop();
-    m_board.say(QStringLiteral("durvex-config: standard output has no reader any more: no new panel starts"), true);
+    m_board.say(failure.isEmpty()
+                    ? QStringLiteral("durvex-config: standard output has no reader any more: no new panel starts")
+                    : QStringLiteral("durvex-config: standard output could not be written (%1): no new panel starts")
+                          .arg(failure),
+                true);
     return false;
 }
 

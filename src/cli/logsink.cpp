@@ -2,12 +2,28 @@
 
 #include "cli/programminglog.h"
 #include "cli/progressboard.h"
+#include "line/productionline.h"
 
 LogSink::LogSink(ProgrammingLog &log, const QByteArray &fileSha256, ProgressBoard &board)
     : m_log(log)
     , m_fileSha256(fileSha256)
     , m_board(board)
 {
+}
+
+void LogSink::positionChanged(const PositionChange &change)
+{
+    if (!m_line || !change.stateChanged || change.state.kind != PositionState::Kind::Stopped || m_failed)
+        return;
+    const ProductionLine::Station &s = m_line->station(change.position);
+    QString reason;
+    appended(m_log.appendRecord({{QStringLiteral("event"), change.state.eventName()},
+                                 {QStringLiteral("position"), s.label},
+                                 {QStringLiteral("port"), s.port},
+                                 {QStringLiteral("panel"), change.panel},
+                                 {QStringLiteral("rejects"), s.rejectsInRow}},
+                                &reason),
+             reason);
 }
 
 bool LogSink::take(const PanelAttempt &attempt)

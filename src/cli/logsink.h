@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QJsonObject>
 
+class ProductionLine;
 class ProgrammingLog;
 class ProgressBoard;
 
@@ -16,6 +17,10 @@ public:
     // `fileSha256`: the configuration file's, as known when each record is written.
     LogSink(ProgrammingLog &log, const QByteArray &fileSha256, ProgressBoard &board);
 
+    // The line whose positions' stops are recorded.
+    void follow(const ProductionLine &line) { m_line = &line; }
+
+    void positionChanged(const PositionChange &change) override;
     bool take(const PanelAttempt &attempt) override;
     bool takeSummary(const QJsonObject &summary);
     bool failed() const { return m_failed; }
@@ -26,5 +31,6 @@ private:
     ProgrammingLog &m_log;
     const QByteArray &m_fileSha256;
     ProgressBoard &m_board;
+    const ProductionLine *m_line = nullptr;
     bool m_failed = false;
 };

@@ -11,16 +11,19 @@
 
 namespace {
 
-// udev's stable names of the USB serial adapters, by the device each leads to. Qt's port
-// list has no such field.
-QHash<QString, QString> byIdLinks()
+// udev's stable names of the USB serial adapters in a folder of /dev/serial (by-id: by
+// maker, model and serial number; by-path: by the socket), by the device each leads to.
+// Qt's port list has no such field.
+QHash<QString, QString> serialLinks(const QString &kind)
 {
     QHash<QString, QString> links;
 #ifdef Q_OS_LINUX
-    const QDir folder(QStringLiteral("/dev/serial/by-id"));
+    const QDir folder(QStringLiteral("/dev/serial/") + kind);
     for (const QFileInfo &link : folder.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name))
         if (const QString device = link.canonicalFilePath(); !device.isEmpty() && !links.contains(device))
             links.insert(device, link.absoluteFilePath());
+#else
+    Q_UNUSED(kind)
 #endif
     return links;
 }
@@ -40,11 +43,14 @@ QJsonValue textOrNull(const QString &text)
 PortListing PortListing::gather(const QString &environment, QSettings *settings)
 {
     PortListing listing;
-    const QHash<QString, QString> links = byIdLinks();
+    const QHash<QString, QString> byId = serialLinks(QStringLiteral("by-id"));
+    const QHash<QString, QString> byPath = serialLinks(QStringLiteral("by-path"));
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
         Entry entry;
         entry.name = info.systemLocation();
-        entry.byId = links.value(QFileInfo(entry.name).canonicalFilePath());
+        const QString device = QFileInfo(entry.name).canonicalFilePath();
+        entry.byId = byId.value(device);
+        entry.byPath = byPath.value(device);
         entry.description = info.description();
         entry.maker = info.manufacturer();
         entry.serialNumber = info.serialNumber();
@@ -107,6 +113,8 @@ QString PortListing::text() const
         QStringList fields{entry.name};
         if (!entry.byId.isEmpty())
             fields << entry.byId;
+        if (!entry.byPath.isEmpty())
+            fields << entry.byPath;
         if (!about.isEmpty())
             fields << about.join(QStringLiteral("; "));
         text += fields.join(QStringLiteral("  ")) + QLatin1Char('\n');
@@ -119,11 +127,52 @@ QString PortListing::text() const
     return text;
 }
 
+QList<PortListing::Alike> PortListing::alike(const QList<Entry> &entries)
+{
+    QList<Alike> groups;
+    QList<const Entry *> firsts; // each group's first adapter
+    for (const Entry &entry : entries) {
+        if (!entry.listed || !entry.vendorId || !entry.productId)
+            continue; // no USB adapter: no by-id link to share
+        const auto same = std::find_if(firsts.begin(), firsts.end(), [&](const Entry *first) {
+            return first->vendorId == entry.vendorId && first->productId == entry.productId
+                && first->serialNumber == entry.serialNumber;
+        });
+        if (same == firsts.end()) {
+            firsts << &entry;
+            groups.append({{entry.name}, entry.serialNumber});
+        } else {
+            groups[same - firsts.begin()].names << entry.name;
+        }
+    }
+    groups.removeIf([](const Alike &group) { return group.names.size() < 2; });
+    return groups;
+}
+
+QStringList PortListing::warnings() const
+{
+    QStringList lines;
+    for (const Alike &group : alike(entries)) {
+        QStringList paths;
+        for (const Entry &entry : entries)
+            if (group.names.contains(entry.name))
+                paths << (entry.byPath.isEmpty() ? entry.name + QStringLiteral(" (no by-path link)") : entry.byPath);
+        const QString shared = group.serialNumber.isEmpty()
+            ? QStringLiteral("have no serial number")
+            : QStringLiteral("share the serial number %1").arg(group.serialNumber);
+        lines << QStringLiteral("warning: %1 %2, so one /dev/serial/by-id link stands for all of them: name those "
+                                "positions by path: %3")
+                     .arg(group.names.join(QStringLiteral(", ")), shared, paths.join(QStringLiteral(", ")));
+    }
+    return lines;
+}
+
 QJsonObject PortListing::toJson(const Entry &entry)
 {
     return {
         {QStringLiteral("name"), entry.name},
         {QStringLiteral("by_id"), textOrNull(entry.byId)},
+        {QStringLiteral("by_path"), textOrNull(entry.byPath)},
         {QStringLiteral("description"), textOrNull(entry.description)},
         {QStringLiteral("maker"), textOrNull(entry.maker)},
         {QStringLiteral("serial_number"), textOrNull(entry.serialNumber)},

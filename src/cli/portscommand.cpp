@@ -15,5 +15,7 @@ RunResult PortsCommand::run()
     } else {
         m_stage.board().print(listing.text().toLocal8Bit().chopped(1));
     }
+    for (const QString &warning : listing.warnings())
+        m_stage.say(warning, true);
     return {};
 }

@@ -1,28 +1,26 @@
 #pragma once
 
-#include <QFile>
+#include "platform/sharedlogfile.h"
+
 #include <QJsonObject>
 #include <QString>
 
-#include <functional>
-
 // The programming log: one JSON line per panel attempt, appended to a regular file that
-// several stations may share. Each append holds the file's exclusive lock, which every
-// appender takes, writes the line and syncs its data, so that the line is on the disk before
-// the next panel starts. A line that could not be written whole (a full disk) is cut back
-// to where it began; where even that fails, the next line starts on a line of its own, so
-// that a reader of JSON lines loses only the torn one.
+// several stations may share and a rotator may move away. Each append holds the file's
+// exclusive lock, which every appender takes, writes the line and syncs its data, so that
+// the line is on the disk before the next panel starts. The run's own record, where there
+// is one, opens the run's lines in every file they go to.
 class ProgrammingLog
 {
 public:
-    // One write(2): the bytes written, or -1 with errno set.
-    using Writer = std::function<qint64(int descriptor, const char *data, qint64 size)>;
+    using Writer = SharedLogFile::Writer;
 
     // `writer` stands in for the system's write, for tests of a disk that fills up.
     explicit ProgrammingLog(Writer writer = {});
 
     bool isOpen() const { return m_file.isOpen(); }
-    QString path() const { return m_path; }
+    QString path() const { return m_file.path(); }
+    QString runId() const { return m_runId; }
 
     // Opens the file for appending, creating it; `reason` says why it could not be.
     bool open(const QString &path, QString *reason);
@@ -34,16 +32,22 @@ public:
     // Any other record of the run (`event` set by the caller), with the run's id, the tool's
     // version, the time, the host and the user.
     bool appendRecord(QJsonObject record, QString *reason);
+    // The record that opens the run's lines in each file (`event` set by the caller), with
+    // what appendRecord() adds; written with the next record.
+    void setRunRecord(QJsonObject record);
+    // Who works where, for which order: `station`, `operator` and `work_order` in every
+    // record (null where not given).
+    void setStation(const QString &station, const QString &operatorName, const QString &workOrder);
 
     // The user who runs the program, as the log names them.
     static QString userName();
 
 private:
-    bool appendLine(QByteArray line, QString *reason);
+    QByteArray line(QJsonObject record) const;
 
-    Writer m_write;
-    QFile m_file;
-    QString m_path;
+    SharedLogFile m_file;
+    QByteArray m_runLine;
+    QJsonObject m_station;
     QString m_runId;
     int m_sequence = 0;
 };

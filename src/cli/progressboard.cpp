@@ -119,10 +119,8 @@ QString ProgressBoard::fixtureRow(const QString &label, int labelWidth, int prog
                                   const QString &state, const QString &panelId)
 {
     QString text = QStringLiteral("%1  %2 PROGRAMMED  %3 FAILED  %4")
-                       .arg(label, -labelWidth)
-                       .arg(programmed, 4)
-                       .arg(failed, 3)
-                       .arg(state);
+                       .arg(label.leftJustified(labelWidth), QString::number(programmed).rightJustified(4),
+                            QString::number(failed).rightJustified(3), state);
     if (!panelId.isEmpty())
         text += QStringLiteral("  ID ") + panelId;
     return text;

@@ -1,11 +1,10 @@
 #include "summarysink.h"
 
+#include "cli/eventsink.h"
 #include "cli/logsink.h"
 #include "cli/progressboard.h"
 
-#include <QJsonDocument>
-
-SummarySink::SummarySink(ProgressBoard &board, bool series, bool events, LogSink *log)
+SummarySink::SummarySink(ProgressBoard &board, bool series, EventSink *events, LogSink *log)
     : m_board(board)
     , m_series(series)
     , m_events(events)
@@ -19,7 +18,7 @@ void SummarySink::runEnded(const RunSummary &summary)
         m_board.say(summary.text());
     const QJsonObject json = summary.toJson();
     if (m_events)
-        m_board.print(QJsonDocument(json).toJson(QJsonDocument::Compact));
+        m_events->tell(json);
     if (m_log)
         m_kept = m_log->takeSummary(json);
 }

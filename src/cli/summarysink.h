@@ -2,6 +2,7 @@
 
 #include "line/linesink.h"
 
+class EventSink;
 class LogSink;
 class ProgressBoard;
 
@@ -10,8 +11,8 @@ class ProgressBoard;
 class SummarySink : public LineSink
 {
 public:
-    // `log`: the log's sink, or null without --log.
-    SummarySink(ProgressBoard &board, bool series, bool events, LogSink *log);
+    // `events` and `log`: their sinks, or null without --events or --log.
+    SummarySink(ProgressBoard &board, bool series, EventSink *events, LogSink *log);
 
     void runEnded(const RunSummary &summary) override;
     // False: the log refused the summary.
@@ -20,7 +21,7 @@ public:
 private:
     ProgressBoard &m_board;
     bool m_series;
-    bool m_events;
+    EventSink *m_events;
     LogSink *m_log;
     bool m_kept = true;
 };

@@ -44,10 +44,11 @@ QString descriptorsShort(int positions, bool tracing)
     if (plan.fits)
         return QStringLiteral("%1 %2 open files (descriptors) at once, and the open-file limit of %3 could not be "
                               "raised: %4")
-            .arg(ports).arg(plan.needed).arg(limit->soft).arg(reason);
+            .arg(ports, QString::number(plan.needed), QString::number(limit->soft), reason);
     return QStringLiteral("%1 %2 open files (descriptors) at once, more than the open-file limit of %3 allows: "
                           "%4 fit. Give at most %4, or raise the limit (ulimit -n %2)")
-        .arg(ports).arg(plan.needed).arg(limit->hard).arg(plan.positionsThatFit);
+        .arg(ports, QString::number(plan.needed), QString::number(limit->hard),
+             QString::number(plan.positionsThatFit));
 }
 
 } // namespace

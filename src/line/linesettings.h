@@ -55,6 +55,7 @@ struct LineSettings
 
     Mode mode = Mode::Once;
     int count = 0; // panels programmed after which a position stops; 0: no limit
+    int stopAfterFailures = 0; // rejects in a row after which a position stops; 0: never
     bool skipMatching = false;
     QList<Position> positions;
     Work work;

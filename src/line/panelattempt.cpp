@@ -125,7 +125,7 @@ QStringList PanelAttempt::table(const PanelConfiguration &configuration)
         const QString designation =
             address < PanelConfiguration::designationCount ? configuration.designations[address] : QString();
         lines << row(PanelConfiguration::name(address),
-                     QStringLiteral("%1  %2  %3").arg(module, -6).arg(channel, -7).arg(designation).trimmed());
+                     QStringLiteral("%1  %2  %3").arg(module.leftJustified(6), channel.leftJustified(7), designation).trimmed());
     }
     for (int address = PanelConfiguration::itemCount; address < PanelConfiguration::byteCount; ++address)
         lines << row(PanelConfiguration::name(address), describeByte(address, configuration.byte(address)));

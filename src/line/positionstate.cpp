@@ -25,6 +25,7 @@ constexpr Entry table[] = {
     {Kind::Passed, "passed", Colour::Passed, "PROGRAMMED", "VERIFIED"},
     {Kind::Failed, "failed", Colour::Failed, "FAILED: %2"},
     {Kind::Removed, "removed", Colour::Plain, "PANEL REMOVED"},
+    {Kind::Stopped, "position-stopped", Colour::Failed, "CHECK FIXTURE"},
 };
 
 const Entry &entry(Kind kind)
@@ -56,8 +57,17 @@ QString PositionState::text(const QString &port, bool handsFree, bool verify) co
     // A panel tried hands-free stays, its outcome shown, until it is taken out.
     if (handsFree && (kind == Kind::Passed || kind == Kind::Failed))
         words += QStringLiteral(" - REMOVE PANEL");
-    return words.replace(QLatin1String("%1"), port)
-        .replace(QLatin1String("%2"), reason)
-        .replace(QLatin1String("%3"), QString::number(byte + 1))
-        .replace(QLatin1String("%4"), QString::number(PanelConfiguration::byteCount));
+    // In one pass over the table's words: a port or reason that holds "%2" stays as it is.
+    const QString values[] = {port, reason, QString::number(byte + 1), QString::number(PanelConfiguration::byteCount)};
+    QString text;
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const int n = i + 1 < words.size() && words[i] == QLatin1Char('%') ? words[i + 1].digitValue() : -1;
+        if (n >= 1 && n <= 4) {
+            text += values[n - 1];
+            ++i;
+        } else {
+            text += words[i];
+        }
+    }
+    return text;
 }

@@ -15,6 +15,7 @@ struct PositionState
         Passed,
         Failed,       // see reason
         Removed,
+        Stopped,      // rejects in a row: the fixture wants looking at; the position has ended
     };
     enum class Colour { Plain, Working, Passed, Failed };
 
@@ -25,7 +26,7 @@ struct PositionState
     static PositionState failed(const QString &reason) { return {Kind::Failed, -1, reason}; }
 
     // The event's name: "waiting", "port-not-found", "port-unusable", "present",
-    // "programming", "passed", "failed", "removed".
+    // "programming", "passed", "failed", "removed", "position-stopped".
     QString eventName() const;
     Colour colour() const;
     // The words on a position's row. `port` is the port as given; `handsFree`: a panel that

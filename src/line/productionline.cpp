@@ -319,6 +319,7 @@ void ProductionLine::finishedPanel(int index, const TransferOutcome &outcome,
     ++(succeeded ? counts.programmed : counts.failed);
     s.lastExit = attempt.exitCode;
     s.lastOutcome = attempt.outcomeWord();
+    s.rejectsInRow = succeeded ? 0 : s.rejectsInRow + 1;
 
     const LineSink::AttemptEnd end{index, s.panel, outcome, attempt, status,
                                    m_clock.utc()};
@@ -334,6 +335,10 @@ void ProductionLine::finishedPanel(int index, const TransferOutcome &outcome,
                                           &attempt, outcomeText};
     tell([&](LineSink &sink) { sink.positionChanged(change); });
 
+    // Rejects in a row point at the fixture (a contact, a cable) more than at the panels.
+    if (stateChanged && m_settings.stopAfterFailures > 0 && s.rejectsInRow >= m_settings.stopAfterFailures) {
+        setState(index, {Kind::Stopped}, s.panel);
+    }
     next(index, succeeded, !recorded);
 }
 
@@ -348,7 +353,7 @@ void ProductionLine::next(int index, bool succeeded, bool recordFailed)
         return;
     }
     const bool ending = m_interrupted || m_recordFailed || m_stopping || !readerThere() || countReached(index)
-        || s.shown.kind == Kind::PortUnusable;
+        || s.shown.kind == Kind::PortUnusable || s.shown.kind == Kind::Stopped;
     if (handsFree()) {
         if (ending) {
             s.state = State::Finished;

@@ -46,6 +46,7 @@ public:
         QString lastDetail;
         QString panelId;     // the panel under way's, or at Enter the next one's
         QString nextId;      // hands-free: scanned for the next panel to arrive
+        int rejectsInRow = 0;
     };
 
     ProductionLine(const LineSettings &settings, ConnectionFactory makeConnection, LineClock &clock = LineClock::system(),

@@ -9,9 +9,10 @@
 #include <cstdio>
 
 namespace {
+// UTC, as the log and the events have it, so that a trace lines up with them in any zone.
 QString timestamp()
 {
-    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+    return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
 }
 } // namespace
 
@@ -88,7 +89,7 @@ QString ByteTrace::format(char direction, const QByteArray &bytes)
         hex += QStringLiteral("%1 ").arg(b, 2, 16, QLatin1Char('0')).toUpper();
         text += (b >= 0x20 && b < 0x7F) ? QLatin1Char(c) : QLatin1Char('.');
     }
-    return QStringLiteral("%1  %2 %3").arg(QLatin1Char(direction)).arg(hex, -48).arg(text);
+    return QStringLiteral("%1  %2 %3").arg(QString(QLatin1Char(direction)), hex.leftJustified(48), text);
 }
 
 void ByteTrace::append(const QString &lines)

@@ -26,6 +26,18 @@ void guard()
         }
     }
     ::signal(SIGPIPE, SIG_IGN);
+    // A file grown to the size limit would end the program as it writes; the write fails
+    // (EFBIG) instead, as on a full disk, and the run ends in order with its summary.
+    ::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
+
+bool inputIsTerminal()
+{
+#ifdef Q_OS_UNIX
+    return ::isatty(STDIN_FILENO);
+#else
+    return false;
 #endif
 }
 

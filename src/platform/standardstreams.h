@@ -11,9 +11,13 @@
 namespace StandardStreams {
 
 // Opens each of the descriptors 0, 1 and 2 that is closed on the null device, read-only,
-// so that nothing else takes its number and writes to it fail; and ignores SIGPIPE, so that
-// a write to a closed pipe fails as any other write does. First thing in main().
+// so that nothing else takes its number and writes to it fail; and ignores SIGPIPE and
+// SIGXFSZ, so that a write to a closed pipe or past the file-size limit fails as any other
+// write does. First thing in main().
 void guard();
+
+// Whether standard input is a terminal, where a person types.
+bool inputIsTerminal();
 
 // Writes the text to the stream and flushes it. False when any of it was not written, with
 // the system's reason.

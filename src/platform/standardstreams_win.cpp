@@ -26,4 +26,9 @@ void guard()
     // Windows raises no signal for a pipe whose reader has gone: the write fails.
 }
 
+bool inputIsTerminal()
+{
+    return ::_isatty(0);
+}
+
 } // namespace StandardStreams

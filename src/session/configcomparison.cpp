@@ -79,9 +79,8 @@ QString ConfigComparison::statusText() const
     if (matches())
         return QStringLiteral("SWITCH PANEL MATCHES THIS CONFIGURATION");
     return QStringLiteral("SWITCH PANEL DIFFERS IN %1 %2: %3")
-        .arg(rows.size())
-        .arg(rows.size() == 1 ? QStringLiteral("ITEM") : QStringLiteral("ITEMS"))
-        .arg(items().join(QStringLiteral(", ")));
+        .arg(QString::number(rows.size()), rows.size() == 1 ? QStringLiteral("ITEM") : QStringLiteral("ITEMS"),
+             items().join(QStringLiteral(", ")));
 }
 
 QString ConfigComparison::ownText(const Row &row)

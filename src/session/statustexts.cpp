@@ -40,7 +40,7 @@ QString described(const LinkResult &result, int address)
     case LinkKind::ShortReply: return QStringLiteral("short reply %1").arg(quoted(result.reply));
     case LinkKind::CorruptedReply: return QStringLiteral("corrupted reply %1").arg(quoted(result.reply));
     case LinkKind::OutOfRange:
-        return QStringLiteral("reply %1 reads %2, out of range").arg(quoted(result.reply)).arg(result.value);
+        return QStringLiteral("reply %1 reads %2, out of range").arg(quoted(result.reply), QString::number(result.value));
     case LinkKind::NotAByte: return QStringLiteral("code %1 cannot be sent as one byte").arg(result.sent);
     case LinkKind::NoAcknowledgement:
         return result.reply.isEmpty() ? QStringLiteral("no acknowledgement, nothing came back")
@@ -203,18 +203,16 @@ std::optional<Report> ending(const TransferOutcome &outcome, Direction direction
     case Kind::ModelUnreadable:
         return Report{badData,
                       badData + QStringLiteral("\nThe model byte (address %1): %2\n%3")
-                                    .arg(modelAddress)
-                                    .arg(described(outcome.link, modelAddress), port),
+                                    .arg(QString::number(modelAddress), described(outcome.link, modelAddress), port),
                       Colour::Red};
     case Kind::WrongModel:
-        return Report{{}, QStringLiteral("the panel reports model %1\nPort %2").arg(*outcome.model).arg(outcome.port),
+        return Report{{}, QStringLiteral("the panel reports model %1\nPort %2").arg(QString::number(*outcome.model), outcome.port),
                       Colour::Yellow};
     case Kind::ByteFailed:
         return Report{badData,
                       badData + QStringLiteral("\n%1 (address %2): %3\n%4")
-                                    .arg(PanelConfiguration::name(outcome.address))
-                                    .arg(outcome.address)
-                                    .arg(described(outcome.link, outcome.address), port),
+                                    .arg(PanelConfiguration::name(outcome.address), QString::number(outcome.address),
+                                         described(outcome.link, outcome.address), port),
                       Colour::Red};
     case Kind::LineLost:
         return onPort(QStringLiteral("COMMUNICATIONS FAILURE - SERIAL PORT %1 LOST"), outcome.port, {});
