@@ -1,6 +1,7 @@
 #include "cli/argumenttext.h"
 #include "line/attemptreason.h"
 #include "cli/commandline.h"
+#include "cli/reportcommand.h"
 #include "line/panelattempt.h"
 #include "cli/programminglog.h"
 #include "platform/exitcode.h"
@@ -687,6 +688,25 @@ private slots:
         QFile written(dir.filePath("programming.log"));
         QVERIFY(written.open(QIODevice::ReadOnly));
         QCOMPARE(examples["attempt"].keys(), QJsonDocument::fromJson(written.readAll()).object().keys());
+    }
+
+    // The report's figures: the README's table of them and its CSV example are the
+    // program's, and `help report` gives the CSV's header as the program prints it.
+    void reportDocumented()
+    {
+        const QString text = fileText(README_PATH);
+        QString table = text.mid(text.indexOf("| figure |"));
+        table.truncate(table.indexOf("\n\n"));
+        QStringList inReadme;
+        for (const QRegularExpressionMatch &m : QRegularExpression("^\\| `([a-z0-9_]+)` \\|", QRegularExpression::MultilineOption).globalMatch(table))
+            inReadme << m.captured(1);
+        QCOMPARE(inReadme, ReportCommand::figureKeys());
+        const qsizetype csv = text.indexOf("```csv\n");
+        QVERIFY(csv >= 0);
+        QCOMPARE(text.mid(csv + 7).section('\n', 0, 0).toUtf8(), ReportCommand::csvHeader());
+        QString help = CommandLine::helpText(CommandLine::Command::Report);
+        QVERIFY2(help.remove(QRegularExpression("\\n\\s*")).contains(QString::fromUtf8(ReportCommand::csvHeader())),
+                 qPrintable(help));
     }
 
     // The README's table of reasons is the program's, word for word and in order.

@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "argumenttext.h"
+#include "reportcommand.h"
 #include "version.h"
 #include "files/configrecord.h"
 #include "link/portchoice.h"
@@ -38,7 +39,7 @@ QString wrapped(const QString &lead, const QString &description)
 const QList<Command> transfers = {Command::Write, Command::Read, Command::Verify};
 const QList<Command> fileCommands = {Command::Write, Command::Read, Command::Verify, Command::Check};
 const QList<Command> reports = {Command::Write, Command::Read, Command::Verify, Command::Check, Command::Ports,
-                               Command::Diff};
+                               Command::Diff, Command::Report};
 
 struct Options
 {
@@ -92,6 +93,27 @@ struct Options
                                              "- for standard output."),
                               QStringLiteral("FILE")};
     QCommandLineOption force{QStringLiteral("force"), QStringLiteral("read: replace an existing file.")};
+    QCommandLineOption run{QStringLiteral("run"),
+                           QStringLiteral("report: only the run of this id (or the beginning of it)."),
+                           QStringLiteral("ID")};
+    QCommandLineOption since{QStringLiteral("since"),
+                             QStringLiteral("report: only what happened from TIME on (ISO 8601, 2026-12-11T06:00; "
+                                            "UTC when no zone is given)."),
+                             QStringLiteral("TIME")};
+    QCommandLineOption until{QStringLiteral("until"),
+                             QStringLiteral("report: only what happened before TIME (as --since)."),
+                             QStringLiteral("TIME")};
+    QCommandLineOption station{QStringLiteral("station"), QStringLiteral("report: only the records of this station."),
+                               QStringLiteral("NAME")};
+    QCommandLineOption workOrder{QStringLiteral("work-order"),
+                                 QStringLiteral("report: only the records of this work order."), QStringLiteral("TEXT")};
+    QCommandLineOption unitId{QStringLiteral("id"),
+                              QStringLiteral("report: the whole history of the unit of this panel id instead: every "
+                                             "id record, seating and attempt, in every run."),
+                              QStringLiteral("ID")};
+    QCommandLineOption csv{QStringLiteral("csv"),
+                           QStringLiteral("report: standard output carries the figures as CSV, one row per position "
+                                          "per run, then the run's TOTAL row.")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Show this help, or after a command that command's, and exit.")};
     QCommandLineOption version{{QStringLiteral("V"), QStringLiteral("version")},
@@ -113,6 +135,13 @@ struct Options
         {&name, {Command::Read}},
         {&output, {Command::Read}},
         {&force, {Command::Read}},
+        {&run, {Command::Report}},
+        {&since, {Command::Report}},
+        {&until, {Command::Report}},
+        {&station, {Command::Report}},
+        {&workOrder, {Command::Report}},
+        {&unitId, {Command::Report}},
+        {&csv, {Command::Report}},
     };
 
     Options()
@@ -123,11 +152,11 @@ struct Options
                            "and reads panels over a serial line, and saves configurations as .zcf files.\n"
                            "Without a command it opens its window, and the file given, if any."));
         for (const QCommandLineOption *option : {&port, &trace, &series, &waitForPanel, &count, &skipMatching,
-                                                 &panelId, &json, &events, &log, &quiet, &name, &output, &force, &help,
-                                                 &version})
+                                                 &panelId, &json, &events, &log, &quiet, &name, &output, &force, &run,
+                                                 &since, &until, &station, &workOrder, &unitId, &csv, &help, &version})
             parser.addOption(*option);
         parser.addPositionalArgument(QStringLiteral("COMMAND"),
-                                     QStringLiteral("write, read, verify, check, diff, ports or help (see below)."),
+                                     QStringLiteral("write, read, verify, check, diff, ports, report or help (see below)."),
                                      QStringLiteral("[COMMAND]"));
         parser.addPositionalArgument(QStringLiteral("FILE.zcf"), QStringLiteral("A configuration file."),
                                      QStringLiteral("[FILE.zcf]"));
@@ -171,6 +200,17 @@ const CommandHelp commandHelp[] = {
      "Lists the serial ports the system offers, one per line (name, /dev/serial/by-id link,\n"
      "description, maker, serial number, USB vendor and product id), and the port the tool\n"
      "uses when no --port is given."},
+    {Command::Report, "report",
+     "report LOG... [--run ID] [--since TIME] [--until TIME] [--station NAME] [--work-order TEXT] [--id ID] [--json|--csv]",
+     "Reads programming logs (rotated parts too, in any order; - for standard input, so that\n"
+     "zcat line.log.2.gz | durvex-config report - works) and prints per run, per position and\n"
+     "in total: units, attempts, programmed, unchanged, failed, expired ids, first-pass and\n"
+     "final yield, panels per hour, cycle time (median and 95th percentile) and the five most\n"
+     "frequent failures by reason and by address. A line that is no record (torn, or another\n"
+     "program's) is skipped, as is a record of a newer format, with one warning per file.\n"
+     "--csv prints one row per position per run, then the run's TOTAL row, under the header\n"
+     "run_id,station,work_order,position,units,attempts,programmed,unchanged,failed,\n"
+     "expired_ids,first_pass_yield,final_yield,panels_per_hour,cycle_median_ms,cycle_p95_ms"},
 };
 
 const CommandHelp *helpOf(Command command)
@@ -182,7 +222,7 @@ const CommandHelp *helpOf(Command command)
 }
 
 const QList<Command> every = {Command::Window, Command::Write, Command::Read, Command::Verify, Command::Check, Command::Ports,
-                             Command::Diff};
+                             Command::Diff, Command::Report};
 
 // The commands that can end with the code.
 QList<Command> endingWith(ExitCode::Code code)
@@ -200,7 +240,7 @@ QList<Command> endingWith(ExitCode::Code code)
     case ExitCode::Differs:
         return {Command::Verify, Command::Diff};
     case ExitCode::FileFailed:
-        return fileCommands + QList<Command>{Command::Diff};
+        return fileCommands + QList<Command>{Command::Diff, Command::Report};
     case ExitCode::NoDisplay:
         return {Command::Window};
     }
@@ -234,6 +274,7 @@ const char epilogue[] =
     "  diff A.zcf B.zcf                 compare what a write of each file sends, touching\n"
     "                                   no port\n"
     "  ports                            list the serial ports and the one the tool would use\n"
+    "  report LOG...                    a shift's figures from its programming logs\n"
     "  help [COMMAND]                   show the help of one command\n"
     "\n"
     "Production line:\n"
@@ -431,11 +472,21 @@ private:
         line.name = o.parser.value(o.name);
         line.output = o.parser.value(o.output);
         line.force = o.parser.isSet(o.force);
-        for (const QCommandLineOption *option : {&o.trace, &o.name, &o.output, &o.count, &o.panelId, &o.log})
+        line.run = o.parser.value(o.run);
+        line.station = o.parser.value(o.station);
+        line.workOrder = o.parser.value(o.workOrder);
+        line.unitId = o.parser.value(o.unitId);
+        line.csv = o.parser.isSet(o.csv);
+        for (const QCommandLineOption *option : {&o.trace, &o.name, &o.output, &o.count, &o.panelId, &o.log, &o.run,
+                                                 &o.since, &o.until, &o.station, &o.workOrder, &o.unitId})
             if (o.parser.isSet(*option) && o.parser.value(*option).isEmpty())
                 return QStringLiteral("%1 needs a value").arg(optionName(*option));
         if (const QString error = positions(); !error.isEmpty())
             return error;
+        for (const auto &[option, instant] : {std::pair{&o.since, &line.sinceMs}, std::pair{&o.until, &line.untilMs}})
+            if (o.parser.isSet(*option) && !(*instant = ReportCommand::instant(o.parser.value(*option))))
+                return QStringLiteral("%1 takes a time in ISO 8601 (2026-12-11T06:00, UTC when no zone is given): %2")
+                    .arg(optionName(*option), ArgumentText::shown(o.parser.value(*option)));
         if (o.parser.isSet(o.count)) {
             bool number = false;
             line.count = o.parser.value(o.count).toInt(&number);
@@ -461,6 +512,10 @@ private:
             return QStringLiteral("--json and -o - both want standard output");
         if (line.json && line.events)
             return QStringLiteral("--json and --events both want standard output");
+        if (line.csv && line.json)
+            return QStringLiteral("--csv and --json both want standard output: give one");
+        if (line.csv && !line.unitId.isEmpty())
+            return QStringLiteral("--csv holds the figures; a unit's history (--id) is a table or --json");
         return {};
     }
 
@@ -536,6 +591,13 @@ private:
             line.file = m_operands[0];
             line.otherFile = m_operands[1];
             break;
+        case Command::Report:
+            if (m_operands.isEmpty())
+                return QStringLiteral("report needs a log: report LOG... (- for standard input)");
+            if (m_operands.count(QStringLiteral("-")) > 1)
+                return QStringLiteral("report reads standard input (-) once");
+            line.logs = m_operands;
+            break;
         case Command::Read:
             if (!m_operands.isEmpty())
                 return QStringLiteral("read takes no file; save to one with -o FILE");
@@ -571,6 +633,9 @@ private:
                                            {QStringLiteral("-o"), line.output},
                                            {QStringLiteral("--trace"), line.trace},
                                            {QStringLiteral("--log"), line.log}};
+        for (const QString &log : std::as_const(line.logs))
+            if (log != QLatin1String("-"))
+                paths.append({QStringLiteral("the log"), log});
         for (const QString &port : std::as_const(line.ports))
             paths.append({QStringLiteral("--port"), port});
         if (const QString refused = ArgumentText::refusal(paths); !refused.isEmpty())

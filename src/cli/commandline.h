@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // The program's command line, read before any application object exists, so that --help,
 // --version, usage errors and the commands need no display.
 //
@@ -13,11 +15,12 @@
 //   durvex-config check FILE                                open a file as write would
 //   durvex-config diff A.zcf B.zcf                          compare two files, no port
 //   durvex-config ports                                     list the serial ports
+//   durvex-config report LOG...                             a shift's figures from its logs
 //   durvex-config help [COMMAND]                            the help of one command
 struct CommandLine
 {
     enum class Action { Run, Help, Version, UsageError };
-    enum class Command { Window, Write, Read, Verify, Check, Ports, Diff };
+    enum class Command { Window, Write, Read, Verify, Check, Ports, Diff, Report };
 
     Action action = Action::Run;
     // With Help, the command whose help is asked for; Window for the program's.
@@ -46,6 +49,15 @@ struct CommandLine
     QString name;   // read: the panel name
     QString output; // read: -o; "-" is standard output
     bool force = false;
+    // report: the logs ("-" standard input) and which of their records count
+    QStringList logs;
+    QString run;
+    std::optional<qint64> sinceMs; // UTC ms since the epoch
+    std::optional<qint64> untilMs;
+    QString station;
+    QString workOrder;
+    QString unitId; // --id: one unit's history
+    bool csv = false;
     QString error;  // one line, for a usage error
 
     static CommandLine parse(const QStringList &arguments);

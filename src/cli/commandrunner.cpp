@@ -3,6 +3,7 @@
 #include "cli/filediff.h"
 #include "cli/fixture.h"
 #include "cli/portlisting.h"
+#include "cli/reportcommand.h"
 #include "files/configrecord.h"
 #include "platform/savetarget.h"
 #include "link/portchoice.h"
@@ -169,6 +170,10 @@ int CommandRunner::commandExit()
 {
     if (m_commandLine.command == Command::Ports)
         return ports();
+    if (m_commandLine.command == Command::Report)
+        return ReportCommand(m_commandLine, [this](const QByteArray &line) { m_board.print(line); },
+                             [this](const QString &line, bool failure) { say(line, failure); })
+            .run();
     // Before any panel is touched.
     if (!m_commandLine.log.isEmpty()) {
         QString reason;
@@ -192,6 +197,7 @@ int CommandRunner::commandExit()
                         [this](const QString &line, bool failure) { say(line, failure); })
             .run();
     case Command::Ports:
+    case Command::Report:
     case Command::Window:
         break;
     }
