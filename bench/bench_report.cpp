@@ -98,7 +98,11 @@ int main(int argc, char *argv[])
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);
     const double peakMiB = double(usage.ru_maxrss) / 1024; // kilobytes on Linux
-    std::printf("report of %lld records (%.0f MiB of log): %.2f s (limit 10 s), peak memory %.1f MiB (limit 256 MiB)\n",
-                records, double(bytes) / (1 << 20), seconds, peakMiB);
+    // On a machine others share, the time the tool had the processor says what it costs.
+    const double cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+                       + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    std::printf("report of %lld records (%.0f MiB of log): %.2f s (limit 10 s; %.2f s of processor time), "
+                "peak memory %.1f MiB (limit 256 MiB)\n",
+                records, double(bytes) / (1 << 20), seconds, cpu, peakMiB);
     return seconds <= 10 && peakMiB < 256 ? 0 : 2;
 }
