@@ -301,7 +301,7 @@ private slots:
                                          << "--log belongs to the write, read, verify and check commands"
                                          << QStringList{};
         QTest::newRow("json for the window") << QStringList{"t.zcf", "--json"}
-                                             << "--json belongs to the write, read, verify, check, ports and diff commands"
+                                             << "--json belongs to the write, read, verify, check, ports, diff and report commands"
                                              << QStringList{};
         QTest::newRow("ports with a file") << QStringList{"ports", "t.zcf"} << "ports takes no file" << QStringList{};
     }

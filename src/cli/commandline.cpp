@@ -74,7 +74,8 @@ struct Options
                                QStringLiteral("[LABEL=]ID")};
     QCommandLineOption json{QStringLiteral("json"),
                             QStringLiteral("Standard output carries one JSON object per panel attempt (per port for "
-                                           "ports), one per line, and nothing else.")};
+                                           "ports), one per line, and nothing else; for report one object of its "
+                                           "figures.")};
     QCommandLineOption events{QStringLiteral("events"),
                               QStringLiteral("write, verify: standard output carries one JSON object per event of "
                                              "each position (waiting, present, programming, attempt, removed ...), "

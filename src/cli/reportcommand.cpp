@@ -42,9 +42,9 @@ const Column columns[] = {
     {"programmed", "PROGRAMMED", Shown::Count, [](const Figures &f) { return std::optional<double>(f.programmed); }},
     {"unchanged", "UNCHANGED", Shown::Count, [](const Figures &f) { return std::optional<double>(f.unchanged); }},
     {"failed", "FAILED", Shown::Count, [](const Figures &f) { return std::optional<double>(f.failed); }},
-    {"expired_ids", "EXPIRED IDS", Shown::Count, [](const Figures &f) { return std::optional<double>(f.expiredIds); }},
+    {"expired_ids", "EXPIRED", Shown::Count, [](const Figures &f) { return std::optional<double>(f.expiredIds); }},
     {"first_pass_yield", "FPY", Shown::Yield, [](const Figures &f) { return f.firstPassYield(); }},
-    {"final_yield", "FINAL YIELD", Shown::Yield, [](const Figures &f) { return f.finalYield(); }},
+    {"final_yield", "FINAL", Shown::Yield, [](const Figures &f) { return f.finalYield(); }},
     {"panels_per_hour", "PANELS/HOUR", Shown::Rate, [](const Figures &f) { return maybe(f.panelsPerHour()); }},
     {"cycle_median_ms", "CYCLE MEDIAN", Shown::Ms, [](const Figures &f) { return maybe(f.cycleMedianMs); }},
     {"cycle_p95_ms", "CYCLE P95", Shown::Ms, [](const Figures &f) { return maybe(f.cycleP95Ms); }},
@@ -54,10 +54,10 @@ const Column columns[] = {
 enum class Note { Skipped, Newer, Unreadable, NothingCounted, NoHistory };
 
 const std::pair<Note, const char *> notes[] = {
-    {Note::Skipped, "durvex-config: warning: %1: %2 skipped, not records of this tool (torn, or another "
+    {Note::Skipped, "durvex-config: warning: %1: skipped %2 that held no record of this tool (torn, or another "
                     "program's); the first is line %3"},
-    {Note::Newer, "durvex-config: warning: %1: %2 of schema %3 skipped: this tool reads schema %4 and older "
-                  "(a newer version of it reads them); the first is line %5"},
+    {Note::Newer, "durvex-config: warning: %1: skipped %2 of a newer schema (up to %3): this tool reads schema %4 "
+                  "and older, a newer version of it reads them; the first is line %5"},
     {Note::Unreadable, "durvex-config: %1: %2"},
     {Note::NothingCounted, "durvex-config: no attempt, seating or id in the logs matches what was asked for"},
     {Note::NoHistory, "durvex-config: no record of the id %1 in the logs"},
@@ -136,6 +136,13 @@ QString csvField(const QString &field)
 QString utc(qint64 ms)
 {
     return ms < 0 ? QStringLiteral("-") : QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toString(Qt::ISODate);
+}
+
+// "42 S" under a minute, else "12.5 MIN".
+QString length(qint64 ms)
+{
+    return ms < 60000 ? QStringLiteral("%1 S").arg(ms / 1000.0, 0, 'f', 1)
+                      : QStringLiteral("%1 MIN").arg(ms / 60000.0, 0, 'f', 1);
 }
 
 QString addressName(int address)
@@ -306,8 +313,7 @@ void ReportCommand::printTable(const ShiftReport::Result &result)
             heading += QStringLiteral("  STATION ") + ArgumentText::shown(run.station);
         if (!run.workOrder.isEmpty())
             heading += QStringLiteral("  WORK ORDER ") + ArgumentText::shown(run.workOrder);
-        heading += QStringLiteral("\n%1 TO %2, %3 MIN")
-                       .arg(utc(run.startedMs), utc(run.endedMs), QString::number(run.total.durationMs / 60000.0, 'f', 1));
+        heading += QStringLiteral("\n%1 TO %2, %3").arg(utc(run.startedMs), utc(run.endedMs), length(run.total.durationMs));
         QList<std::pair<QString, const Figures *>> rows;
         for (const ShiftReport::Position &p : run.positions)
             rows.append({ArgumentText::shown(p.position), &p.figures});
@@ -315,8 +321,7 @@ void ReportCommand::printTable(const ShiftReport::Result &result)
         block(heading, rows);
     }
     if (result.runs.size() > 1)
-        block(QStringLiteral("ALL %1 RUNS, %2 MIN")
-                  .arg(QString::number(result.runs.size()), QString::number(result.total.durationMs / 60000.0, 'f', 1)),
+        block(QStringLiteral("ALL %1 RUNS, %2").arg(QString::number(result.runs.size()), length(result.total.durationMs)),
               {{QStringLiteral("TOTAL"), &result.total}});
 }
 

@@ -145,13 +145,15 @@ LogRecordReader::LineKind LogRecordReader::parse(const QByteArray &line, LogReco
         break;
     case LogRecord::Kind::Run:
         r.startedMs = time(o, QLatin1StringView("started"));
-        for (const QJsonValue p : o.value(QLatin1StringView("positions")).toArray())
-            r.positions << (p.isObject() ? p.toObject().value(QLatin1StringView("position")).toString() : p.toString());
         break;
     case LogRecord::Kind::Summary:
         r.durationMs = qint64(o.value(QLatin1StringView("duration_ms")).toDouble());
         break;
     }
+    // The fixture's positions in order, as the run and its summary name them.
+    if (r.kind == LogRecord::Kind::Run || r.kind == LogRecord::Kind::Summary)
+        for (const QJsonValue p : o.value(QLatin1StringView("positions")).toArray())
+            r.positions << (p.isObject() ? p.toObject().value(QLatin1StringView("position")).toString() : p.toString());
     if (!m_keepId.isEmpty() && r.panelId == m_keepId)
         r.object = o;
     return LineKind::Record;

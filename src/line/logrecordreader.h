@@ -36,7 +36,7 @@ struct LogRecord
     QList<int> attempts;       // the seq of each attempt of the seating
     // Id
     QString bound;             // current, next, replaced, expired, refused
-    // Run
+    // Run and summary
     QStringList positions;     // in the fixture's order
     // The record as written, kept only where asked for (a unit's history).
     QJsonObject object;

@@ -244,15 +244,20 @@ void ShiftReport::add(LogRecord &&record)
         const Place p = place(record, record.startedMs);
         RunData &run = m_runs[size_t(p.run)];
         run.startedMs = record.startedMs;
-        run.order.clear();
+        run.order.clear(); // in place of any order a summary named
         for (const QString &name : std::as_const(record.positions))
             run.order << position(name);
         break;
     }
     case LogRecord::Kind::Summary: {
         const Place p = place(record, record.timeMs);
-        m_runs[size_t(p.run)].summaryMs = record.timeMs;
-        m_runs[size_t(p.run)].summaryDurationMs = record.durationMs;
+        RunData &run = m_runs[size_t(p.run)];
+        run.summaryMs = record.timeMs;
+        run.summaryDurationMs = record.durationMs;
+        // Today's logs name the fixture's order in the summary alone; a run record's comes first.
+        if (run.order.isEmpty())
+            for (const QString &name : std::as_const(record.positions))
+                run.order << position(name);
         break;
     }
     }
