@@ -4,6 +4,12 @@
 #include <QIODevice>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <string_view>
 
 namespace {
 
@@ -61,18 +67,189 @@ std::optional<qint64> logTime(const QString &t)
     return ((days * 24 + number(11, 2)) * 60 + number(14, 2)) * 60000 + number(17, 2) * 1000 + number(20, 3);
 }
 
-QString text(const QJsonObject &o, QLatin1StringView key)
+// What a log's line holds, read in one pass without building a document: the members of
+// its one object, each value left as the bytes it was written as. A line that holds no
+// whole object (torn, or another program's) is refused; the values the report takes are
+// checked where they are read.
+class LineScanner
 {
-    return o.value(key).toString();
+public:
+    struct Value
+    {
+        std::string_view text; // as written, a string's quotes included
+        char kind = 0;         // '"' a string, '{' '[' an object or array, 'l' a literal, '0' a number; 0 absent
+    };
+
+    explicit LineScanner(std::string_view line) : p(line.data()), end(line.data() + line.size()) {}
+
+    template<typename Take>
+    bool object(Take take)
+    {
+        space();
+        if (!eat('{'))
+            return false;
+        space();
+        if (eat('}'))
+            return ended();
+        for (;;) {
+            space();
+            const char *key = p;
+            if (!string())
+                return false;
+            const std::string_view name(key + 1, size_t(p - key - 2));
+            space();
+            if (!eat(':'))
+                return false;
+            space();
+            const char *from = p;
+            const char kind = p < end ? (*p == '"' || *p == '{' || *p == '[' ? *p : (*p == 't' || *p == 'f' || *p == 'n') ? 'l' : '0') : 0;
+            if (!value(0))
+                return false;
+            take(name, Value{std::string_view(from, size_t(p - from)), kind});
+            space();
+            if (eat(','))
+                continue;
+            return eat('}') && ended();
+        }
+    }
+
+private:
+    bool ended()
+    {
+        space();
+        return p == end;
+    }
+    void space()
+    {
+        while (p < end && (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n'))
+            ++p;
+    }
+    bool eat(char c)
+    {
+        if (p == end || *p != c)
+            return false;
+        ++p;
+        return true;
+    }
+    bool string()
+    {
+        if (!eat('"'))
+            return false;
+        while (p < end) {
+            const char c = *p++;
+            if (c == '"')
+                return true;
+            if (c == '\\') {
+                if (p == end)
+                    return false;
+                ++p;
+            } else if (uchar(c) < 0x20) {
+                return false;
+            }
+        }
+        return false;
+    }
+    bool literal(std::string_view word)
+    {
+        if (size_t(end - p) < word.size() || std::string_view(p, word.size()) != word)
+            return false;
+        p += word.size();
+        return true;
+    }
+    bool value(int depth)
+    {
+        if (p == end || depth > 64)
+            return false;
+        switch (*p) {
+        case '"':
+            return string();
+        case '{':
+        case '[': {
+            const bool members = *p++ == '{';
+            const char close = members ? '}' : ']';
+            space();
+            if (eat(close))
+                return true;
+            for (;;) {
+                space();
+                if (members) {
+                    if (!string())
+                        return false;
+                    space();
+                    if (!eat(':'))
+                        return false;
+                    space();
+                }
+                if (!value(depth + 1))
+                    return false;
+                space();
+                if (!eat(','))
+                    return eat(close);
+            }
+        }
+        case 't':
+            return literal("true");
+        case 'f':
+            return literal("false");
+        case 'n':
+            return literal("null");
+        default: {
+            const char *from = p;
+            while (p < end && ((*p >= '0' && *p <= '9') || *p == '-' || *p == '+' || *p == '.' || *p == 'e' || *p == 'E'))
+                ++p;
+            return p > from;
+        }
+        }
+    }
+
+    const char *p;
+    const char *end;
+};
+
+// The keys the report reads.
+enum class Key { Event, RunId, Schema, Station, WorkOrder, Position, Port, PanelId, Time, Seq, Outcome, Reason,
+                 Address, Started, DurationMs, Arrived, Left, Bound, Positions, Count };
+
+constexpr std::pair<std::string_view, Key> keyNames[] = {
+    {"event", Key::Event}, {"run_id", Key::RunId}, {"schema", Key::Schema}, {"station", Key::Station},
+    {"work_order", Key::WorkOrder}, {"position", Key::Position}, {"port", Key::Port}, {"panel_id", Key::PanelId},
+    {"time", Key::Time}, {"seq", Key::Seq}, {"outcome", Key::Outcome}, {"reason", Key::Reason},
+    {"address", Key::Address}, {"started", Key::Started}, {"duration_ms", Key::DurationMs}, {"arrived", Key::Arrived},
+    {"left", Key::Left}, {"bound", Key::Bound}, {"positions", Key::Positions},
+};
+
+using Values = std::array<LineScanner::Value, size_t(Key::Count)>;
+
+QString text(const Values &v, Key key)
+{
+    const LineScanner::Value &value = v[size_t(key)];
+    if (value.kind != '"')
+        return {};
+    const std::string_view inner = value.text.substr(1, value.text.size() - 2);
+    if (inner.find('\\') == std::string_view::npos)
+        return QString::fromUtf8(inner.data(), qsizetype(inner.size()));
+    // Escapes are rare (an id with a control character): JSON's own reader takes them.
+    const QByteArray array = '[' + QByteArray(value.text.data(), qsizetype(value.text.size())) + ']';
+    return QJsonDocument::fromJson(array).array().at(0).toString();
+}
+
+std::optional<double> number(const LineScanner::Value &value)
+{
+    if (value.kind != '0')
+        return std::nullopt;
+    double n = 0;
+    const auto [end, error] = std::from_chars(value.text.data(), value.text.data() + value.text.size(), n);
+    if (error != std::errc() || end != value.text.data() + value.text.size())
+        return std::nullopt;
+    return n;
 }
 
 // A time as text, or a number of ms since the epoch.
-qint64 time(const QJsonObject &o, QLatin1StringView key)
+qint64 time(const Values &v, Key key)
 {
-    const QJsonValue v = o.value(key);
-    if (v.isDouble())
-        return qint64(v.toDouble());
-    return LogRecordReader::timeMs(v.toString()).value_or(-1);
+    if (const std::optional<double> ms = number(v[size_t(key)]))
+        return qint64(*ms);
+    return LogRecordReader::timeMs(text(v, key)).value_or(-1);
 }
 
 } // namespace
@@ -91,22 +268,25 @@ LogRecordReader::LineKind LogRecordReader::parse(const QByteArray &line, LogReco
 {
     if (line.trimmed().isEmpty())
         return LineKind::Empty;
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(line, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
+    Values v;
+    const bool whole = LineScanner(std::string_view(line.constData(), size_t(line.size())))
+                           .object([&v](std::string_view name, const LineScanner::Value &value) {
+                               for (const auto &[keyName, key] : keyNames)
+                                   if (keyName == name) {
+                                       v[size_t(key)] = value;
+                                       return;
+                                   }
+                           });
+    if (!whole || v[size_t(Key::Event)].kind != '"' || v[size_t(Key::RunId)].kind != '"')
         return LineKind::Foreign;
-    const QJsonObject o = document.object();
-    const QJsonValue event = o.value(QLatin1StringView("event"));
-    const QJsonValue runId = o.value(QLatin1StringView("run_id"));
-    if (!event.isString() || !runId.isString())
-        return LineKind::Foreign;
-    const QJsonValue version = o.value(QLatin1StringView("schema"));
-    *schema = version.isUndefined() ? 0 : version.toInt(-1);
+    const LineScanner::Value &version = v[size_t(Key::Schema)];
+    const std::optional<double> versionNumber = number(version);
+    *schema = version.kind == 0 ? 0 : versionNumber && *versionNumber == std::floor(*versionNumber) ? int(*versionNumber) : -1;
     if (*schema < 0)
         return LineKind::Foreign;
     if (*schema > knownSchema)
         return LineKind::Newer;
-    const QString name = event.toString();
+    const QString name = text(v, Key::Event);
     const auto kind = std::find_if(std::begin(kinds), std::end(kinds), [&name](const KindName &k) { return k.event == name; });
     if (kind == std::end(kinds))
         return LineKind::Ignored; // a kind the report does not count (position-stopped ...)
@@ -114,48 +294,56 @@ LogRecordReader::LineKind LogRecordReader::parse(const QByteArray &line, LogReco
     LogRecord &r = *record;
     r = LogRecord();
     r.kind = kind->kind;
-    r.runId = runId.toString();
-    r.station = text(o, QLatin1StringView("station"));
-    r.workOrder = text(o, QLatin1StringView("work_order"));
-    r.position = text(o, QLatin1StringView("position"));
-    r.panelId = text(o, QLatin1StringView("panel_id"));
-    r.timeMs = time(o, QLatin1StringView("time"));
+    r.runId = text(v, Key::RunId);
+    r.station = text(v, Key::Station);
+    r.workOrder = text(v, Key::WorkOrder);
+    r.position = text(v, Key::Position);
+    r.panelId = text(v, Key::PanelId);
+    r.timeMs = time(v, Key::Time);
     switch (r.kind) {
-    case LogRecord::Kind::Attempt: {
-        r.seq = o.value(QLatin1StringView("seq")).toInt();
-        r.outcome = text(o, QLatin1StringView("outcome"));
-        r.reason = text(o, QLatin1StringView("reason"));
-        if (const QJsonValue a = o.value(QLatin1StringView("address")); a.isDouble())
-            r.address = a.toInt();
-        r.startedMs = time(o, QLatin1StringView("started"));
-        r.durationMs = qint64(o.value(QLatin1StringView("duration_ms")).toDouble());
+    case LogRecord::Kind::Attempt:
+        r.seq = int(number(v[size_t(Key::Seq)]).value_or(0));
+        r.outcome = text(v, Key::Outcome);
+        r.reason = text(v, Key::Reason);
+        if (const std::optional<double> address = number(v[size_t(Key::Address)]))
+            r.address = int(*address);
+        r.startedMs = time(v, Key::Started);
+        r.durationMs = qint64(number(v[size_t(Key::DurationMs)]).value_or(0));
         if (r.position.isEmpty()) // a command of one port without a label
-            r.position = text(o, QLatin1StringView("port"));
+            r.position = text(v, Key::Port);
         break;
-    }
     case LogRecord::Kind::Seating: {
-        r.arrivedMs = time(o, QLatin1StringView("arrived"));
-        r.leftMs = time(o, QLatin1StringView("left"));
-        for (const QJsonValue seq : o.value(QLatin1StringView("seq")).toArray())
-            r.attempts << seq.toInt();
+        r.arrivedMs = time(v, Key::Arrived);
+        r.leftMs = time(v, Key::Left);
+        // The attempts' seq: a list of whole numbers.
+        const std::string_view list = v[size_t(Key::Seq)].kind == '[' ? v[size_t(Key::Seq)].text : std::string_view();
+        for (const char *p = list.data(), *end = p + list.size(); p < end;) {
+            int seq = 0;
+            const auto [next, error] = std::from_chars(p, end, seq);
+            if (error == std::errc())
+                r.attempts << seq;
+            p = next == p ? p + 1 : next;
+        }
         break;
     }
     case LogRecord::Kind::Id:
-        r.bound = text(o, QLatin1StringView("bound"));
+        r.bound = text(v, Key::Bound);
         break;
     case LogRecord::Kind::Run:
-        r.startedMs = time(o, QLatin1StringView("started"));
+        r.startedMs = time(v, Key::Started);
         break;
     case LogRecord::Kind::Summary:
-        r.durationMs = qint64(o.value(QLatin1StringView("duration_ms")).toDouble());
+        r.durationMs = qint64(number(v[size_t(Key::DurationMs)]).value_or(0));
         break;
     }
     // The fixture's positions in order, as the run and its summary name them.
-    if (r.kind == LogRecord::Kind::Run || r.kind == LogRecord::Kind::Summary)
-        for (const QJsonValue p : o.value(QLatin1StringView("positions")).toArray())
+    if (const LineScanner::Value &list = v[size_t(Key::Positions)]; list.kind == '[') {
+        const QByteArray bytes(list.text.data(), qsizetype(list.text.size()));
+        for (const QJsonValue p : QJsonDocument::fromJson(bytes).array())
             r.positions << (p.isObject() ? p.toObject().value(QLatin1StringView("position")).toString() : p.toString());
+    }
     if (!m_keepId.isEmpty() && r.panelId == m_keepId)
-        r.object = o;
+        r.object = QJsonDocument::fromJson(line).object();
     return LineKind::Record;
 }
 
