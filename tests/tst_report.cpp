@@ -255,6 +255,26 @@ private slots:
         QTEST(runs, "runs");
     }
 
+    // Each kind of line the report cannot take is warned of once per file, however many there
+    // are; the filters reach the figures from the command line.
+    void warningsAndFilters()
+    {
+        const QByteArray newer = R"({"event":"attempt","run_id":"r","schema":7,"seq":1})" "\n";
+        const Ran ran = tool({"report", "-", "line.log", "--station", "LINE-3", "--work-order", workOrder, "--until",
+                              "2026-12-11T08:00", "--csv"},
+                             newer + "torn {\n" + newer + "torn {\n");
+        QCOMPARE(ran.code, 0);
+        const QStringList warnings = ran.err.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(warnings.size(), 2);
+        QVERIFY2(warnings[0].startsWith("durvex-config: warning: standard input: skipped 2 lines that held no record")
+                     && warnings[0].endsWith("the first is line 2"), qPrintable(warnings[0]));
+        QVERIFY2(warnings[1].contains("skipped 2 records of a newer schema (up to 7): this tool reads schema 1"),
+                 qPrintable(warnings[1]));
+        const QStringList rows = QString::fromUtf8(ran.out).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(rows.size(), 4);
+        QVERIFY(rows[3].startsWith(runB + ",LINE-3,\"WO-1182, \"\"RUSH\"\"\",TOTAL,5,6,"));
+    }
+
     // A time that is not ISO 8601 is a usage error, before any log is read.
     void badTime()
     {
