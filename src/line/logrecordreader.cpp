@@ -8,7 +8,7 @@
 
 #include <array>
 #include <charconv>
-#include <cmath>
+#include <limits>
 #include <string_view>
 
 namespace {
@@ -244,11 +244,23 @@ std::optional<double> number(const LineScanner::Value &value)
     return n;
 }
 
+// A whole number within the bounds, as the log writes counts, addresses and times; none
+// for anything else, which no record of ours holds.
+std::optional<qint64> whole(const LineScanner::Value &value, qint64 low, qint64 high)
+{
+    const std::optional<double> n = number(value);
+    if (!n || !(*n >= double(low) && *n <= double(high)))
+        return std::nullopt;
+    return qint64(*n);
+}
+
+constexpr qint64 wholeLimit = qint64(1) << 53; // where a double still holds every whole number
+
 // A time as text, or a number of ms since the epoch.
 qint64 time(const Values &v, Key key)
 {
-    if (const std::optional<double> ms = number(v[size_t(key)]))
-        return qint64(*ms);
+    if (const std::optional<qint64> ms = whole(v[size_t(key)], 0, wholeLimit))
+        return *ms;
     return LogRecordReader::timeMs(text(v, key)).value_or(-1);
 }
 
@@ -269,7 +281,7 @@ LogRecordReader::LineKind LogRecordReader::parse(const QByteArray &line, LogReco
     if (line.trimmed().isEmpty())
         return LineKind::Empty;
     Values v;
-    const bool whole = LineScanner(std::string_view(line.constData(), size_t(line.size())))
+    const bool anObject = LineScanner(std::string_view(line.constData(), size_t(line.size())))
                            .object([&v](std::string_view name, const LineScanner::Value &value) {
                                for (const auto &[keyName, key] : keyNames)
                                    if (keyName == name) {
@@ -277,11 +289,10 @@ LogRecordReader::LineKind LogRecordReader::parse(const QByteArray &line, LogReco
                                        return;
                                    }
                            });
-    if (!whole || v[size_t(Key::Event)].kind != '"' || v[size_t(Key::RunId)].kind != '"')
+    if (!anObject || v[size_t(Key::Event)].kind != '"' || v[size_t(Key::RunId)].kind != '"')
         return LineKind::Foreign;
     const LineScanner::Value &version = v[size_t(Key::Schema)];
-    const std::optional<double> versionNumber = number(version);
-    *schema = version.kind == 0 ? 0 : versionNumber && *versionNumber == std::floor(*versionNumber) ? int(*versionNumber) : -1;
+    *schema = version.kind == 0 ? 0 : int(whole(version, 0, std::numeric_limits<int>::max()).value_or(-1));
     if (*schema < 0)
         return LineKind::Foreign;
     if (*schema > knownSchema)
@@ -302,13 +313,13 @@ LogRecordReader::LineKind LogRecordReader::parse(const QByteArray &line, LogReco
     r.timeMs = time(v, Key::Time);
     switch (r.kind) {
     case LogRecord::Kind::Attempt:
-        r.seq = int(number(v[size_t(Key::Seq)]).value_or(0));
+        r.seq = int(whole(v[size_t(Key::Seq)], 0, std::numeric_limits<int>::max()).value_or(0));
         r.outcome = text(v, Key::Outcome);
         r.reason = text(v, Key::Reason);
-        if (const std::optional<double> address = number(v[size_t(Key::Address)]))
+        if (const std::optional<qint64> address = whole(v[size_t(Key::Address)], 0, 255))
             r.address = int(*address);
         r.startedMs = time(v, Key::Started);
-        r.durationMs = qint64(number(v[size_t(Key::DurationMs)]).value_or(0));
+        r.durationMs = whole(v[size_t(Key::DurationMs)], 0, wholeLimit).value_or(0);
         if (r.position.isEmpty()) // a command of one port without a label
             r.position = text(v, Key::Port);
         break;
@@ -333,7 +344,7 @@ LogRecordReader::LineKind LogRecordReader::parse(const QByteArray &line, LogReco
         r.startedMs = time(v, Key::Started);
         break;
     case LogRecord::Kind::Summary:
-        r.durationMs = qint64(number(v[size_t(Key::DurationMs)]).value_or(0));
+        r.durationMs = whole(v[size_t(Key::DurationMs)], 0, wholeLimit).value_or(0);
         break;
     }
     // The fixture's positions in order, as the run and its summary name them.
