@@ -123,6 +123,20 @@ private slots:
                                           << "" << false << false;
         QTest::newRow("diff with a port") << QStringList{"diff", "a.zcf", "b.zcf", "--port", "P"} << false
                                           << Command::Window << "" << "" << "" << false << false;
+        QTest::newRow("report") << QStringList{"report", "line.log", "-", "--since", "2026-12-11", "--csv"} << true
+                                << Command::Report << "" << "" << "" << false << false;
+        QTest::newRow("report without a log") << QStringList{"report", "--json"} << false << Command::Window << ""
+                                              << "" << "" << false << false;
+        QTest::newRow("report of standard input twice") << QStringList{"report", "-", "-"} << false << Command::Window
+                                                        << "" << "" << "" << false << false;
+        QTest::newRow("report in CSV and JSON") << QStringList{"report", "l.log", "--csv", "--json"} << false
+                                                << Command::Window << "" << "" << "" << false << false;
+        QTest::newRow("a history in CSV") << QStringList{"report", "l.log", "--id", "SN-1", "--csv"} << false
+                                          << Command::Window << "" << "" << "" << false << false;
+        QTest::newRow("a time that is no time") << QStringList{"report", "l.log", "--until", "noon"} << false
+                                                << Command::Window << "" << "" << "" << false << false;
+        QTest::newRow("a run to write") << QStringList{"write", "t.zcf", "--run", "r"} << false << Command::Window
+                                        << "" << "" << "" << false << false;
         QTest::newRow("series to verify") << QStringList{"verify", "t.zcf", "--series"} << false << Command::Window
                                           << "" << "" << "" << false << false;
         QTest::newRow("name to write") << QStringList{"write", "t.zcf", "--name", "N"} << false << Command::Window << ""
@@ -401,6 +415,10 @@ private slots:
                                << QStringList{"  --port", "  1    ", "  130  "};
         QTest::newRow("diff") << Command::Diff << QStringList{"Usage: durvex-config diff A.zcf B.zcf", "--json", "  3    ", "  4    "}
                               << QStringList{"  --port", "--log", "  1    "};
+        QTest::newRow("report") << Command::Report
+                                << QStringList{"Usage: durvex-config report LOG...", "--since TIME", "--csv", "--id ID",
+                                               "--json", "  4    ", "  64   "}
+                                << QStringList{"  --port", "--log", "  1    "};
         QTest::newRow("ports") << Command::Ports << QStringList{"Usage: durvex-config ports", "--json"}
                                << QStringList{"  --port", "--log", "  4    "};
     }
