@@ -208,14 +208,14 @@ private:
 
 // The keys the report reads.
 enum class Key { Event, RunId, Schema, Station, WorkOrder, Position, Port, PanelId, Time, Seq, Outcome, Reason,
-                 Address, Started, DurationMs, Arrived, Left, Bound, Positions, Count };
+                 Address, Started, DurationMs, Arrived, Left, Attempts, Bound, Positions, Count };
 
 constexpr std::pair<std::string_view, Key> keyNames[] = {
     {"event", Key::Event}, {"run_id", Key::RunId}, {"schema", Key::Schema}, {"station", Key::Station},
     {"work_order", Key::WorkOrder}, {"position", Key::Position}, {"port", Key::Port}, {"panel_id", Key::PanelId},
     {"time", Key::Time}, {"seq", Key::Seq}, {"outcome", Key::Outcome}, {"reason", Key::Reason},
     {"address", Key::Address}, {"started", Key::Started}, {"duration_ms", Key::DurationMs}, {"arrived", Key::Arrived},
-    {"left", Key::Left}, {"bound", Key::Bound}, {"positions", Key::Positions},
+    {"left", Key::Left}, {"attempts", Key::Attempts}, {"bound", Key::Bound}, {"positions", Key::Positions},
 };
 
 using Values = std::array<LineScanner::Value, size_t(Key::Count)>;
@@ -326,8 +326,9 @@ LogRecordReader::LineKind LogRecordReader::parse(const QByteArray &line, LogReco
     case LogRecord::Kind::Seating: {
         r.arrivedMs = time(v, Key::Arrived);
         r.leftMs = time(v, Key::Left);
-        // The attempts' seq: a list of whole numbers.
-        const std::string_view list = v[size_t(Key::Seq)].kind == '[' ? v[size_t(Key::Seq)].text : std::string_view();
+        // The attempts' seq: a list of whole numbers, under either name.
+        const LineScanner::Value &seqs = v[size_t(v[size_t(Key::Seq)].kind == '[' ? Key::Seq : Key::Attempts)];
+        const std::string_view list = seqs.kind == '[' ? seqs.text : std::string_view();
         for (const char *p = list.data(), *end = p + list.size(); p < end;) {
             int seq = 0;
             const auto [next, error] = std::from_chars(p, end, seq);
