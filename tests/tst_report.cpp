@@ -185,6 +185,15 @@ private slots:
         QCOMPARE(rows, expectedRows);
     }
 
+    // A part given twice counts once: its attempts, seatings and expired ids.
+    void partGivenTwice()
+    {
+        const Ran once = tool({"report", "line.log", "line.log.1", "--csv"});
+        const Ran twice = tool({"report", "line.log.1", "line.log", "line.log", "--csv"});
+        QCOMPARE(twice.code, 0);
+        QCOMPARE(twice.out, once.out);
+    }
+
     // The failures and the totals of every run, which only the table and JSON carry; standard
     // input read as a part beside a file.
     void fixtureJson()

@@ -1,11 +1,9 @@
 #include "shiftreport.h"
 
-#include <QSet>
-
-#include <functional>
-
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <tuple>
 
 namespace {
 
@@ -29,25 +27,20 @@ qint64 rank(std::vector<qint64> &values, double fraction)
     return values[k];
 }
 
-template<typename Key, typename Tally>
-QList<Tally> topOf(const QHash<Key, int> &counts, const std::function<Tally(Key, int)> &make)
+// The most frequent, most first; ties in the order of what they count.
+template<typename Tally, typename Key, typename Make, typename What>
+QList<Tally> topOf(const QHash<Key, int> &counts, Make make, What what)
 {
     QList<Tally> list;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it)
         list.append(make(it.key(), it.value()));
-    std::sort(list.begin(), list.end(), [](const Tally &a, const Tally &b) {
-        return a.count != b.count ? a.count > b.count : a.key < b.key;
+    std::sort(list.begin(), list.end(), [what](const Tally &a, const Tally &b) {
+        return a.count != b.count ? a.count > b.count : std::invoke(what, a) < std::invoke(what, b);
     });
     if (list.size() > ShiftReport::topCount)
         list.resize(ShiftReport::topCount);
     return list;
 }
-
-struct AddressKey
-{
-    int key;
-    int count;
-};
 
 } // namespace
 
@@ -140,10 +133,10 @@ public:
             out.cycleMedianMs = rank(cycles, 0.5);
             out.cycleP95Ms = rank(cycles, 0.95);
         }
-        out.reasons = topOf<int, Tally>(reasons, [&texts](int key, int count) { return Tally{texts.value(key), count}; });
-        const QList<AddressKey> top = topOf<int, AddressKey>(addresses, [](int key, int count) { return AddressKey{key, count}; });
-        for (const AddressKey &a : top)
-            out.addresses.append({a.key, a.count});
+        out.reasons = topOf<Tally>(reasons, [&texts](int key, int count) { return Tally{texts.value(key), count}; },
+                                   &Tally::key);
+        out.addresses = topOf<AddressTally>(addresses, [](int address, int count) { return AddressTally{address, count}; },
+                                            &AddressTally::address);
         return out;
     }
 
@@ -325,11 +318,30 @@ ShiftReport::Result ShiftReport::figures(const Filter &filter) const
     for (const size_t r : order) {
         const RunData &data = m_runs[r];
         std::vector<const Attempt *> &tried = attempts[r];
-        // In the order the attempts ended; the same record read twice (a part given twice) counts once.
+        // In the order the attempts ended. The same record read twice (a part given twice, a
+        // copy beside its original) counts once, as do seatings and expiries.
         std::stable_sort(tried.begin(), tried.end(), [](const Attempt *a, const Attempt *b) { return a->seq < b->seq; });
         tried.erase(std::unique(tried.begin(), tried.end(),
                                 [](const Attempt *a, const Attempt *b) { return a->seq > 0 && a->seq == b->seq; }),
                     tried.end());
+
+        std::vector<const Seating *> &seated = seatings[r];
+        const auto seatingOrder = [](const Seating *a, const Seating *b) {
+            return std::tie(a->place.position, a->place.timeMs, a->leftMs, a->id)
+                   < std::tie(b->place.position, b->place.timeMs, b->leftMs, b->id);
+        };
+        std::sort(seated.begin(), seated.end(), seatingOrder);
+        seated.erase(std::unique(seated.begin(), seated.end(),
+                                 [&](const Seating *a, const Seating *b) { return !seatingOrder(a, b) && !seatingOrder(b, a); }),
+                     seated.end());
+        std::vector<const Place *> &lapsed = expired[r];
+        const auto placeOrder = [](const Place *a, const Place *b) {
+            return std::tie(a->position, a->timeMs) < std::tie(b->position, b->timeMs);
+        };
+        std::sort(lapsed.begin(), lapsed.end(), placeOrder);
+        lapsed.erase(std::unique(lapsed.begin(), lapsed.end(),
+                                 [&](const Place *a, const Place *b) { return !placeOrder(a, b) && !placeOrder(b, a); }),
+                     lapsed.end());
 
         // A unit: an id's seatings and attempts; else a seating; else an attempt alone.
         constexpr quint64 noId = quint64(1) << 63;
