@@ -260,7 +260,8 @@ private slots:
             QVERIFY((filter.untilMs = ReportCommand::instant(until)));
         QStringList runs;
         for (const ShiftReport::Run &r : fixture().figures(filter).runs)
-            runs << QStringLiteral("%1: %2 %3 %4").arg(r.runId.left(8)).arg(r.total.units).arg(r.total.attempts).arg(r.total.durationMs / 60000);
+            runs << QStringLiteral("%1: %2 %3 %4").arg(r.runId.left(8), QString::number(r.total.units), QString::number(r.total.attempts),
+                                                        QString::number(r.total.durationMs / 60000));
         QTEST(runs, "runs");
     }
 

@@ -156,7 +156,7 @@ QString failuresLine(const Figures &f)
 {
     QStringList reasons, addresses;
     for (const ShiftReport::Tally &t : f.reasons)
-        reasons << QStringLiteral("%1 %2").arg(t.key).arg(t.count);
+        reasons << QStringLiteral("%1 %2").arg(ArgumentText::shown(t.key), QString::number(t.count));
     for (const ShiftReport::AddressTally &a : f.addresses)
         addresses << QStringLiteral("%1 (%2) %3").arg(QString::number(a.address), addressName(a.address), QString::number(a.count));
     QString line = reasons.join(QStringLiteral(", "));
@@ -308,7 +308,7 @@ void ReportCommand::printTable(const ShiftReport::Result &result)
         m_print({});
     };
     for (const ShiftReport::Run &run : result.runs) {
-        QString heading = QStringLiteral("RUN %1").arg(run.runId);
+        QString heading = QStringLiteral("RUN %1").arg(ArgumentText::shown(run.runId));
         if (!run.station.isEmpty())
             heading += QStringLiteral("  STATION ") + ArgumentText::shown(run.station);
         if (!run.workOrder.isEmpty())
@@ -383,9 +383,9 @@ void ReportCommand::printHistory(const QList<LogRecord> &records)
         switch (r.kind) {
         case LogRecord::Kind::Attempt:
             when = r.startedMs >= 0 ? r.startedMs : r.timeMs;
-            what = QStringLiteral("ATTEMPT %1  %2").arg(QString::number(r.seq), r.outcome);
+            what = QStringLiteral("ATTEMPT %1  %2").arg(QString::number(r.seq), ArgumentText::shown(r.outcome));
             if (!r.reason.isEmpty())
-                what += QLatin1Char(' ') + r.reason;
+                what += QLatin1Char(' ') + ArgumentText::shown(r.reason);
             if (r.address)
                 what += QStringLiteral(" at address %1 (%2)").arg(QString::number(*r.address), addressName(*r.address));
             what += QStringLiteral(", %1 s").arg(r.durationMs / 1000.0, 0, 'f', 1);
@@ -396,7 +396,7 @@ void ReportCommand::printHistory(const QList<LogRecord> &records)
                                  : QStringLiteral("SEATING  still seated at the run's end");
             break;
         case LogRecord::Kind::Id:
-            what = QStringLiteral("ID  %1").arg(r.bound);
+            what = QStringLiteral("ID  %1").arg(ArgumentText::shown(r.bound));
             break;
         case LogRecord::Kind::Run:
             what = QStringLiteral("RUN");
@@ -406,7 +406,7 @@ void ReportCommand::printHistory(const QList<LogRecord> &records)
             break;
         }
         m_print(QStringLiteral("%1  RUN %2  %3  %4")
-                    .arg(utc(when), r.runId, ArgumentText::shown(r.position), what)
+                    .arg(utc(when), ArgumentText::shown(r.runId), ArgumentText::shown(r.position), what)
                     .toUtf8());
     }
 }
