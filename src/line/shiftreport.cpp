@@ -186,6 +186,15 @@ int ShiftReport::position(const QString &position)
     return *m_positionIndex.insert(position, int(m_positions.size() - 1));
 }
 
+// What a failure is counted under: its reason, else its outcome (differs), else that the
+// record names neither.
+QString ShiftReport::failure(const LogRecord &record)
+{
+    if (!record.reason.isEmpty())
+        return record.reason;
+    return record.outcome.isEmpty() ? QStringLiteral("unknown") : record.outcome;
+}
+
 ShiftReport::Place ShiftReport::place(const LogRecord &record, qint64 timeMs)
 {
     auto it = m_runIndex.constFind(record.runId);
@@ -216,7 +225,7 @@ void ShiftReport::add(LogRecord &&record)
         const Place p = place(record, record.startedMs >= 0 ? record.startedMs : record.timeMs);
         const bool failed = outcomeOf(record.outcome) == Failed;
         m_attempts.push_back({p, record.seq, idKey(record.panelId), record.durationMs,
-                              failed ? text(record.reason.isEmpty() ? record.outcome : record.reason) : -1,
+                              failed ? text(failure(record)) : -1,
                               qint16(record.address.value_or(-1)), quint8(outcomeOf(record.outcome))});
         break;
     }

@@ -137,6 +137,7 @@ private:
     qint64 runStart(const RunData &run) const;
     qint64 runEnd(const RunData &run) const;
     static quint64 idKey(const QString &panelId);
+    static QString failure(const LogRecord &record);
 
     QHash<QString, int> m_runIndex;
     std::vector<RunData> m_runs;
