@@ -50,7 +50,8 @@ int main(int argc, char *argv[])
     using Command = CommandLine::Command;
     QList<ArgumentText::Path> taken;
     // Neither a port nor a trace is any concern of the commands that only read files.
-    const bool filesOnly = commandLine.command == Command::Check || commandLine.command == Command::Diff;
+    const bool filesOnly = commandLine.command == Command::Check || commandLine.command == Command::Diff
+                           || commandLine.command == Command::Report;
     if (!filesOnly) {
         commandLine.environmentPort = setting("DURVEX_PORT");
         if (commandLine.ports.isEmpty())

@@ -1,6 +1,7 @@
 #include "cli/argumenttext.h"
 #include "line/attemptreason.h"
 #include "cli/commandline.h"
+#include "cli/reportcommand.h"
 #include "line/panelattempt.h"
 #include "cli/programminglog.h"
 #include "cli/recordformat.h"
@@ -123,6 +124,20 @@ private slots:
                                           << "" << false << false;
         QTest::newRow("diff with a port") << QStringList{"diff", "a.zcf", "b.zcf", "--port", "P"} << false
                                           << Command::Window << "" << "" << "" << false << false;
+        QTest::newRow("report") << QStringList{"report", "line.log", "-", "--since", "2026-12-11", "--csv"} << true
+                                << Command::Report << "" << "" << "" << false << false;
+        QTest::newRow("report without a log") << QStringList{"report", "--json"} << false << Command::Window << ""
+                                              << "" << "" << false << false;
+        QTest::newRow("report of standard input twice") << QStringList{"report", "-", "-"} << false << Command::Window
+                                                        << "" << "" << "" << false << false;
+        QTest::newRow("report in CSV and JSON") << QStringList{"report", "l.log", "--csv", "--json"} << false
+                                                << Command::Window << "" << "" << "" << false << false;
+        QTest::newRow("a history in CSV") << QStringList{"report", "l.log", "--id", "SN-1", "--csv"} << false
+                                          << Command::Window << "" << "" << "" << false << false;
+        QTest::newRow("a time that is no time") << QStringList{"report", "l.log", "--until", "noon"} << false
+                                                << Command::Window << "" << "" << "" << false << false;
+        QTest::newRow("a run to write") << QStringList{"write", "t.zcf", "--run", "r"} << false << Command::Window
+                                        << "" << "" << "" << false << false;
         QTest::newRow("series to verify") << QStringList{"verify", "t.zcf", "--series"} << false << Command::Window
                                           << "" << "" << "" << false << false;
         QTest::newRow("name to write") << QStringList{"write", "t.zcf", "--name", "N"} << false << Command::Window << ""
@@ -304,7 +319,7 @@ private slots:
                                                 << "--work-order \\xFFW is not printable text of at most 64 characters"
                                                 << QStringList{};
         QTest::newRow("a station for ports") << QStringList{"ports", "--station", "S"}
-                                             << "--station belongs to the write, read, verify and check commands"
+                                             << "--station belongs to the write, read, verify, check and report commands"
                                              << QStringList{};
         QTest::newRow("a revision") << QStringList{"verify", "t.zcf", "--expect-sha256", QString(64, 'A')} << ""
                                     << QStringList{};
@@ -328,7 +343,7 @@ private slots:
                                          << "--log belongs to the write, read, verify and check commands"
                                          << QStringList{};
         QTest::newRow("json for the window") << QStringList{"t.zcf", "--json"}
-                                             << "--json belongs to the write, read, verify, check, ports and diff commands"
+                                             << "--json belongs to the write, read, verify, check, ports, diff and report commands"
                                              << QStringList{};
         QTest::newRow("ports with a file") << QStringList{"ports", "t.zcf"} << "ports takes no file" << QStringList{};
     }
@@ -462,6 +477,10 @@ private slots:
                                << QStringList{"  --port", "  1    ", "  130  "};
         QTest::newRow("diff") << Command::Diff << QStringList{"Usage: durvex-config diff A.zcf B.zcf", "--json", "  3    ", "  4    "}
                               << QStringList{"  --port", "--log", "  1    "};
+        QTest::newRow("report") << Command::Report
+                                << QStringList{"Usage: durvex-config report LOG...", "--since TIME", "--csv", "--id ID",
+                                               "--json", "  4    ", "  64   "}
+                                << QStringList{"  --port", "--log", "  1    "};
         QTest::newRow("ports") << Command::Ports << QStringList{"Usage: durvex-config ports", "--json"}
                                << QStringList{"  --port", "--log", "  4    "};
     }
@@ -783,6 +802,25 @@ private slots:
         QFile written(dir.filePath("programming.log"));
         QVERIFY(written.open(QIODevice::ReadOnly));
         QCOMPARE(examples["attempt"].keys(), QJsonDocument::fromJson(written.readAll()).object().keys());
+    }
+
+    // The report's figures: the README's table of them and its CSV example are the
+    // program's, and `help report` gives the CSV's header as the program prints it.
+    void reportDocumented()
+    {
+        const QString text = fileText(README_PATH);
+        QString table = text.mid(text.indexOf("| figure |"));
+        table.truncate(table.indexOf("\n\n"));
+        QStringList inReadme;
+        for (const QRegularExpressionMatch &m : QRegularExpression("^\\| `([a-z0-9_]+)` \\|", QRegularExpression::MultilineOption).globalMatch(table))
+            inReadme << m.captured(1);
+        QCOMPARE(inReadme, ReportCommand::figureKeys());
+        const qsizetype csv = text.indexOf("```csv\n");
+        QVERIFY(csv >= 0);
+        QCOMPARE(text.mid(csv + 7).section('\n', 0, 0).toUtf8(), ReportCommand::csvHeader());
+        QString help = CommandLine::helpText(CommandLine::Command::Report);
+        QVERIFY2(help.remove(QRegularExpression("\\n\\s*")).contains(QString::fromUtf8(ReportCommand::csvHeader())),
+                 qPrintable(help));
     }
 
     // The README's table of reasons is the program's, word for word and in order.

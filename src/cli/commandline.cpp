@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "argumenttext.h"
+#include "reportcommand.h"
 #include "version.h"
 #include "files/configrecord.h"
 #include "link/portchoice.h"
@@ -39,7 +40,7 @@ QString wrapped(const QString &lead, const QString &description)
 const QList<Command> transfers = {Command::Write, Command::Read, Command::Verify};
 const QList<Command> fileCommands = {Command::Write, Command::Read, Command::Verify, Command::Check};
 const QList<Command> reports = {Command::Write, Command::Read, Command::Verify, Command::Check, Command::Ports,
-                               Command::Diff};
+                               Command::Diff, Command::Report};
 
 struct Options
 {
@@ -74,7 +75,8 @@ struct Options
                                QStringLiteral("[LABEL=]ID")};
     QCommandLineOption json{QStringLiteral("json"),
                             QStringLiteral("Standard output carries one JSON object per panel attempt (per port for "
-                                           "ports), one per line, and nothing else.")};
+                                           "ports), one per line, and nothing else; for report one object of its "
+                                           "figures.")};
     QCommandLineOption events{QStringLiteral("events"),
                               QStringLiteral("write, verify: standard output carries one JSON object per event of "
                                              "each position (waiting, present, programming, attempt, removed ...), "
@@ -85,14 +87,16 @@ struct Options
                            QStringLiteral("FILE")};
     QCommandLineOption station{QStringLiteral("station"),
                                QStringLiteral("The station's name for the records (as DURVEX_STATION): printable "
-                                              "text, at most 64 characters."),
+                                              "text, at most 64 characters. report: only the records of this "
+                                              "station."),
                                QStringLiteral("NAME")};
     QCommandLineOption operatorName{QStringLiteral("operator"),
                                     QStringLiteral("The operator's name for the records (as DURVEX_OPERATOR); a "
                                                    "series on a terminal asks for it when neither is given."),
                                     QStringLiteral("NAME")};
     QCommandLineOption workOrder{QStringLiteral("work-order"),
-                                 QStringLiteral("The work order for the records (as DURVEX_WORK_ORDER)."),
+                                 QStringLiteral("The work order for the records (as DURVEX_WORK_ORDER). report: "
+                                                "only the records of this work order."),
                                  QStringLiteral("TEXT")};
     QCommandLineOption expectSha256{QStringLiteral("expect-sha256"),
                                     QStringLiteral("Refuse to start (exit 4, nothing touched) unless the file's "
@@ -112,6 +116,23 @@ struct Options
                                              "- for standard output."),
                               QStringLiteral("FILE")};
     QCommandLineOption force{QStringLiteral("force"), QStringLiteral("read: replace an existing file.")};
+    QCommandLineOption run{QStringLiteral("run"),
+                           QStringLiteral("report: only the run of this id (or the beginning of it)."),
+                           QStringLiteral("ID")};
+    QCommandLineOption since{QStringLiteral("since"),
+                             QStringLiteral("report: only what happened from TIME on (ISO 8601, 2026-12-11T06:00; "
+                                            "UTC when no zone is given)."),
+                             QStringLiteral("TIME")};
+    QCommandLineOption until{QStringLiteral("until"),
+                             QStringLiteral("report: only what happened before TIME (as --since)."),
+                             QStringLiteral("TIME")};
+    QCommandLineOption unitId{QStringLiteral("id"),
+                              QStringLiteral("report: the whole history of the unit of this panel id instead: every "
+                                             "id record, seating and attempt, in every run."),
+                              QStringLiteral("ID")};
+    QCommandLineOption csv{QStringLiteral("csv"),
+                           QStringLiteral("report: standard output carries the figures as CSV, one row per position "
+                                          "per run, then the run's TOTAL row.")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Show this help, or after a command that command's, and exit.")};
     QCommandLineOption version{{QStringLiteral("V"), QStringLiteral("version")},
@@ -129,15 +150,20 @@ struct Options
         {&json, reports},
         {&events, {Command::Write, Command::Verify}},
         {&log, fileCommands},
-        {&station, fileCommands},
+        {&station, fileCommands + QList{Command::Report}},
         {&operatorName, fileCommands},
-        {&workOrder, fileCommands},
+        {&workOrder, fileCommands + QList{Command::Report}},
         {&expectSha256, {Command::Write, Command::Verify, Command::Check}},
         {&stopAfterFailures, {Command::Write}},
         {&quiet, fileCommands},
         {&name, {Command::Read}},
         {&output, {Command::Read}},
         {&force, {Command::Read}},
+        {&run, {Command::Report}},
+        {&since, {Command::Report}},
+        {&until, {Command::Report}},
+        {&unitId, {Command::Report}},
+        {&csv, {Command::Report}},
     };
 
     Options()
@@ -149,11 +175,11 @@ struct Options
                            "Without a command it opens its window, and the file given, if any."));
         for (const QCommandLineOption *option : {&port, &trace, &series, &waitForPanel, &count, &skipMatching,
                                                  &panelId, &json, &events, &log, &station, &operatorName, &workOrder,
-                                                 &expectSha256, &stopAfterFailures, &quiet, &name, &output, &force,
-                                                 &help, &version})
+                                                 &expectSha256, &stopAfterFailures, &quiet, &name, &output, &force, &run,
+                                                 &since, &until, &unitId, &csv, &help, &version})
             parser.addOption(*option);
         parser.addPositionalArgument(QStringLiteral("COMMAND"),
-                                     QStringLiteral("write, read, verify, check, diff, ports or help (see below)."),
+                                     QStringLiteral("write, read, verify, check, diff, ports, report or help (see below)."),
                                      QStringLiteral("[COMMAND]"));
         parser.addPositionalArgument(QStringLiteral("FILE.zcf"), QStringLiteral("A configuration file."),
                                      QStringLiteral("[FILE.zcf]"));
@@ -198,6 +224,17 @@ const CommandHelp commandHelp[] = {
      "/dev/serial/by-path links, description, maker, serial number, USB vendor and product\n"
      "id), and the port the tool uses when no --port is given. Adapters that share a serial\n"
      "number share one by-id link: it warns of them, naming their by-path links."},
+    {Command::Report, "report",
+     "report LOG... [--run ID] [--since TIME] [--until TIME] [--station NAME] [--work-order TEXT] [--id ID] [--json|--csv]",
+     "Reads programming logs (rotated parts too, in any order; - for standard input, so that\n"
+     "zcat line.log.2.gz | durvex-config report - works) and prints per run, per position and\n"
+     "in total: units, attempts, programmed, unchanged, failed, expired ids, first-pass and\n"
+     "final yield, panels per hour, cycle time (median and 95th percentile) and the five most\n"
+     "frequent failures by reason and by address. A line that is no record (torn, or another\n"
+     "program's) is skipped, as is a record of a newer format, with one warning per file.\n"
+     "--csv prints one row per position per run, then the run's TOTAL row, under the header\n"
+     "run_id,station,work_order,position,units,attempts,programmed,unchanged,failed,\n"
+     "expired_ids,first_pass_yield,final_yield,panels_per_hour,cycle_median_ms,cycle_p95_ms"},
 };
 
 const CommandHelp *helpOf(Command command)
@@ -209,7 +246,7 @@ const CommandHelp *helpOf(Command command)
 }
 
 const QList<Command> every = {Command::Window, Command::Write, Command::Read, Command::Verify, Command::Check, Command::Ports,
-                             Command::Diff};
+                             Command::Diff, Command::Report};
 
 // The commands that can end with the code.
 QList<Command> endingWith(ExitCode::Code code)
@@ -227,7 +264,7 @@ QList<Command> endingWith(ExitCode::Code code)
     case ExitCode::Differs:
         return {Command::Verify, Command::Diff};
     case ExitCode::FileFailed:
-        return fileCommands + QList<Command>{Command::Diff};
+        return fileCommands + QList<Command>{Command::Diff, Command::Report};
     case ExitCode::NoDisplay:
         return {Command::Window};
     }
@@ -261,6 +298,7 @@ const char epilogue[] =
     "  diff A.zcf B.zcf                 compare what a write of each file sends, touching\n"
     "                                   no port\n"
     "  ports                            list the serial ports and the one the tool would use\n"
+    "  report LOG...                    a shift's figures from its programming logs\n"
     "  help [COMMAND]                   show the help of one command\n"
     "\n"
     "Production line:\n"
@@ -467,9 +505,12 @@ private:
         line.operatorName = o.parser.value(o.operatorName);
         line.workOrder = o.parser.value(o.workOrder);
         line.expectSha256 = o.parser.value(o.expectSha256).toLower();
+        line.run = o.parser.value(o.run);
+        line.unitId = o.parser.value(o.unitId);
+        line.csv = o.parser.isSet(o.csv);
         for (const QCommandLineOption *option : {&o.trace, &o.name, &o.output, &o.count, &o.panelId, &o.log,
                                                  &o.station, &o.operatorName, &o.workOrder, &o.expectSha256,
-                                                 &o.stopAfterFailures})
+                                                 &o.stopAfterFailures, &o.run, &o.since, &o.until, &o.unitId})
             if (o.parser.isSet(*option) && o.parser.value(*option).isEmpty())
                 return QStringLiteral("%1 needs a value").arg(optionName(*option));
         for (const auto &[option, value] : {std::pair{&o.station, line.station}, {&o.operatorName, line.operatorName},
@@ -488,6 +529,10 @@ private:
         }
         if (const QString error = positions(); !error.isEmpty())
             return error;
+        for (const auto &[option, instant] : {std::pair{&o.since, &line.sinceMs}, std::pair{&o.until, &line.untilMs}})
+            if (o.parser.isSet(*option) && !(*instant = ReportCommand::instant(o.parser.value(*option))))
+                return QStringLiteral("%1 takes a time in ISO 8601 (2026-12-11T06:00, UTC when no zone is given): %2")
+                    .arg(optionName(*option), ArgumentText::shown(o.parser.value(*option)));
         if (o.parser.isSet(o.count)) {
             bool number = false;
             line.count = o.parser.value(o.count).toInt(&number);
@@ -513,6 +558,10 @@ private:
             return QStringLiteral("--json and -o - both want standard output");
         if (line.json && line.events)
             return QStringLiteral("--json and --events both want standard output");
+        if (line.csv && line.json)
+            return QStringLiteral("--csv and --json both want standard output: give one");
+        if (line.csv && !line.unitId.isEmpty())
+            return QStringLiteral("--csv holds the figures; a unit's history (--id) is a table or --json");
         return {};
     }
 
@@ -588,6 +637,13 @@ private:
             line.file = m_operands[0];
             line.otherFile = m_operands[1];
             break;
+        case Command::Report:
+            if (m_operands.isEmpty())
+                return QStringLiteral("report needs a log: report LOG... (- for standard input)");
+            if (m_operands.count(QStringLiteral("-")) > 1)
+                return QStringLiteral("report reads standard input (-) once");
+            line.logs = m_operands;
+            break;
         case Command::Read:
             if (!m_operands.isEmpty())
                 return QStringLiteral("read takes no file; save to one with -o FILE");
@@ -623,6 +679,9 @@ private:
                                            {QStringLiteral("-o"), line.output},
                                            {QStringLiteral("--trace"), line.trace},
                                            {QStringLiteral("--log"), line.log}};
+        for (const QString &log : std::as_const(line.logs))
+            if (log != QLatin1String("-"))
+                paths.append({QStringLiteral("the log"), log});
         for (const QString &port : std::as_const(line.ports))
             paths.append({QStringLiteral("--port"), port});
         if (const QString refused = ArgumentText::refusal(paths); !refused.isEmpty())

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 // The program's command line, read before any application object exists, so that --help,
 // --version, usage errors and the commands need no display.
@@ -15,11 +16,12 @@
 //   durvex-config check FILE                                open a file as write would
 //   durvex-config diff A.zcf B.zcf                          compare two files, no port
 //   durvex-config ports                                     list the serial ports
+//   durvex-config report LOG...                             a shift's figures from its logs
 //   durvex-config help [COMMAND]                            the help of one command
 struct CommandLine
 {
     enum class Action { Run, Help, Version, UsageError };
-    enum class Command { Window, Write, Read, Verify, Check, Ports, Diff };
+    enum class Command { Window, Write, Read, Verify, Check, Ports, Diff, Report };
 
     Action action = Action::Run;
     // With Help, the command whose help is asked for; Window for the program's.
@@ -55,6 +57,14 @@ struct CommandLine
     QString expectSha256;  // --expect-sha256: the file's revision, lower-case hex
     int stopAfterFailures = 0; // --stop-after-failures: rejects in a row that stop a position; 0 for never
     QStringList arguments; // as given, after the program's name
+    // report: the logs ("-" standard input) and which of their records count (also by
+    // --station and --work-order)
+    QStringList logs;
+    QString run;
+    std::optional<qint64> sinceMs; // UTC ms since the epoch
+    std::optional<qint64> untilMs;
+    QString unitId; // --id: one unit's history
+    bool csv = false;
     QString error;  // one line, for a usage error
 
     static CommandLine parse(const QStringList &arguments);

@@ -5,6 +5,7 @@
 #include "cli/diffcommand.h"
 #include "cli/portscommand.h"
 #include "cli/readcommand.h"
+#include "cli/reportcommand.h"
 #include "cli/verifycommand.h"
 #include "cli/writecommand.h"
 
@@ -25,6 +26,7 @@ const std::pair<Command, std::unique_ptr<ToolCommand> (*)(CommandStage &)> comma
     {Command::Write, &make<WriteCommand>}, {Command::Verify, &make<VerifyCommand>},
     {Command::Read, &make<ReadCommand>},   {Command::Check, &make<CheckCommand>},
     {Command::Diff, &make<DiffCommand>},   {Command::Ports, &make<PortsCommand>},
+    {Command::Report, &make<ReportCommand>},
 };
 
 } // namespace
@@ -46,7 +48,7 @@ int CommandRunner::run()
     if (!command)
         return stage.finished({.refusal = RunResult::Refusal::Usage}).exitCode();
     // The log, and with it the run's summary, before any panel is touched.
-    if (m_commandLine.command != Command::Ports && !stage.openLog())
+    if (m_commandLine.command != Command::Ports && m_commandLine.command != Command::Report && !stage.openLog())
         return stage.finished({.refusal = RunResult::Refusal::File}).exitCode();
     return stage.finished(command->run()).exitCode();
 }
