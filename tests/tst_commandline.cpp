@@ -285,9 +285,20 @@ private slots:
                                                      << QStringList{};
         QTest::newRow("no count") << QStringList{"write", "t.zcf", "--series", "--count", "0"}
                                   << "--count takes a number of panels, 1 or more" << QStringList{};
-        QTest::newRow("one id for many") << QStringList{"write", "t.zcf", "--series", "--wait-for-panel", "--panel-id", "X"}
-                                         << "--panel-id names one panel; a hands-free series programs many"
-                                         << QStringList{};
+        // Hands-free, --panel-id is the first seating's id: a restart over seated panels.
+        QTest::newRow("hands-free with an id") << QStringList{"write", "t.zcf", "--series", "--wait-for-panel", "--panel-id", "X"}
+                                               << "" << QStringList{};
+        QTest::newRow("id options without hands-free") << QStringList{"write", "t.zcf", "--series", "--require-id"}
+                                                       << "--require-id belongs to a hands-free series: add --series "
+                                                          "--wait-for-panel"
+                                                       << QStringList{};
+        QTest::newRow("no scan window") << QStringList{"write", "t.zcf", "--series", "--wait-for-panel", "--scan-window", "0"}
+                                        << "--scan-window takes a number of milliseconds, 1 to 60000" << QStringList{};
+        QTest::newRow("no id timeout") << QStringList{"write", "t.zcf", "--series", "--wait-for-panel", "--id-timeout", "x"}
+                                       << "--id-timeout takes a number of seconds, 1 to 86400" << QStringList{};
+        QTest::newRow("a broken pattern") << QStringList{"write", "t.zcf", "--series", "--wait-for-panel", "--id-pattern", "SN-("}
+                                          << "--id-pattern SN-( is no regular expression: missing closing parenthesis"
+                                          << QStringList{};
         QTest::newRow("an id not UTF-8") << QStringList{"write", "t.zcf", "--panel-id", raw(0xFF) + raw(0xFE) + "SN"}
                                          << "--panel-id \\xFF\\xFESN is not valid UTF-8, as the JSON output and the log "
                                             "must be; nothing was opened"
@@ -334,8 +345,14 @@ private slots:
                                    << QStringList{"/dev/a"} << QStringList{};
         QTest::newRow("ids per position") << write + QStringList{"--port", "A=a", "--port", "B=b", "--panel-id", "B=SN-2"}
                                           << "" << QStringList{"A", "B"} << QStringList{"a", "b"} << QStringList{"", "SN-2"};
-        QTest::newRow("one position's id as given") << write + QStringList{"--port", "A=a", "--panel-id", "X=1"} << ""
-                                                    << QStringList{"A"} << QStringList{"a"} << QStringList{};
+        // One labelled position takes LABEL=ID as several do.
+        QTest::newRow("one position's id by its label") << write + QStringList{"--port", "A=a", "--panel-id", "A=SN-1"} << ""
+                                                        << QStringList{"A"} << QStringList{"a"} << QStringList{"SN-1"};
+        QTest::newRow("one position's id alone") << write + QStringList{"--port", "A=a", "--panel-id", "SN-1"} << ""
+                                                 << QStringList{"A"} << QStringList{"a"} << QStringList{"SN-1"};
+        QTest::newRow("one position, another's label") << write + QStringList{"--port", "A=a", "--panel-id", "X=1"}
+                                                       << "with a labelled port, --panel-id takes LABEL=ID, LABEL one of A: X=1"
+                                                       << QStringList{} << QStringList{} << QStringList{};
         QTest::newRow("empty label") << write + QStringList{"--port", "=a"} << "--port =NAME: the label before = is empty"
                                      << QStringList{} << QStringList{} << QStringList{};
         QTest::newRow("label with a space") << write + QStringList{"--port", "F X=a"}

@@ -56,6 +56,11 @@ QString PanelAttempt::outcomeWord() const
     return unchanged && exitCode == ExitCode::Done ? QStringLiteral("unchanged") : ExitCode::outcomeWord(exitCode);
 }
 
+bool PanelAttempt::passed() const
+{
+    return exitCode == ExitCode::Done;
+}
+
 QString PanelAttempt::reasonWord() const
 {
     return AttemptReason::word(reason != AttemptReason::Reason::None ? reason : AttemptReason::ofExitCode(exitCode));

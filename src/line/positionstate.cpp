@@ -21,6 +21,7 @@ constexpr Entry table[] = {
     {Kind::PortNotFound, "port-not-found", Colour::Failed, "SERIAL PORT %1 NOT FOUND - WAITING FOR IT"},
     {Kind::PortUnusable, "port-unusable", Colour::Failed, "FAILED: %2"},
     {Kind::Present, "present", Colour::Working, "PANEL PRESENT"},
+    {Kind::AwaitingId, "awaiting-id", Colour::Working, "PANEL PRESENT - SCAN ID"},
     {Kind::Programming, "programming", Colour::Working, "PROGRAMMING BYTE %3 OF %4", "READING BYTE %3 OF %4"},
     {Kind::Passed, "passed", Colour::Passed, "PROGRAMMED", "VERIFIED"},
     {Kind::Failed, "failed", Colour::Failed, "FAILED: %2"},

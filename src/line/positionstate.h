@@ -11,6 +11,7 @@ struct PositionState
         PortNotFound, // the port is not there (yet); polls go on until it is
         PortUnusable, // the port can never serve: see reason; the position has ended
         Present,      // a panel answered and is about to be programmed
+        AwaitingId,   // a panel answered and waits for its id to be scanned
         Programming,  // see byte
         Passed,
         Failed,       // see reason
@@ -25,7 +26,7 @@ struct PositionState
     static PositionState failed(const QString &reason) { return {Kind::Failed, -1, reason}; }
 
     // The event's name: "waiting", "port-not-found", "port-unusable", "present",
-    // "programming", "passed", "failed", "removed".
+    // "awaiting-id", "programming", "passed", "failed", "removed".
     QString eventName() const;
     Colour colour() const;
     // The words on a position's row. `port` is the port as given; `handsFree`: a panel that

@@ -19,6 +19,16 @@ std::optional<double> RunSummary::yield() const
     return double(programmed()) / tried;
 }
 
+std::optional<double> RunSummary::firstPassYield() const
+{
+    return units.tried ? std::optional(double(units.firstPass) / units.tried) : std::nullopt;
+}
+
+std::optional<double> RunSummary::finalYield() const
+{
+    return units.tried ? std::optional(double(units.finalPass) / units.tried) : std::nullopt;
+}
+
 std::optional<int> RunSummary::perHour() const
 {
     // A rate over a few seconds says nothing about the shift.

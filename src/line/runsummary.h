@@ -15,16 +15,30 @@ struct RunSummary
         QString port;
         int programmed = 0;
         int failed = 0;
+        int passedUnits = 0; // units whose attempt here passed, each once
+    };
+
+    // A unit: the seatings of one id, or one seating without an id.
+    struct Units
+    {
+        int tried = 0;     // units with an attempt
+        int firstPass = 0; // whose first attempt passed
+        int finalPass = 0; // whose last attempt passed
+        int expiredIds = 0;
     };
 
     QString command; // write, verify
     QList<Position> positions;
+    Units units;
     qint64 durationMs = 0;
 
     int programmed() const { return total(&Position::programmed); }
     int failed() const { return total(&Position::failed); }
     // Programmed of all tried, 0..1; none before any panel was tried.
     std::optional<double> yield() const;
+    // Units whose first, or last, attempt passed, of all units tried; none before any.
+    std::optional<double> firstPassYield() const;
+    std::optional<double> finalYield() const;
     // Panels programmed per hour of the run so far; none in its first seconds.
     std::optional<int> perHour() const;
 
