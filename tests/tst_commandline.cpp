@@ -1,7 +1,10 @@
 #include "cli/argumenttext.h"
 #include "line/attemptreason.h"
+#include "line/idrecord.h"
+#include "line/seating.h"
 #include "cli/commandline.h"
 #include "line/panelattempt.h"
+#include "line/runsummary.h"
 #include "cli/programminglog.h"
 #include "platform/exitcode.h"
 #include "truckfile.h"
@@ -693,6 +696,12 @@ private slots:
             examples.insert(example.value("event").toString(), example);
         }
         QVERIFY(examples.contains("") && examples.contains("attempt"));
+        RunSummary summary;
+        summary.positions.append(RunSummary::Position{});
+        const QJsonObject summaryObject = summary.toJson();
+        QCOMPARE(examples["summary"].keys(), summaryObject.keys());
+        QCOMPARE(examples["summary"]["positions"][0].toObject().keys(),
+                 summaryObject["positions"][0].toObject().keys());
         const QJsonObject object = PanelAttempt().toJson();
         QCOMPARE(examples[""].keys(), object.keys());
 
@@ -701,9 +710,16 @@ private slots:
         QString reason;
         QVERIFY(log.open(dir.filePath("programming.log"), &reason));
         QVERIFY(log.append(object, "00", &reason));
+        // The line's own records, as the log writes them.
+        QVERIFY(log.appendRecord(Seating().toJson(), &reason));
+        QVERIFY(log.appendRecord(IdRecord().toJson(), &reason));
         QFile written(dir.filePath("programming.log"));
         QVERIFY(written.open(QIODevice::ReadOnly));
-        QCOMPARE(examples["attempt"].keys(), QJsonDocument::fromJson(written.readAll()).object().keys());
+        for (const char *event : {"attempt", "seating", "id"}) {
+            const QJsonObject record = QJsonDocument::fromJson(written.readLine()).object();
+            QCOMPARE(record.value("event").toString(), QString::fromLatin1(event));
+            QCOMPARE(examples[event].keys(), record.keys());
+        }
     }
 
     // The README's table of reasons is the program's, word for word and in order.

@@ -4,6 +4,7 @@
 #include "fakepanel.h"
 #include "platform/exitcode.h"
 
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -76,6 +77,7 @@ struct Script
     QList<Kind> outcomes;
     QList<std::pair<int, int>> seated; // [from, to) in ms
     int durationMs = 400;
+    QList<int> unchanged = {}; // the attempts (from 0) that find the panel holding the file
 };
 
 // A connection whose jobs end as its script says, after their time on the fake clock; a
@@ -124,7 +126,7 @@ private:
     {
         TransferOutcome outcome;
         outcome.kind = kind;
-        outcome.unchanged = kind == Kind::Done && m_unchanged;
+        outcome.unchanged = kind == Kind::Done && m_script.unchanged.contains(m_attempt - 1);
         if (kind == Kind::ByteFailed)
             outcome.address = 5;
         if (kind == Kind::WrongModel)
@@ -139,7 +141,6 @@ private:
     int m_attempt = 0;
     int m_jobs = 0;
     int m_pending = 0;
-    bool m_unchanged = false;
 };
 
 // What the line told, position by position, in words a row can hold.
@@ -276,6 +277,8 @@ private slots:
     void line();
     void ids_data();
     void ids();
+    void counts_data();
+    void counts();
     void stops_data();
     void stops();
     void overFakePanels();
@@ -526,6 +529,69 @@ void TestLine::ids()
     QCOMPARE(run.sink.records, records);
     const RunSummary::Units counted = run.line.summary().units;
     QCOMPARE((QList<int>{counted.tried, counted.firstPass, counted.finalPass, counted.expiredIds}), units);
+}
+
+// The run's counts as the summary, the totals row and the summary JSON give them: a panel
+// spared a write is not programmed, and yields count units as well as attempts.
+void TestLine::counts_data()
+{
+    QTest::addColumn<LineSettings::Mode>("mode");
+    QTest::addColumn<QList<Kind>>("outcomes");
+    QTest::addColumn<QList<int>>("unchanged");
+    QTest::addColumn<QString>("seated");
+    QTest::addColumn<QList<Act>>("acts");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("totals");
+    QTest::addColumn<QString>("row"); // the position's last state on the board
+    QTest::addColumn<QJsonObject>("json"); // what the summary object holds of these
+
+    // Three panels: one spared, a reject, then the reject put back under its id and passed.
+    QTest::newRow("hands-free, a reject re-seated")
+        << LineSettings::Mode::HandsFree << QList<Kind>{Kind::Done, Kind::ByteFailed, Kind::Done} << QList<int>{0}
+        << "3000-8000,12000-17000,21000-40000" << QList<Act>{{14000, "scan 0 SN-2"}, {20500, "scan 0 SN-2"}}
+        << "SUMMARY: 2 UNITS, 1 PROGRAMMED, 1 UNCHANGED, 1 FAILED, FIRST-PASS YIELD 50 %, FINAL YIELD 100 %"
+        << "TOTAL  1 PROGRAMMED  1 UNCHANGED  1 FAILED  FPY 50 %  300 PANELS/HOUR" << "PROGRAMMED - REMOVE PANEL"
+        << QJsonObject{{"attempts", 3}, {"units", 2}, {"programmed", 1}, {"unchanged", 1}, {"failed", 1},
+                       {"expired_ids", 0}, {"yield", 0.6667}, {"first_pass_yield", 0.5}, {"final_yield", 1}};
+    QTest::newRow("hands-free, spared")
+        << LineSettings::Mode::HandsFree << QList<Kind>{Kind::Done} << QList<int>{0} << "3000-40000" << QList<Act>{}
+        << "SUMMARY: 1 UNITS, 0 PROGRAMMED, 1 UNCHANGED, 0 FAILED, FIRST-PASS YIELD 100 %, FINAL YIELD 100 %"
+        << "TOTAL  0 PROGRAMMED  1 UNCHANGED  0 FAILED  FPY 100 %  150 PANELS/HOUR" << "UNCHANGED - REMOVE PANEL"
+        << QJsonObject{{"attempts", 1}, {"units", 1}, {"unchanged", 1}, {"first_pass_yield", 1}, {"final_yield", 1}};
+    // At Enter a failed panel is tried again as the same seating: one unit.
+    QTest::newRow("series, fail then pass")
+        << LineSettings::Mode::Series << QList<Kind>{Kind::NoResponse, Kind::Done} << QList<int>{} << ""
+        << QList<Act>{{1000, "enter"}, {2000, "end"}}
+        << "SUMMARY: 1 UNITS, 1 PROGRAMMED, 0 UNCHANGED, 1 FAILED, FIRST-PASS YIELD 0 %, FINAL YIELD 100 %"
+        << "TOTAL  1 PROGRAMMED  0 UNCHANGED  1 FAILED  FPY 0 %  150 PANELS/HOUR" << "PROGRAMMED"
+        << QJsonObject{{"attempts", 2}, {"units", 1}, {"yield", 0.5}, {"first_pass_yield", 0}, {"final_yield", 1}};
+}
+
+void TestLine::counts()
+{
+    QFETCH(LineSettings::Mode, mode);
+    QFETCH(QList<Kind>, outcomes);
+    QFETCH(QList<int>, unchanged);
+    QFETCH(QString, seated);
+    QFETCH(QList<Act>, acts);
+    QFETCH(QString, text);
+    QFETCH(QString, totals);
+    QFETCH(QString, row);
+    QFETCH(QJsonObject, json);
+
+    Script script{outcomes, ScriptedRun::windows(seated)};
+    script.unchanged = unchanged;
+    ScriptedRun run(ScriptedRun::settings(mode, 1), script);
+    run.run(acts, 24000);
+    run.line.stopAfterCurrent();
+
+    const RunSummary summary = run.line.summary();
+    QCOMPARE(summary.text(), text);
+    QCOMPARE(summary.totals(), totals);
+    QCOMPARE(run.line.station(0).shown.text({}, mode == LineSettings::Mode::HandsFree, false), row);
+    const QJsonObject object = summary.toJson();
+    for (auto it = json.begin(); it != json.end(); ++it)
+        QCOMPARE(object.value(it.key()), it.value());
 }
 
 // A sink that could not keep an attempt (a log refused it), or whose reader has gone, ends

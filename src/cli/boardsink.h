@@ -23,6 +23,7 @@ public:
     void byteStarting(int position, int address) override;
     void byteDone(int position, int address, const LinkResult &result, const QString &status) override;
     void modelRefused(int position, qint16 model) override;
+    void idRecorded(int position, const IdRecord &record) override;
     bool attemptEnded(const AttemptEnd &end) override;
     void runEnded() override;
 

@@ -297,7 +297,9 @@ int CommandRunner::transfers()
     m_fixture = &fixture;
     const int code = fixture.run();
     m_fixture = nullptr;
-    m_summary.positions = fixture.line().summary().positions;
+    const RunSummary counted = fixture.line().summary();
+    m_summary.positions = counted.positions;
+    m_summary.units = counted.units;
     return code;
 }
 
@@ -429,7 +431,9 @@ bool CommandRunner::record(const PanelAttempt &attempt)
                                  [&](const RunSummary::Position &p) { return p.label == label; });
     if (position == m_summary.positions.end())
         position = m_summary.positions.insert(m_summary.positions.end(), {label, attempt.port});
-    ++(attempt.exitCode == ExitCode::Done ? position->programmed : position->failed);
+    ++(attempt.exitCode != ExitCode::Done ? position->failed
+       : attempt.unchanged                 ? position->unchanged
+                                           : position->programmed);
     return kept;
 }
 

@@ -25,9 +25,14 @@ public:
 
     void positionChanged(const PositionChange &change) override;
     bool take(const PanelAttempt &attempt) override;
+    bool attemptEnded(const AttemptEnd &end) override;
+    void idRecorded(int position, const IdRecord &record) override;
+    void seatingEnded(int position, const Seating &seating) override;
 
 private:
     const ProductionLine *m_line = nullptr;
+    void printRecord(const QJsonObject &record);
+
     ProgressBoard &m_board;
     std::vector<std::optional<PositionState::Kind>> m_told; // the last event sent, by position
 };

@@ -8,7 +8,7 @@
 class ProgrammingLog;
 class ProgressBoard;
 
-// `--log`: a record for each attempt, and the run's summary last. A record the log refused
+// `--log`: a record for each attempt, each id and each seating, and the run's summary last. A record the log refused
 // is said once, and the log takes no more.
 class LogSink : public AttemptSink
 {
@@ -17,10 +17,13 @@ public:
     LogSink(ProgrammingLog &log, const QByteArray &fileSha256, ProgressBoard &board);
 
     bool take(const PanelAttempt &attempt) override;
+    void idRecorded(int position, const IdRecord &record) override;
+    void seatingEnded(int position, const Seating &seating) override;
     bool takeSummary(const QJsonObject &summary);
     bool failed() const { return m_failed; }
 
 private:
+    bool takeRecord(const QJsonObject &record);
     bool appended(bool appended, const QString &reason);
 
     ProgrammingLog &m_log;

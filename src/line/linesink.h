@@ -74,7 +74,7 @@ public:
     virtual void idRead(int /*position*/, const QString & /*id*/) {}
     // Hands-free: what became of an id read, or waiting, at a position.
     virtual void idRecorded(int /*position*/, const IdRecord &) {}
-    // A seating has ended: its panel was taken out, or the run ended.
+    // Hands-free: a seating has ended, its panel taken out, or the run ended.
     virtual void seatingEnded(int /*position*/, const Seating &) {}
     virtual void prompted(const Prompt &) {}
     // No new panel starts; those under way end as they end.

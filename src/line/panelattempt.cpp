@@ -207,6 +207,7 @@ QJsonObject PanelAttempt::toJson() const
         {QStringLiteral("port"), textOrNull(port)},
         {QStringLiteral("file"), textOrNull(file)},
         {QStringLiteral("panel_id"), textOrNull(panelId)},
+        {QStringLiteral("panel"), panel > 0 ? QJsonValue(panel) : QJsonValue()},
         {QStringLiteral("outcome"), outcomeWord()},
         {QStringLiteral("exit"), exitCode},
         {QStringLiteral("reason"), textOrNull(reasonWord())},

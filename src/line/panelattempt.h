@@ -55,7 +55,7 @@ struct PanelAttempt
     QDateTime started; // UTC
     qint64 durationMs = 0;
 
-    // Keys: command, position, port, file, panel_id, outcome, exit, reason, address, detail,
+    // Keys: command, position, port, file, panel_id, panel, outcome, exit, reason, address, detail,
     // model, differences, adjusted, configuration, warnings, started, duration_ms; what does
     // not apply is null.
     QJsonObject toJson() const;

@@ -24,6 +24,7 @@ constexpr Entry table[] = {
     {Kind::AwaitingId, "awaiting-id", Colour::Working, "PANEL PRESENT - SCAN ID"},
     {Kind::Programming, "programming", Colour::Working, "PROGRAMMING BYTE %3 OF %4", "READING BYTE %3 OF %4"},
     {Kind::Passed, "passed", Colour::Passed, "PROGRAMMED", "VERIFIED"},
+    {Kind::Unchanged, "unchanged", Colour::Passed, "UNCHANGED"},
     {Kind::Failed, "failed", Colour::Failed, "FAILED: %2"},
     {Kind::Removed, "removed", Colour::Plain, "PANEL REMOVED"},
 };
@@ -55,7 +56,7 @@ QString PositionState::text(const QString &port, bool handsFree, bool verify) co
     if (kind == Kind::Programming && byte < 0)
         words = QStringLiteral("STARTING");
     // A panel tried hands-free stays, its outcome shown, until it is taken out.
-    if (handsFree && (kind == Kind::Passed || kind == Kind::Failed))
+    if (handsFree && (kind == Kind::Passed || kind == Kind::Unchanged || kind == Kind::Failed))
         words += QStringLiteral(" - REMOVE PANEL");
     return words.replace(QLatin1String("%1"), port)
         .replace(QLatin1String("%2"), reason)

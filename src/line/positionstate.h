@@ -14,6 +14,7 @@ struct PositionState
         AwaitingId,   // a panel answered and waits for its id to be scanned
         Programming,  // see byte
         Passed,
+        Unchanged,    // passed without a write: the panel held it already
         Failed,       // see reason
         Removed,
     };

@@ -313,7 +313,7 @@ void ProductionLine::finishedPanel(int index, const TransferOutcome &outcome,
 
     const bool succeeded = attempt.exitCode == ExitCode::Done;
     RunSummary::Position &counts = m_summary.positions[index];
-    ++(succeeded ? counts.programmed : counts.failed);
+    ++(!succeeded ? counts.failed : attempt.unchanged ? counts.unchanged : counts.programmed);
     if (s.seating)
         countUnit(index, attempt);
     s.lastExit = attempt.exitCode;
@@ -327,7 +327,7 @@ void ProductionLine::finishedPanel(int index, const TransferOutcome &outcome,
     // A port that cannot serve keeps saying so.
     const bool stateChanged = s.shown.kind != Kind::PortUnusable;
     if (stateChanged)
-        s.shown = succeeded ? PositionState{Kind::Passed}
+        s.shown = succeeded ? PositionState{attempt.unchanged ? Kind::Unchanged : Kind::Passed}
                             : PositionState::failed(attempt.reasonWord().isEmpty() ? outcomeText : attempt.reasonWord());
     const LineSink::PositionChange change{index,   s.shown,       stateChanged, s.panel, s.panelId, m_clock.utc(),
                                           &attempt, outcomeText};
@@ -546,7 +546,9 @@ void ProductionLine::endSeating(int index, std::optional<QDateTime> left)
     Seating ended = *std::exchange(s.seating, std::nullopt);
     ended.left = left;
     m_unitOfPosition[index] = -1;
-    tell([&](LineSink &sink) { sink.seatingEnded(index, ended); });
+    // Only polls tell when a panel came and went; at Enter a panel's attempts say it all.
+    if (handsFree())
+        tell([&](LineSink &sink) { sink.seatingEnded(index, ended); });
 }
 
 // The attempt's seating, and the unit it belongs to: one by id over the whole run, or the
