@@ -959,6 +959,24 @@ private slots:
         QCOMPARE(summary["positions"].toArray().size(), 2);
     }
 
+    // A port missing at the start that appears as something that can never serve (a link to
+    // a regular file) is said as it would have been at the start, and its position ends.
+    void portAppearingUnusable()
+    {
+        const QString link = dir.filePath("appearing-file");
+        QFile::remove(link);
+        Session tool({"write", "truck.zcf", "--series", "--wait-for-panel", "--events", "--port", "FX1=" + link},
+                     dir.path());
+        QVERIFY(tool.waitFor("FX1: SERIAL PORT " + link + " NOT FOUND - WAITING FOR IT"));
+        QVERIFY(QFile::link(dir.filePath("truck.zcf"), link));
+        QCOMPARE(tool.finish(), 1);
+        QFile::remove(link);
+        QStringList events;
+        for (const QJsonObject &e : parseLines(tool.out))
+            events << e["event"].toString();
+        QCOMPARE(events, (QStringList{"port-not-found", "port-unusable", "attempt", "summary"}));
+    }
+
     void oneDeviceAppearingUnderTwoNames_data()
     {
         QTest::addColumn<QString>("first"); // the position whose name of the port appears first

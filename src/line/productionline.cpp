@@ -189,16 +189,18 @@ void ProductionLine::changed(int index, int panel, bool stateChanged)
 }
 
 // Why a panel may not start on this position: a port that can never serve (at the start of a
-// hands-free run, where polls would not tell it), or the port of an earlier position reached
-// by another name, which may show only once a link has appeared.
+// hands-free run or as it appears, where polls would not tell it), or the port of an earlier
+// position reached by another name, which may show only once a link has appeared.
 std::optional<TransferOutcome> ProductionLine::portRefused(int index, Check when) const
 {
     const Station &s = m_stations[index];
     TransferOutcome outcome;
     outcome.kind = TransferOutcome::Kind::PortFailed;
     outcome.port = s.port;
-    if (when == Check::AtStart) {
-        if (const LinkResult checked = PanelLink::check(s.port); !checked.ok()) {
+    // A port that comes up as something that can never serve says so as it would have at the start.
+    if (when != Check::Arriving) {
+        const LinkResult checked = PanelLink::check(s.port);
+        if (!checked.ok() && (when == Check::AtStart || checked.kind != LinkResult::Kind::PortNotFound)) {
             outcome.link = checked;
             return outcome;
         }
