@@ -430,7 +430,7 @@ private slots:
         QVERIFY(err.contains("PANEL 1: PROGRAMMED"));
         QVERIFY(err.contains("PANEL 2: FAILED - COMMUNICATIONS FAILURE SWITCH PANEL FAILED TO RESPOND ON"));
         QVERIFY(err.contains("PANEL 2: PROGRAMMED"));
-        QVERIFY(err.contains("\nSUMMARY: 2 PROGRAMMED, 1 FAILED, YIELD 66.7 %\n"));
+        QVERIFY(err.contains("\nSUMMARY: 2 UNITS, 2 PROGRAMMED, 0 UNCHANGED, 1 FAILED, FIRST-PASS YIELD 50 %, FINAL YIELD 100 %\n"));
         const QByteArray written = panel->memory();
         for (int a = 0; a < 17; ++a)
             QCOMPARE(QString::number(quint8(written[a])), truckPanel[2 * a + 1].section('=', 1));
@@ -543,7 +543,7 @@ private slots:
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QTEST(process.exitCode(), "exitCode");
         err += QString::fromLocal8Bit(process.readAllStandardError());
-        QVERIFY(err.endsWith("SUMMARY: 1 PROGRAMMED, 0 FAILED, YIELD 100 %\n"));
+        QVERIFY(err.endsWith("SUMMARY: 1 UNITS, 1 PROGRAMMED, 0 UNCHANGED, 0 FAILED, FIRST-PASS YIELD 100 %, FINAL YIELD 100 %\n"));
         QCOMPARE(writeCommands(panel.received()), 17);
     }
 
@@ -588,7 +588,7 @@ private slots:
         QTest::newRow("write, 0 1 2 closed") << QStringList{} << QStringList{"write", "truck.zcf"} << "closed 0 1 2" << 0
                                              << 17 << "";
         QTest::newRow("series, input closed") << QStringList{} << QStringList{"write", "truck.zcf", "--series"}
-                                              << "closed 0" << 0 << 17 << "SUMMARY: 1 PROGRAMMED, 0 FAILED, YIELD 100 %";
+                                              << "closed 0" << 0 << 17 << "SUMMARY: 1 UNITS, 1 PROGRAMMED, 0 UNCHANGED, 0 FAILED, FIRST-PASS YIELD 100 %, FINAL YIELD 100 %";
         QTest::newRow("write, errors to a closed pipe") << QStringList{} << QStringList{"write", "truck.zcf"}
                                                         << "broken 2" << 0 << 17 << "";
         QTest::newRow("verify matches, output full") << truckPanel << QStringList{"verify", "truck.zcf"} << "full 1" << 4

@@ -1,8 +1,11 @@
 #include "cli/argumenttext.h"
 #include "line/attemptreason.h"
+#include "line/idrecord.h"
+#include "line/seating.h"
 #include "cli/commandline.h"
 #include "cli/reportcommand.h"
 #include "line/panelattempt.h"
+#include "line/runsummary.h"
 #include "cli/programminglog.h"
 #include "cli/recordformat.h"
 #include "platform/exitcode.h"
@@ -328,9 +331,20 @@ private slots:
                                               << QStringList{};
         QTest::newRow("no count") << QStringList{"write", "t.zcf", "--series", "--count", "0"}
                                   << "--count takes a number of panels, 1 or more" << QStringList{};
-        QTest::newRow("one id for many") << QStringList{"write", "t.zcf", "--series", "--wait-for-panel", "--panel-id", "X"}
-                                         << "--panel-id names one panel; a hands-free series programs many"
-                                         << QStringList{};
+        // Hands-free, --panel-id is the first seating's id: a restart over seated panels.
+        QTest::newRow("hands-free with an id") << QStringList{"write", "t.zcf", "--series", "--wait-for-panel", "--panel-id", "X"}
+                                               << "" << QStringList{};
+        QTest::newRow("id options without hands-free") << QStringList{"write", "t.zcf", "--series", "--require-id"}
+                                                       << "--require-id belongs to a hands-free series: add --series "
+                                                          "--wait-for-panel"
+                                                       << QStringList{};
+        QTest::newRow("no scan window") << QStringList{"write", "t.zcf", "--series", "--wait-for-panel", "--scan-window", "0"}
+                                        << "--scan-window takes a number of milliseconds, 1 to 60000" << QStringList{};
+        QTest::newRow("no id timeout") << QStringList{"write", "t.zcf", "--series", "--wait-for-panel", "--id-timeout", "x"}
+                                       << "--id-timeout takes a number of seconds, 1 to 86400" << QStringList{};
+        QTest::newRow("a broken pattern") << QStringList{"write", "t.zcf", "--series", "--wait-for-panel", "--id-pattern", "SN-("}
+                                          << "--id-pattern SN-( is no regular expression: missing closing parenthesis"
+                                          << QStringList{};
         QTest::newRow("an id not UTF-8") << QStringList{"write", "t.zcf", "--panel-id", raw(0xFF) + raw(0xFE) + "SN"}
                                          << "--panel-id \\xFF\\xFESN is not valid UTF-8, as the JSON output and the log "
                                             "must be; nothing was opened"
@@ -411,8 +425,14 @@ private slots:
                                    << QStringList{"/dev/a"} << QStringList{};
         QTest::newRow("ids per position") << write + QStringList{"--port", "A=a", "--port", "B=b", "--panel-id", "B=SN-2"}
                                           << "" << QStringList{"A", "B"} << QStringList{"a", "b"} << QStringList{"", "SN-2"};
-        QTest::newRow("one position's id as given") << write + QStringList{"--port", "A=a", "--panel-id", "X=1"} << ""
-                                                    << QStringList{"A"} << QStringList{"a"} << QStringList{};
+        // One labelled position takes LABEL=ID as several do.
+        QTest::newRow("one position's id by its label") << write + QStringList{"--port", "A=a", "--panel-id", "A=SN-1"} << ""
+                                                        << QStringList{"A"} << QStringList{"a"} << QStringList{"SN-1"};
+        QTest::newRow("one position's id alone") << write + QStringList{"--port", "A=a", "--panel-id", "SN-1"} << ""
+                                                 << QStringList{"A"} << QStringList{"a"} << QStringList{"SN-1"};
+        QTest::newRow("one position, another's label") << write + QStringList{"--port", "A=a", "--panel-id", "X=1"}
+                                                       << "with a labelled port, --panel-id takes LABEL=ID, LABEL one of A: X=1"
+                                                       << QStringList{} << QStringList{} << QStringList{};
         QTest::newRow("empty label") << write + QStringList{"--port", "=a"} << "--port =NAME: the label before = is empty"
                                      << QStringList{} << QStringList{} << QStringList{};
         QTest::newRow("label with a space") << write + QStringList{"--port", "F X=a"}
@@ -791,6 +811,14 @@ private slots:
             examples.insert(example.value("event").toString(), example);
         }
         QVERIFY(examples.contains("") && examples.contains("attempt"));
+        RunSummary summary;
+        summary.positions.append(RunSummary::Position{});
+        const QJsonObject summaryObject = summary.toJson();
+        QJsonObject toldSummary = RecordFormat::stamped(summaryObject, {}); // as the events tell it
+        toldSummary.insert("time", QString());
+        QCOMPARE(examples["summary"].keys(), toldSummary.keys());
+        QCOMPARE(examples["summary"]["positions"][0].toObject().keys(),
+                 summaryObject["positions"][0].toObject().keys());
         const QJsonObject object = PanelAttempt().toJson();
         QCOMPARE(examples[""].keys(), RecordFormat::stamped(object, {}).keys()); // as JsonSink prints it
 
@@ -799,9 +827,16 @@ private slots:
         QString reason;
         QVERIFY(log.open(dir.filePath("programming.log"), &reason));
         QVERIFY(log.append(object, "00", &reason));
+        // The line's own records, as the log writes them.
+        QVERIFY(log.appendRecord(Seating().toJson(), &reason));
+        QVERIFY(log.appendRecord(IdRecord().toJson(), &reason));
         QFile written(dir.filePath("programming.log"));
         QVERIFY(written.open(QIODevice::ReadOnly));
-        QCOMPARE(examples["attempt"].keys(), QJsonDocument::fromJson(written.readAll()).object().keys());
+        for (const char *event : {"attempt", "seating", "id"}) {
+            const QJsonObject record = QJsonDocument::fromJson(written.readLine()).object();
+            QCOMPARE(record.value("event").toString(), QString::fromLatin1(event));
+            QCOMPARE(examples[event].keys(), record.keys());
+        }
     }
 
     // The report's figures: the README's table of them and its CSV example are the

@@ -4,6 +4,7 @@
 #include "fakepanel.h"
 #include "platform/exitcode.h"
 
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -76,6 +77,7 @@ struct Script
     QList<Kind> outcomes;
     QList<std::pair<int, int>> seated; // [from, to) in ms
     int durationMs = 400;
+    QList<int> unchanged = {}; // the attempts (from 0) that find the panel holding the file
 };
 
 // A connection whose jobs end as its script says, after their time on the fake clock; a
@@ -124,7 +126,7 @@ private:
     {
         TransferOutcome outcome;
         outcome.kind = kind;
-        outcome.unchanged = kind == Kind::Done && m_unchanged;
+        outcome.unchanged = kind == Kind::Done && m_script.unchanged.contains(m_attempt - 1);
         if (kind == Kind::ByteFailed)
             outcome.address = 5;
         if (kind == Kind::WrongModel)
@@ -139,7 +141,6 @@ private:
     int m_attempt = 0;
     int m_jobs = 0;
     int m_pending = 0;
-    bool m_unchanged = false;
 };
 
 // What the line told, position by position, in words a row can hold.
@@ -165,6 +166,23 @@ public:
         if (!id.isEmpty())
             told[position] << QStringLiteral("id:") + id;
     }
+    // The records of ids and seatings, all positions together.
+    void idRecorded(int, const IdRecord &r) override
+    {
+        records << QStringLiteral("id %1 %2").arg(IdRecord::word(r.bound), r.panelId)
+                + (r.panel ? QStringLiteral(" panel %1").arg(*r.panel) : QString()) + (r.duplicate ? " duplicate" : "");
+    }
+    void seatingEnded(int, const Seating &s) override
+    {
+        QStringList seq;
+        for (int n : s.attempts)
+            seq << QString::number(n);
+        records << QStringLiteral("seating %1 %2 %3 [%4] %5")
+                       .arg(s.panel)
+                       .arg(s.panelId.isEmpty() ? "-" : s.panelId, s.outcome.isEmpty() ? "-" : s.outcome,
+                            seq.join(','), s.left ? "out" : "seated")
+                + (s.duplicate ? " duplicate" : "");
+    }
     void prompted(const Prompt &prompt) override { lastPrompt = prompt.kind; }
     void runEnded(const RunSummary &summary) override
     {
@@ -173,6 +191,7 @@ public:
     }
 
     QList<QStringList> told;
+    QStringList records;
     int attempts = 0;
     std::optional<Prompt::Kind> lastPrompt;
     int ended = 0;
@@ -184,6 +203,68 @@ struct Act
 {
     int at;
     QString what;
+};
+
+// A line over scripted connections under the fake clock, with the acts done at their times.
+struct ScriptedRun
+{
+    ScriptedRun(const LineSettings &settings, const Script &script)
+        : line(settings, [this, script](int, const LineSettings::Position &) {
+              return std::make_unique<ScriptedConnection>(clock, script);
+          }, clock)
+        , sink(int(settings.positions.size()))
+    {
+        line.subscribe(&sink);
+    }
+
+    static LineSettings settings(LineSettings::Mode mode, int positions)
+    {
+        LineSettings made;
+        made.mode = mode;
+        for (int i = 0; i < positions; ++i)
+            made.positions.append({QStringLiteral("FX%1").arg(i + 1), QStringLiteral("fake-line-port-%1").arg(i + 1), {}});
+        return made;
+    }
+
+    // "from-to,..." in ms
+    static QList<std::pair<int, int>> windows(const QString &seated)
+    {
+        QList<std::pair<int, int>> made;
+        for (const QString &window : seated.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            made.append({window.section('-', 0, 0).toInt(), window.section('-', 1, 1).toInt()});
+        return made;
+    }
+
+    void run(const QList<Act> &acts, int until)
+    {
+        for (const Act &act : acts)
+            clock.after(act.at, [this, act] { this->act(act.what); });
+        line.start();
+        clock.runUntil(until);
+    }
+
+    void act(const QString &what)
+    {
+        if (line.finished())
+            return;
+        if (what == QLatin1String("q")) {
+            line.settings().handsFree() ? line.stopAfterCurrent() : line.endSeries();
+        } else if (what == QLatin1String("enter")) { // each position's id (none), then Enter
+            while (sink.lastPrompt == LineSink::Prompt::Kind::PanelId)
+                line.enter({});
+            line.enter({});
+        } else if (what == QLatin1String("end")) {
+            line.endSeries();
+        } else if (what == QLatin1String("signal")) {
+            line.interrupt();
+        } else if (what.startsWith(QLatin1String("scan "))) {
+            line.scan(what.section(' ', 1, 1).toInt(), what.section(' ', 2));
+        }
+    }
+
+    FakeClock clock;
+    ProductionLine line;
+    RecordingSink sink;
 };
 
 } // namespace
@@ -201,6 +282,10 @@ class TestLine : public QObject
 private slots:
     void line_data();
     void line();
+    void ids_data();
+    void ids();
+    void counts_data();
+    void counts();
     void stops_data();
     void stops();
     void overFakePanels();
@@ -323,41 +408,12 @@ void TestLine::line()
     QFETCH(int, failed);
     QFETCH(bool, ended);
 
-    Script script{outcomes, {}};
-    for (const QString &window : seated.split(QLatin1Char(','), Qt::SkipEmptyParts))
-        script.seated.append({window.section('-', 0, 0).toInt(), window.section('-', 1, 1).toInt()});
-    LineSettings settings;
-    settings.mode = mode;
+    LineSettings settings = ScriptedRun::settings(mode, positions);
     settings.count = count;
-    for (int i = 0; i < positions; ++i)
-        settings.positions.append({QStringLiteral("FX%1").arg(i + 1), QStringLiteral("fake-line-port-%1").arg(i + 1), {}});
-    FakeClock clock;
-    ProductionLine line(settings, [&](int, const LineSettings::Position &) {
-        return std::make_unique<ScriptedConnection>(clock, script);
-    }, clock);
-    RecordingSink sink(positions);
-    line.subscribe(&sink);
-    for (const Act &act : acts) {
-        clock.after(act.at, [&line, &sink, act] {
-            if (line.finished())
-                return;
-            if (act.what == QLatin1String("q"))
-                line.settings().handsFree() ? line.stopAfterCurrent() : line.endSeries();
-            else if (act.what == QLatin1String("enter")) { // each position's id (none), then Enter
-                while (sink.lastPrompt == LineSink::Prompt::Kind::PanelId)
-                    line.enter({});
-                line.enter({});
-            }
-            else if (act.what == QLatin1String("end"))
-                line.endSeries();
-            else if (act.what == QLatin1String("signal"))
-                line.interrupt();
-            else if (act.what.startsWith(QLatin1String("scan ")))
-                line.scan(act.what.section(' ', 1, 1).toInt(), act.what.section(' ', 2));
-        });
-    }
-    line.start();
-    clock.runUntil(runFor);
+    ScriptedRun run(settings, {outcomes, ScriptedRun::windows(seated)});
+    run.run(acts, runFor);
+    const ProductionLine &line = run.line;
+    const RecordingSink &sink = run.sink;
 
     QCOMPARE(sink.told.constFirst(), first);
     const RunSummary summary = line.summary();
@@ -380,6 +436,202 @@ void TestLine::line()
         QCOMPARE(sink.endedWith->failed(), failed);
     }
     QCOMPARE(summary.durationMs, runFor);
+}
+
+// Hands-free ids at one position: which panel a scan is bound to, when an id waiting for a
+// panel expires, and the units the attempts make. The first panel seated at 3 s arrives at
+// 4.2 s (two answers), the second seated at 12 s at 13.8 s; each is programmed in 0.4 s.
+void TestLine::ids_data()
+{
+    QTest::addColumn<QString>("seated");
+    QTest::addColumn<QList<Kind>>("outcomes");
+    QTest::addColumn<QList<Act>>("acts");
+    QTest::addColumn<QString>("options"); // "require", "refuse-duplicates", "pattern=RE", "preset=ID", "stop=MS"
+    QTest::addColumn<int>("runFor");
+    QTest::addColumn<QStringList>("told");    // the position's states and attempts
+    QTest::addColumn<QStringList>("records"); // ids and seatings
+    QTest::addColumn<QList<int>>("units");    // tried, first pass, final pass, expired ids
+
+    const QList<Kind> pass{Kind::Done};
+    QTest::newRow("a scan 13 ms into programming is that panel's")
+        << "3000-8000,12000-30000" << pass << QList<Act>{{4213, "scan 0 SN-1"}} << "" << 20000
+        << QStringList{"waiting:1", "present:1", "programming:1", "id:SN-1", "done@SN-1", "removed:1",
+                       "waiting:2", "present:2", "programming:2", "done"}
+        << QStringList{"id current SN-1 panel 1", "seating 1 SN-1 done [1] out", "seating 2 - done [2] seated"}
+        << QList<int>{2, 2, 2, 0};
+    QTest::newRow("a scan after the panel's record is the next one's")
+        << "3000-8000,12000-30000" << pass << QList<Act>{{4700, "scan 0 SN-2"}} << "" << 20000
+        << QStringList{"waiting:1", "present:1", "programming:1", "done", "id:SN-2", "removed:1",
+                       "waiting:2", "present:2", "programming:2", "done@SN-2"}
+        << QStringList{"id next SN-2", "seating 1 - done [1] out", "seating 2 SN-2 done [2] seated"}
+        << QList<int>{2, 2, 2, 0};
+    // The scanned panel never answered; the next one, a minute later, is not given its id.
+    QTest::newRow("the dead scanned panel")
+        << "70000-90000" << pass << QList<Act>{{1000, "scan 0 SN-DEAD-1"}} << "" << 80000
+        << QStringList{"waiting:1", "id:SN-DEAD-1", "present:1", "programming:1", "done"}
+        << QStringList{"id next SN-DEAD-1", "id expired SN-DEAD-1", "seating 1 - done [1] seated"}
+        << QList<int>{1, 1, 1, 1};
+    QTest::newRow("a second scan replaces the first")
+        << "5000-30000" << pass << QList<Act>{{1000, "scan 0 SN-1"}, {2000, "scan 0 SN-2"}} << "" << 20000
+        << QStringList{"waiting:1", "id:SN-1", "id:SN-2", "present:1", "programming:1", "done@SN-2"}
+        << QStringList{"id next SN-1", "id replaced SN-1", "id next SN-2", "seating 1 SN-2 done [1] seated"}
+        << QList<int>{1, 1, 1, 0};
+    // The minute runs from the removal of the panel seated at the scan, not from the scan.
+    QTest::newRow("no expiry while the previous panel is seated")
+        << "3000-100000,120000-200000" << pass << QList<Act>{{10000, "scan 0 SN-2"}} << "" << 150000
+        << QStringList{"waiting:1", "present:1", "programming:1", "done", "id:SN-2", "removed:1",
+                       "waiting:2", "present:2", "programming:2", "done@SN-2"}
+        << QStringList{"id next SN-2", "seating 1 - done [1] out", "seating 2 SN-2 done [2] seated"}
+        << QList<int>{2, 2, 2, 0};
+    QTest::newRow("expiry a minute after the previous panel left")
+        << "3000-100000,170000-200000" << pass << QList<Act>{{10000, "scan 0 SN-2"}} << "" << 180000
+        << QStringList{"waiting:1", "present:1", "programming:1", "done", "id:SN-2", "removed:1",
+                       "waiting:2", "present:2", "programming:2", "done"}
+        << QStringList{"id next SN-2", "seating 1 - done [1] out", "id expired SN-2", "seating 2 - done [2] seated"}
+        << QList<int>{2, 2, 2, 1};
+    QTest::newRow("an id left waiting at the end expires")
+        << "" << pass << QList<Act>{{1000, "scan 0 SN-5"}, {5000, "q"}} << "" << 10000
+        << QStringList{"waiting:1", "id:SN-5"} << QStringList{"id next SN-5", "id expired SN-5"}
+        << QList<int>{0, 0, 0, 1};
+    // --require-id: a panel removed unscanned leaves a seating and no attempt; the next waits
+    // for its scan, however late.
+    QTest::newRow("require-id")
+        << "3000-8000,12000-30000" << pass << QList<Act>{{18000, "scan 0 SN-7"}} << "require" << 25000
+        << QStringList{"waiting:1", "awaiting-id:1", "removed:1", "waiting:2", "awaiting-id:2", "id:SN-7",
+                       "present:2", "programming:2", "done@SN-7"}
+        << QStringList{"seating 1 - - [] out", "id current SN-7 panel 2", "seating 2 SN-7 done [1] seated"}
+        << QList<int>{1, 1, 1, 0};
+    // A restart over seated panels: the id given at the start is the first seating's, however
+    // long it takes to come.
+    QTest::newRow("restart with --panel-id")
+        << "90000-200000" << pass << QList<Act>{} << "preset=SN-9" << 100000
+        << QStringList{"waiting:1", "present:1", "programming:1", "done@SN-9"}
+        << QStringList{"id next SN-9", "seating 1 SN-9 done [1] seated"} << QList<int>{1, 1, 1, 0};
+    QTest::newRow("a duplicate is flagged, and is one unit")
+        << "3000-8000,12000-30000" << pass << QList<Act>{{4213, "scan 0 SN-1"}, {13813, "scan 0 SN-1"}} << "" << 20000
+        << QStringList{"waiting:1", "present:1", "programming:1", "id:SN-1", "done@SN-1", "removed:1",
+                       "waiting:2", "present:2", "programming:2", "id:SN-1", "done@SN-1"}
+        << QStringList{"id current SN-1 panel 1", "seating 1 SN-1 done [1] out", "id current SN-1 panel 2 duplicate",
+                       "seating 2 SN-1 done [2] seated duplicate"}
+        << QList<int>{1, 1, 1, 0};
+    QTest::newRow("a duplicate refused")
+        << "3000-8000,12000-30000" << pass << QList<Act>{{4213, "scan 0 SN-1"}, {13813, "scan 0 SN-1"}}
+        << "refuse-duplicates" << 20000
+        << QStringList{"waiting:1", "present:1", "programming:1", "id:SN-1", "done@SN-1", "removed:1",
+                       "waiting:2", "present:2", "programming:2", "done"}
+        << QStringList{"id current SN-1 panel 1", "seating 1 SN-1 done [1] out", "id refused SN-1 duplicate",
+                       "seating 2 - done [2] seated"}
+        << QList<int>{2, 2, 2, 0};
+    QTest::newRow("a scan the pattern refuses")
+        << "5000-30000" << pass << QList<Act>{{1000, "scan 0 XJ-1"}, {2000, "scan 0 SN-3"}} << "pattern=SN-[0-9]+" << 20000
+        << QStringList{"waiting:1", "id:SN-3", "present:1", "programming:1", "done@SN-3"}
+        << QStringList{"id refused XJ-1", "id next SN-3", "seating 1 SN-3 done [1] seated"} << QList<int>{1, 1, 1, 0};
+    // A reject put back under its id is one unit: it failed its first pass, and passed at last.
+    QTest::newRow("a reject re-seated under its id")
+        << "3000-8000,12000-30000" << QList<Kind>{Kind::ByteFailed, Kind::Done}
+        << QList<Act>{{4213, "scan 0 SN-4"}, {13813, "scan 0 SN-4"}} << "" << 20000
+        << QStringList{"waiting:1", "present:1", "programming:1", "id:SN-4", "failed@SN-4", "removed:1",
+                       "waiting:2", "present:2", "programming:2", "id:SN-4", "done@SN-4"}
+        << QStringList{"id current SN-4 panel 1", "seating 1 SN-4 failed [1] out", "id current SN-4 panel 2",
+                       "seating 2 SN-4 done [2] seated"}
+        << QList<int>{1, 0, 1, 0};
+}
+
+void TestLine::ids()
+{
+    QFETCH(QString, seated);
+    QFETCH(QList<Kind>, outcomes);
+    QFETCH(QList<Act>, acts);
+    QFETCH(QString, options);
+    QFETCH(int, runFor);
+    QFETCH(QStringList, told);
+    QFETCH(QStringList, records);
+    QFETCH(QList<int>, units);
+
+    LineSettings settings = ScriptedRun::settings(LineSettings::Mode::HandsFree, 1);
+    for (const QString &option : options.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString value = option.section('=', 1);
+        if (option == QLatin1String("require"))
+            settings.ids.required = true;
+        else if (option == QLatin1String("refuse-duplicates"))
+            settings.ids.refuseDuplicates = true;
+        else if (option.startsWith(QLatin1String("pattern=")))
+            settings.ids.pattern = value;
+        else if (option.startsWith(QLatin1String("preset=")))
+            settings.positions[0].panelId = value;
+    }
+    ScriptedRun run(settings, {outcomes, ScriptedRun::windows(seated)});
+    run.run(acts, runFor);
+    if (!run.line.finished())
+        run.line.stopAfterCurrent(); // ends what is still seated, and the ids still waiting
+
+    QCOMPARE(run.sink.told.constFirst(), told);
+    QCOMPARE(run.sink.records, records);
+    const RunSummary::Units counted = run.line.summary().units;
+    QCOMPARE((QList<int>{counted.tried, counted.firstPass, counted.finalPass, counted.expiredIds}), units);
+}
+
+// The run's counts as the summary, the totals row and the summary JSON give them: a panel
+// spared a write is not programmed, and yields count units as well as attempts.
+void TestLine::counts_data()
+{
+    QTest::addColumn<LineSettings::Mode>("mode");
+    QTest::addColumn<QList<Kind>>("outcomes");
+    QTest::addColumn<QList<int>>("unchanged");
+    QTest::addColumn<QString>("seated");
+    QTest::addColumn<QList<Act>>("acts");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("totals");
+    QTest::addColumn<QString>("row"); // the position's last state on the board
+    QTest::addColumn<QJsonObject>("json"); // what the summary object holds of these
+
+    // Three panels: one spared, a reject, then the reject put back under its id and passed.
+    QTest::newRow("hands-free, a reject re-seated")
+        << LineSettings::Mode::HandsFree << QList<Kind>{Kind::Done, Kind::ByteFailed, Kind::Done} << QList<int>{0}
+        << "3000-8000,12000-17000,21000-40000" << QList<Act>{{14000, "scan 0 SN-2"}, {20500, "scan 0 SN-2"}}
+        << "SUMMARY: 2 UNITS, 1 PROGRAMMED, 1 UNCHANGED, 1 FAILED, FIRST-PASS YIELD 50 %, FINAL YIELD 100 %"
+        << "TOTAL  1 PROGRAMMED  1 UNCHANGED  1 FAILED  FPY 50 %  300 PANELS/HOUR" << "PROGRAMMED - REMOVE PANEL"
+        << QJsonObject{{"attempts", 3}, {"units", 2}, {"programmed", 1}, {"unchanged", 1}, {"failed", 1},
+                       {"expired_ids", 0}, {"yield", 0.6667}, {"first_pass_yield", 0.5}, {"final_yield", 1}};
+    QTest::newRow("hands-free, spared")
+        << LineSettings::Mode::HandsFree << QList<Kind>{Kind::Done} << QList<int>{0} << "3000-40000" << QList<Act>{}
+        << "SUMMARY: 1 UNITS, 0 PROGRAMMED, 1 UNCHANGED, 0 FAILED, FIRST-PASS YIELD 100 %, FINAL YIELD 100 %"
+        << "TOTAL  0 PROGRAMMED  1 UNCHANGED  0 FAILED  FPY 100 %  150 PANELS/HOUR" << "UNCHANGED - REMOVE PANEL"
+        << QJsonObject{{"attempts", 1}, {"units", 1}, {"unchanged", 1}, {"first_pass_yield", 1}, {"final_yield", 1}};
+    // At Enter a failed panel is tried again as the same seating: one unit.
+    QTest::newRow("series, fail then pass")
+        << LineSettings::Mode::Series << QList<Kind>{Kind::NoResponse, Kind::Done} << QList<int>{} << ""
+        << QList<Act>{{1000, "enter"}, {2000, "end"}}
+        << "SUMMARY: 1 UNITS, 1 PROGRAMMED, 0 UNCHANGED, 1 FAILED, FIRST-PASS YIELD 0 %, FINAL YIELD 100 %"
+        << "TOTAL  1 PROGRAMMED  0 UNCHANGED  1 FAILED  FPY 0 %  150 PANELS/HOUR" << "PROGRAMMED"
+        << QJsonObject{{"attempts", 2}, {"units", 1}, {"yield", 0.5}, {"first_pass_yield", 0}, {"final_yield", 1}};
+}
+
+void TestLine::counts()
+{
+    QFETCH(LineSettings::Mode, mode);
+    QFETCH(QList<Kind>, outcomes);
+    QFETCH(QList<int>, unchanged);
+    QFETCH(QString, seated);
+    QFETCH(QList<Act>, acts);
+    QFETCH(QString, text);
+    QFETCH(QString, totals);
+    QFETCH(QString, row);
+    QFETCH(QJsonObject, json);
+
+    Script script{outcomes, ScriptedRun::windows(seated)};
+    script.unchanged = unchanged;
+    ScriptedRun run(ScriptedRun::settings(mode, 1), script);
+    run.run(acts, 24000);
+    run.line.stopAfterCurrent();
+
+    const RunSummary summary = run.line.summary();
+    QCOMPARE(summary.text(), text);
+    QCOMPARE(summary.totals(), totals);
+    QCOMPARE(run.line.station(0).shown.text({}, mode == LineSettings::Mode::HandsFree, false), row);
+    const QJsonObject object = summary.toJson();
+    for (auto it = json.begin(); it != json.end(); ++it)
+        QCOMPARE(object.value(it.key()), it.value());
 }
 
 // A sink that could not keep an attempt (a log refused it), or whose reader has gone, ends

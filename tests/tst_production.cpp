@@ -20,6 +20,7 @@
 #include <QTest>
 #include <QUuid>
 
+#include <cmath>
 #include <csignal>
 #include <fcntl.h>
 #include <memory>
@@ -35,12 +36,83 @@
 
 namespace {
 
+// How xterm with its default resources shows the colours of an SGR sequence: its sixteen
+// colours, the 256 colours' cube and greys, black text on white, and bold drawing colours 0
+// to 7 as 8 to 15.
+struct XtermColours
+{
+    using Rgb = quint32; // 0xRRGGBB
+
+    Rgb foreground = 0x000000;
+    Rgb background = 0xffffff;
+
+    static Rgb palette(int index)
+    {
+        static const Rgb sixteen[] = {0x000000, 0xcd0000, 0x00cd00, 0xcdcd00, 0x0000ee, 0xcd00cd, 0x00cdcd, 0xe5e5e5,
+                                       0x7f7f7f, 0xff0000, 0x00ff00, 0xffff00, 0x5c5cff, 0xff00ff, 0x00ffff, 0xffffff};
+        if (index < 16)
+            return sixteen[index];
+        if (index >= 232) {
+            const Rgb grey = 8 + 10 * (index - 232);
+            return grey << 16 | grey << 8 | grey;
+        }
+        const Rgb levels[] = {0, 95, 135, 175, 215, 255};
+        const int cube = index - 16;
+        return levels[cube / 36] << 16 | levels[cube / 6 % 6] << 8 | levels[cube % 6];
+    }
+
+    // `codes`: what comes between ESC [ and m.
+    static XtermColours of(const QString &codes)
+    {
+        XtermColours shown;
+        bool bold = false;
+        int basic = -1; // 30..37: the colour that bold brightens
+        const QStringList list = codes.split(QLatin1Char(';'));
+        for (int i = 0; i < list.size(); ++i) {
+            const int code = list[i].toInt();
+            if (code == 1)
+                bold = true;
+            else if (code >= 30 && code <= 37)
+                basic = code - 30;
+            else if (code >= 90 && code <= 97)
+                basic = -1, shown.foreground = palette(code - 90 + 8);
+            else if (code >= 40 && code <= 47)
+                shown.background = palette(code - 40);
+            else if (code >= 100 && code <= 107)
+                shown.background = palette(code - 100 + 8);
+            else if ((code == 38 || code == 48) && list.value(i + 1) == QLatin1String("5")) {
+                (code == 38 ? shown.foreground : shown.background) = palette(list.value(i + 2).toInt());
+                if (code == 38)
+                    basic = -1;
+                i += 2;
+            }
+        }
+        if (basic >= 0)
+            shown.foreground = palette(basic + (bold ? 8 : 0));
+        return shown;
+    }
+
+    // The contrast ratio of two colours, 1 to 21, from their relative luminance.
+    static double contrast(Rgb a, Rgb b)
+    {
+        const auto luminance = [](Rgb c) {
+            const auto linear = [](Rgb v) {
+                const double s = (v & 0xff) / 255.0;
+                return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+            };
+            return 0.2126 * linear(c >> 16) + 0.7152 * linear(c >> 8) + 0.0722 * linear(c);
+        };
+        const double la = luminance(a), lb = luminance(b);
+        return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+    }
+};
+
 // The truck's seventeen bytes as a panel holds them once written.
 const QByteArray truckMemory("\x00\x0b\x1d\xa0\xa0\xa0\x00\x0c\x1e\xa0\xa0\xa0\x9f\x9e\x06\x0a\x01", 17);
 
 const QStringList attemptKeys = {"address", "adjusted", "command", "configuration", "detail", "differences",
-                                 "duration_ms", "exit", "file", "model", "outcome", "panel_id", "port", "position", "reason",
-                                 "run_id", "schema", "started", "warnings"};
+                                 "duration_ms", "exit", "file", "model", "outcome", "panel", "panel_id", "port", "position",
+                                 "reason", "run_id", "schema", "started", "warnings"};
 
 // The truck's bytes as --set options of a virtual panel, `last` instead of the last one.
 QStringList truckPresets(int last = 1)
@@ -785,7 +857,7 @@ private slots:
         QVERIFY(tool.waitFor("BAD: CHECK FIXTURE: 2 REJECTS IN A ROW, THIS POSITION HAS STOPPED\n"));
         tool.endInput();
         QCOMPARE(tool.finish(), 1);
-        QVERIFY(tool.err.contains("SUMMARY: 2 PROGRAMMED, 2 FAILED"));
+        QVERIFY(tool.err.contains("2 PROGRAMMED, 0 UNCHANGED, 2 FAILED"));
         QList<QJsonObject> stops;
         for (const QJsonObject &event : parseLines(tool.out))
             if (event["event"] == "position-stopped")
@@ -914,7 +986,7 @@ private slots:
                  qPrintable(err));
         QVERIFY(err.contains(link + ": PANEL 1: PROGRAMMED\n"));
         QVERIFY(!err.contains("PANEL 2"));
-        QVERIFY(err.endsWith("SUMMARY: 1 PROGRAMMED, 0 FAILED, YIELD 100 %\n"));
+        QVERIFY(err.endsWith("SUMMARY: 1 UNITS, 1 PROGRAMMED, 0 UNCHANGED, 0 FAILED, FIRST-PASS YIELD 100 %, FINAL YIELD 100 %\n"));
     }
 
     // --- Series ---------------------------------------------------------------------------
@@ -932,13 +1004,41 @@ private slots:
         panel = std::make_unique<VirtualPanel>(QStringList{"--link", link});
         tool.type("SN-0042\n");
         QCOMPARE(tool.finish(), 0);
-        QVERIFY(tool.err.endsWith("SUMMARY: 2 PROGRAMMED, 0 FAILED, YIELD 100 %\n"));
+        QVERIFY(tool.err.endsWith("SUMMARY: 2 UNITS, 2 PROGRAMMED, 0 UNCHANGED, 0 FAILED, FIRST-PASS YIELD 100 %, FINAL YIELD 100 %\n"));
         QVERIFY(tool.err.contains(link + ": PANEL 2: PROGRAMMED\n"));
         const QList<QJsonObject> objects = parseLines(tool.out);
         QCOMPARE(objects.size(), 2);
         QCOMPARE(objects[0]["panel_id"].toString(), "FIRST");
         QCOMPARE(objects[1]["panel_id"].toString(), "SN-0042");
         QCOMPARE(panel->memory().left(17), truckMemory);
+    }
+
+    // Each round of a series at Enter tells its attempt's start, the second as the first.
+    void seriesEventsEachRound()
+    {
+        const QString link = dir.filePath("rounds-panel");
+        VirtualPanel panel({"--link", link});
+        Session tool({"write", "truck.zcf", "--series", "--count", "2", "--events", "--port", link}, dir.path());
+        QVERIFY(tool.waitFor("Connect panel 2"));
+        tool.type("\n");
+        QCOMPARE(tool.finish(), 0);
+        QStringList programming;
+        for (const QJsonObject &e : parseLines(tool.out))
+            if (e["event"] == "programming")
+                programming << QString::number(e["panel"].toInt());
+        QCOMPARE(programming, (QStringList{"1", "2"}));
+    }
+
+    // A panel that answers its "A" 150 ms late is one the write's handshake takes: the polls
+    // see it too, and it is programmed hands-free.
+    void slowPanelSeen()
+    {
+        const QString link = dir.filePath("slow-panel");
+        VirtualPanel panel({"--link", link, "--ack-late", "150"});
+        Session tool({"write", "truck.zcf", "--series", "--wait-for-panel", "--count", "1", "--port", link}, dir.path());
+        QCOMPARE(tool.finish(), 0);
+        QVERIFY2(tool.err.contains(link + ": PANEL 1: PROGRAMMED"), qPrintable(tool.err));
+        QCOMPARE(panel.memory().left(17), truckMemory);
     }
 
     // Two ports each with a series of their own, hands-free: each panel is programmed when
@@ -980,7 +1080,7 @@ private slots:
         QCOMPARE(tool.finish(), 0);
         QVERIFY(tool.err.contains(two + ": PANEL 3: PROGRAMMED"));
         QVERIFY(!tool.err.contains(one + ": WAITING FOR PANEL 3"));
-        QVERIFY(tool.err.endsWith("SUMMARY: 4 PROGRAMMED, 1 FAILED, YIELD 80 %\n"));
+        QVERIFY(tool.err.endsWith("SUMMARY: 5 UNITS, 4 PROGRAMMED, 0 UNCHANGED, 1 FAILED, FIRST-PASS YIELD 80 %, FINAL YIELD 80 %\n"));
         QStringList outcomes;
         for (const QJsonObject &o : parseLines(tool.out))
             outcomes << o["outcome"].toString();
@@ -1026,14 +1126,22 @@ private slots:
         QVERIFY2(passed.contains("GOOD       1 PROGRAMMED    0 FAILED  PROGRAMMED"), passed.constData());
         QVERIFY2(failed.contains("SILENT     0 PROGRAMMED    1 FAILED  FAILED: "), failed.constData());
         QVERIFY(!failed.contains("FAILED  PROGRAMMED"));
-        QCOMPARE(passed.startsWith("\033[32m"), colour);
-        QCOMPARE(failed.startsWith("\033[31m"), colour);
-        QVERIFY(last("TOTAL").contains("TOTAL  1 PROGRAMMED  1 FAILED  YIELD 50 %"));
-        QCOMPARE(shown.contains("\033[3"), colour);
+        // Black on bright green and bright red, readable from across the line.
+        for (const auto &[row, background] : {std::pair{passed, 102}, {failed, 101}}) {
+            const QRegularExpressionMatch sgr = QRegularExpression("^\033\\[([0-9;]*)m").match(QString::fromLatin1(row));
+            QCOMPARE(sgr.hasMatch(), colour);
+            if (!colour)
+                continue;
+            const XtermColours shownAs = XtermColours::of(sgr.captured(1));
+            QCOMPARE(shownAs.background, XtermColours::palette(background - 100 + 8));
+            QVERIFY2(XtermColours::contrast(shownAs.foreground, shownAs.background) >= 4.5, row.constData());
+        }
+        QVERIFY(last("TOTAL").contains("TOTAL  1 PROGRAMMED  0 UNCHANGED  1 FAILED  FPY 50 %"));
+        QCOMPARE(shown.contains("\033[1"), colour);
         for (QByteArray row : std::as_const(rows)) {
             if (!row.contains(" PROGRAMMED "))
                 continue; // a line that scrolls, which may wrap: it is never redrawn
-            row.replace("\033[0m", "").replace("\033[32m", "").replace("\033[31m", "").replace("\033[33m", "");
+            row = QString::fromLatin1(row).remove(QRegularExpression("\033\\[[0-9;]*m")).toLatin1();
             QVERIFY2(row.size() < columns, row.constData());
         }
     }
@@ -1116,14 +1224,34 @@ private slots:
                 QCOMPARE(e["panel_id"].toString(), "SN-77");
             }
         }
-        QCOMPARE(fx1, (QStringList{"port-not-found", "waiting", "present", "programming", "attempt", "removed",
-                                   "waiting"}));
+        // The id scanned while the port was missing waits for the panel; the panel's seating
+        // is told as it is taken out.
+        QCOMPARE(fx1, (QStringList{"port-not-found", "id", "waiting", "present", "programming", "attempt", "seating",
+                                   "removed", "waiting"}));
         QCOMPARE(dir, (QStringList{"port-unusable", "attempt"}));
         const QJsonObject summary = events.last();
         QCOMPARE(summary["event"].toString(), "summary");
         QCOMPARE(summary["programmed"].toInt(), 1);
         QCOMPARE(summary["failed"].toInt(), 1);
         QCOMPARE(summary["positions"].toArray().size(), 2);
+    }
+
+    // A port missing at the start that appears as something that can never serve (a link to
+    // a regular file) is said as it would have been at the start, and its position ends.
+    void portAppearingUnusable()
+    {
+        const QString link = dir.filePath("appearing-file");
+        QFile::remove(link);
+        Session tool({"write", "truck.zcf", "--series", "--wait-for-panel", "--events", "--port", "FX1=" + link},
+                     dir.path());
+        QVERIFY(tool.waitFor("FX1: SERIAL PORT " + link + " NOT FOUND - WAITING FOR IT"));
+        QVERIFY(QFile::link(dir.filePath("truck.zcf"), link));
+        QCOMPARE(tool.finish(), 1);
+        QFile::remove(link);
+        QStringList events;
+        for (const QJsonObject &e : parseLines(tool.out))
+            events << e["event"].toString();
+        QCOMPARE(events, (QStringList{"run", "port-not-found", "port-unusable", "attempt", "summary"}));
     }
 
     void oneDeviceAppearingUnderTwoNames_data()
@@ -1200,7 +1328,7 @@ private slots:
         QVERIFY(ended);
         QVERIFY2(clock.elapsed() < 4000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(process.exitCode(), 4);
-        QVERIFY(QString::fromLocal8Bit(process.readAllStandardError()).contains("SUMMARY: 0 PROGRAMMED, 0 FAILED"));
+        QVERIFY(QString::fromLocal8Bit(process.readAllStandardError()).contains("SUMMARY: 0 UNITS, 0 PROGRAMMED, 0 UNCHANGED, 0 FAILED"));
         QFile log(logPath);
         QVERIFY(log.open(QIODevice::ReadOnly));
         const QList<QJsonObject> records = parseLines(QString::fromUtf8(log.readAll()));
@@ -1255,7 +1383,7 @@ private slots:
         QTest::addColumn<int>("panels");
         QTest::addColumn<QString>("lastLine");
         QTest::newRow("hands-free, waiting") << QStringList{"--series", "--wait-for-panel"} << 0
-                                             << "SUMMARY: 0 PROGRAMMED, 0 FAILED";
+                                             << "SUMMARY: 0 UNITS, 0 PROGRAMMED, 0 UNCHANGED, 0 FAILED";
         QTest::newRow("two ports writing") << QStringList{} << 2 << QString();
     }
 

@@ -1,5 +1,6 @@
 #include "boardsink.h"
 
+#include "cli/argumenttext.h"
 #include "cli/progressboard.h"
 #include "line/productionline.h"
 #include "platform/exitcode.h"
@@ -68,6 +69,32 @@ void BoardSink::positionChanged(const PositionChange &change)
     default:
         break;
     }
+}
+
+// What becomes of an id that the operator should hear of: one that will not be used.
+void BoardSink::idRecorded(int position, const IdRecord &record)
+{
+    using Bound = IdRecord::Bound;
+    using Refusal = IdRecord::Refusal;
+    static const struct
+    {
+        Bound bound;
+        Refusal refusal;
+        const char *text; // %1 the position, %2 the id
+    } said[] = {
+        {Bound::Replaced, Refusal::None, "%1: id %2 replaced by a later scan"},
+        {Bound::Expired, Refusal::None, "%1: id %2 expired: no panel arrived for it"},
+        {Bound::Refused, Refusal::Pattern, "%1: id %2 refused: it does not match --id-pattern"},
+        {Bound::Refused, Refusal::Duplicate, "%1: id %2 refused: it has passed already in this run"},
+    };
+    for (const auto &s : said) {
+        if (s.bound == record.bound && s.refusal == record.refusal) {
+            m_board.say(QString::fromLatin1(s.text).arg(m_line.station(position).label, ArgumentText::shown(record.panelId)),
+                        record.bound == Bound::Refused);
+            return;
+        }
+    }
+    showRow(position);
 }
 
 void BoardSink::attemptStarted(int position, int panel)

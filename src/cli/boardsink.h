@@ -25,6 +25,7 @@ public:
     void modelRefused(int position, qint16 model) override;
     void transferEnded(int position, const TransferOutcome &outcome,
                        const std::optional<StatusTexts::Report> &status) override;
+    void idRecorded(int position, const IdRecord &record) override;
     bool attemptEnded(const AttemptEnd &end) override;
     void runEnded(const RunSummary &summary) override;
 

@@ -17,13 +17,22 @@ using Command = CommandLine::Command;
 
 namespace {
 
-// A description beside its lead, wrapped under itself within 79 columns.
-QString wrapped(const QString &lead, const QString &description)
+// A description beside its lead, wrapped under itself within 79 columns. In a synopsis an
+// option keeps its value on its row ("--panel-id ID]").
+QString wrapped(const QString &lead, const QString &description, bool synopsis = false)
 {
     const QString indent(lead.size(), QLatin1Char(' '));
+    QStringList words;
+    for (const QString &word : description.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (synopsis && !words.isEmpty() && !word.startsWith(QLatin1Char('[')) && !word.startsWith(QLatin1Char('-'))
+            && words.last().contains(QLatin1String("-")))
+            words.last() += QLatin1Char(' ') + word;
+        else
+            words << word;
+    }
     QString text, row = lead;
     bool rowEmpty = true;
-    for (const QString &word : description.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    for (const QString &word : std::as_const(words)) {
         if (!rowEmpty && row.size() + 1 + word.size() > 79) {
             text += row + QLatin1Char('\n');
             row = indent;
@@ -73,6 +82,25 @@ struct Options
                                               "and the log (in a series, for the first panel). With several ports, "
                                               "LABEL=ID once per position."),
                                QStringLiteral("[LABEL=]ID")};
+    QCommandLineOption scanWindow{QStringLiteral("scan-window"),
+                                  QStringLiteral("write --wait-for-panel: a scan at most MS milliseconds after a "
+                                                 "panel arrived is that panel's id (default 1000); a later one is the "
+                                                 "next panel's."),
+                                  QStringLiteral("MS")};
+    QCommandLineOption idTimeout{QStringLiteral("id-timeout"),
+                                 QStringLiteral("write --wait-for-panel: an id scanned for the next panel expires "
+                                                "SECONDS after its position became free (default 60)."),
+                                 QStringLiteral("SECONDS")};
+    QCommandLineOption requireId{QStringLiteral("require-id"),
+                                 QStringLiteral("write --wait-for-panel: a panel is programmed only once its id has "
+                                                "been scanned.")};
+    QCommandLineOption refuseDuplicates{QStringLiteral("refuse-duplicates"),
+                                        QStringLiteral("write --wait-for-panel: refuse a scanned id that has already "
+                                                       "passed in this run (else it is flagged DUPLICATE).")};
+    QCommandLineOption idPattern{QStringLiteral("id-pattern"),
+                                 QStringLiteral("write --wait-for-panel: refuse a scanned id that REGEX does not "
+                                                "match whole."),
+                                 QStringLiteral("REGEX")};
     QCommandLineOption json{QStringLiteral("json"),
                             QStringLiteral("Standard output carries one JSON object per panel attempt (per port for "
                                            "ports), one per line, and nothing else; for report one object of its "
@@ -147,6 +175,11 @@ struct Options
         {&count, {Command::Write}},
         {&skipMatching, {Command::Write}},
         {&panelId, transfers},
+        {&scanWindow, {Command::Write}},
+        {&idTimeout, {Command::Write}},
+        {&requireId, {Command::Write}},
+        {&refuseDuplicates, {Command::Write}},
+        {&idPattern, {Command::Write}},
         {&json, reports},
         {&events, {Command::Write, Command::Verify}},
         {&log, fileCommands},
@@ -174,7 +207,8 @@ struct Options
                            "and reads panels over a serial line, and saves configurations as .zcf files.\n"
                            "Without a command it opens its window, and the file given, if any."));
         for (const QCommandLineOption *option : {&port, &trace, &series, &waitForPanel, &count, &skipMatching,
-                                                 &panelId, &json, &events, &log, &station, &operatorName, &workOrder,
+                                                 &panelId, &scanWindow, &idTimeout, &requireId, &refuseDuplicates,
+                                                 &idPattern, &json, &events, &log, &station, &operatorName, &workOrder,
                                                  &expectSha256, &stopAfterFailures, &quiet, &name, &output, &force, &run,
                                                  &since, &until, &unitId, &csv, &help, &version})
             parser.addOption(*option);
@@ -196,7 +230,7 @@ struct CommandHelp
 
 const CommandHelp commandHelp[] = {
     {Command::Write, "write",
-     "write FILE [--port NAME]... [--series [--wait-for-panel] [--count N] [--stop-after-failures N]] [--skip-matching] [--panel-id ID] [--expect-sha256 HEX] [--json|--events] [--log FILE] [--trace FILE] [--station NAME] [--operator NAME] [--work-order TEXT] [-q]",
+     "write FILE [--port NAME]... [--series [--wait-for-panel [--scan-window MS] [--id-timeout SECONDS] [--require-id] [--refuse-duplicates] [--id-pattern REGEX]] [--count N] [--stop-after-failures N]] [--skip-matching] [--panel-id ID] [--expect-sha256 HEX] [--json|--events] [--log FILE] [--trace FILE] [--station NAME] [--operator NAME] [--work-order TEXT] [-q]",
      "Opens FILE as the window opens a file (the same checks and messages), then writes the\n"
      "panel on each port given, all at once, each on its own line of progress; with several\n"
      "ports a table of port, outcome and detail ends the run. --series programs one panel\n"
@@ -307,7 +341,7 @@ const char epilogue[] =
     "  Enter programs the whole fixture again; with --series --wait-for-panel each port\n"
     "  programs every panel that answers and waits until it has gone, without a keyboard.\n"
     "  --json prints one JSON object per panel attempt on standard output (keys: command,\n"
-    "  position, port, file, panel_id, outcome, exit, reason, address, detail, model,\n"
+    "  position, port, file, panel_id, panel, outcome, exit, reason, address, detail, model,\n"
     "  differences, adjusted, warnings, configuration, started, duration_ms, schema,\n"
     "  run_id); --log FILE appends the same object with event, seq, tool_version, time,\n"
     "  host, user, station, operator, work_order and sha256, and file as an absolute path,\n"
@@ -494,6 +528,9 @@ private:
         line.waitForPanel = o.parser.isSet(o.waitForPanel);
         line.skipMatching = o.parser.isSet(o.skipMatching);
         line.panelId = o.parser.value(o.panelId);
+        line.requireId = o.parser.isSet(o.requireId);
+        line.refuseDuplicates = o.parser.isSet(o.refuseDuplicates);
+        line.idPattern = o.parser.value(o.idPattern);
         line.json = o.parser.isSet(o.json);
         line.events = o.parser.isSet(o.events);
         line.log = o.parser.value(o.log);
@@ -510,7 +547,8 @@ private:
         line.csv = o.parser.isSet(o.csv);
         for (const QCommandLineOption *option : {&o.trace, &o.name, &o.output, &o.count, &o.panelId, &o.log,
                                                  &o.station, &o.operatorName, &o.workOrder, &o.expectSha256,
-                                                 &o.stopAfterFailures, &o.run, &o.since, &o.until, &o.unitId})
+                                                 &o.stopAfterFailures, &o.run, &o.since, &o.until, &o.unitId,
+                                                 &o.scanWindow, &o.idTimeout, &o.idPattern})
             if (o.parser.isSet(*option) && o.parser.value(*option).isEmpty())
                 return QStringLiteral("%1 needs a value").arg(optionName(*option));
         for (const auto &[option, value] : {std::pair{&o.station, line.station}, {&o.operatorName, line.operatorName},
@@ -539,6 +577,30 @@ private:
             if (!number || line.count < 1)
                 return QStringLiteral("--count takes a number of panels, 1 or more");
         }
+        // Whole numbers in a range a line can use: up to a minute, and a day.
+        const struct
+        {
+            const QCommandLineOption &option;
+            int &value;
+            int most;
+            const char *unit;
+        } numbers[] = {{o.scanWindow, line.scanWindowMs, 60000, "milliseconds"},
+                       {o.idTimeout, line.idTimeoutSeconds, 86400, "seconds"}};
+        for (const auto &n : numbers) {
+            if (!o.parser.isSet(n.option))
+                continue;
+            bool number = false;
+            n.value = o.parser.value(n.option).toInt(&number);
+            if (!number || n.value < 1 || n.value > n.most)
+                return QStringLiteral("%1 takes a number of %2, 1 to %3")
+                    .arg(optionName(n.option), QLatin1String(n.unit), QString::number(n.most));
+        }
+        if (!line.idPattern.isEmpty()) {
+            const QRegularExpression pattern(line.idPattern);
+            if (!pattern.isValid())
+                return QStringLiteral("--id-pattern %1 is no regular expression: %2")
+                    .arg(ArgumentText::shown(line.idPattern), pattern.errorString());
+        }
         return {};
     }
 
@@ -552,8 +614,9 @@ private:
             return QStringLiteral("only write and verify take several ports");
         if ((line.waitForPanel || line.count || line.stopAfterFailures) && !line.series)
             return QStringLiteral("--wait-for-panel, --count and --stop-after-failures belong to a series: add --series");
-        if (line.waitForPanel && !(line.panelId + line.panelIds.join(QString())).isEmpty())
-            return QStringLiteral("--panel-id names one panel; a hands-free series programs many");
+        for (const QCommandLineOption *option : {&o.scanWindow, &o.idTimeout, &o.requireId, &o.refuseDuplicates, &o.idPattern})
+            if (o.parser.isSet(*option) && !line.waitForPanel)
+                return QStringLiteral("%1 belongs to a hands-free series: add --series --wait-for-panel").arg(optionName(*option));
         if (line.json && line.output == QLatin1String("-"))
             return QStringLiteral("--json and -o - both want standard output");
         if (line.json && line.events)
@@ -591,7 +654,8 @@ private:
         }
         line.port = line.ports.value(0);
         const QStringList ids = o.parser.values(o.panelId);
-        if (line.ports.size() < 2) {
+        // A position named by a label takes LABEL=ID as several do; elsewhere the id is whole.
+        if (line.ports.size() < 2 && (!labelled.value(0) || ids.isEmpty())) {
             if (ids.size() > 1)
                 return QStringLiteral("--panel-id is given twice for one port");
             return {};
@@ -600,16 +664,25 @@ private:
         line.panelId.clear();
         for (const QString &value : ids) {
             const qsizetype equals = value.indexOf(QLatin1Char('='));
+            if (line.ports.size() == 1 && equals < 0) {
+                if (ids.size() > 1)
+                    return QStringLiteral("--panel-id is given twice for one port");
+                line.panelIds[0] = line.panelId = value;
+                return {};
+            }
             const qsizetype position = equals < 0 ? -1 : line.labels.indexOf(value.left(equals));
             if (position < 0)
-                return QStringLiteral("with several ports, --panel-id takes LABEL=ID, LABEL one of %1: %2")
-                    .arg(line.labels.join(QStringLiteral(", ")), ArgumentText::shown(value));
+                return QStringLiteral("%1 --panel-id takes LABEL=ID, LABEL one of %2: %3")
+                    .arg(line.ports.size() > 1 ? QStringLiteral("with several ports,") : QStringLiteral("with a labelled port,"),
+                         line.labels.join(QStringLiteral(", ")), ArgumentText::shown(value));
             if (!line.panelIds[position].isEmpty())
                 return QStringLiteral("--panel-id is given twice for %1").arg(line.labels[position]);
             line.panelIds[position] = value.mid(equals + 1);
             if (line.panelIds[position].isEmpty())
                 return QStringLiteral("--panel-id %1 needs an id after =").arg(ArgumentText::shown(value));
         }
+        if (line.ports.size() == 1)
+            line.panelId = line.panelIds[0];
         return {};
     }
 
@@ -754,7 +827,7 @@ QString CommandLine::helpText(Command command)
         return o.parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("durvex-config"))
                + QString::fromLatin1(epilogue) + exitStatus(Command::Window);
     }
-    QString text = wrapped(QStringLiteral("Usage: durvex-config "), QString::fromLatin1(help->usage))
+    QString text = wrapped(QStringLiteral("Usage: durvex-config "), QString::fromLatin1(help->usage), true)
                    + QStringLiteral("\n%1\n\nOptions:\n").arg(QString::fromLatin1(help->about));
     QList<const QCommandLineOption *> options;
     for (const auto &[option, commands] : o.owners)

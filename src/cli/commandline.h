@@ -43,6 +43,12 @@ struct CommandLine
     bool skipMatching = false; // --skip-matching: a panel that holds what a write sends is not written
     int count = 0;             // --count: panels programmed on each port before a series ends; 0 for no end
     QString panelId;           // --panel-id
+    // Hands-free ids: --scan-window, --id-timeout, --require-id, --refuse-duplicates, --id-pattern.
+    int scanWindowMs = 1000;
+    int idTimeoutSeconds = 60;
+    bool requireId = false;
+    bool refuseDuplicates = false;
+    QString idPattern;
     bool json = false;
     bool events = false;       // --events: one JSON object per position event
     QString log;               // --log: the programming log

@@ -45,7 +45,7 @@ void EventSink::positionChanged(const PositionChange &change)
 {
     const Kind kind = change.state.kind;
     std::optional<Kind> &told = m_told[change.position];
-    if (!change.stateChanged || kind == Kind::Passed || kind == Kind::Failed || told == kind)
+    if (!change.stateChanged || kind == Kind::Passed || kind == Kind::Unchanged || kind == Kind::Failed || told == kind)
         return;
     told = kind;
     const ProductionLine::Station &s = m_line->station(change.position);
@@ -74,24 +74,42 @@ void EventSink::positionChanged(const PositionChange &change)
     m_board.print(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
+// The next attempt at the position is told from its start, even in the state this one began in.
 bool EventSink::attemptEnded(const AttemptEnd &end)
 {
-    return tellAttempt(end.attempt, end.panel);
+    if (end.position < int(m_told.size())) // none for a run settled without the line's transfers
+        m_told[end.position].reset();
+    return AttemptSink::attemptEnded(end);
 }
 
-// One made outside the line (a file refused before any panel) has no panel number.
 bool EventSink::take(const PanelAttempt &attempt)
 {
-    return tellAttempt(attempt, QJsonValue());
+    QJsonObject record = attempt.toJson();
+    record.insert(QStringLiteral("event"), QStringLiteral("attempt"));
+    // The number a seating names its attempts by.
+    if (attempt.seq > 0)
+        record.insert(QStringLiteral("seq"), attempt.seq);
+    printRecord(record);
+    return true;
 }
 
-bool EventSink::tellAttempt(const PanelAttempt &attempt, const QJsonValue &panel)
+void EventSink::idRecorded(int, const IdRecord &record)
 {
-    QJsonObject object = event(QStringLiteral("attempt"), attempt.position, attempt.port);
-    const QJsonObject record = attempt.toJson();
+    printRecord(record.toJson());
+}
+
+void EventSink::seatingEnded(int, const Seating &seating)
+{
+    printRecord(seating.toJson());
+}
+
+// A record of the line's as an event: its keys, with the time it was told.
+void EventSink::printRecord(const QJsonObject &record)
+{
+    QJsonObject object = event(record.value(QStringLiteral("event")).toString(),
+                               record.value(QStringLiteral("position")).toString(),
+                               record.value(QStringLiteral("port")).toString());
     for (auto it = record.begin(); it != record.end(); ++it)
         object.insert(it.key(), it.value());
-    object.insert(QStringLiteral("panel"), panel);
     m_board.print(QJsonDocument(object).toJson(QJsonDocument::Compact));
-    return true;
 }

@@ -30,11 +30,13 @@ public:
     void tell(const QJsonObject &object);
 
     void positionChanged(const PositionChange &change) override;
-    bool attemptEnded(const AttemptEnd &end) override;
     bool take(const PanelAttempt &attempt) override;
+    bool attemptEnded(const AttemptEnd &end) override;
+    void idRecorded(int position, const IdRecord &record) override;
+    void seatingEnded(int position, const Seating &seating) override;
 
 private:
-    bool tellAttempt(const PanelAttempt &attempt, const QJsonValue &panel);
+    void printRecord(const QJsonObject &record);
 
     const ProductionLine *m_line = nullptr;
     ProgressBoard &m_board;

@@ -25,6 +25,11 @@ LineSettings Fixture::settingsOf(const CommandLine &commandLine, const QList<Pos
     settings.stopAfterFailures = commandLine.stopAfterFailures;
     settings.skipMatching = commandLine.skipMatching;
     settings.positions = positions;
+    settings.ids.scanWindowMs = commandLine.scanWindowMs;
+    settings.ids.timeoutMs = commandLine.idTimeoutSeconds * 1000;
+    settings.ids.required = commandLine.requireId;
+    settings.ids.refuseDuplicates = commandLine.refuseDuplicates;
+    settings.ids.pattern = commandLine.idPattern;
     settings.work = work;
     return settings;
 }

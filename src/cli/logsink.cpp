@@ -29,16 +29,31 @@ void LogSink::positionChanged(const PositionChange &change)
 bool LogSink::take(const PanelAttempt &attempt)
 {
     QString reason;
-    return appended(m_log.append(attempt.toJson(), m_fileSha256, &reason), reason);
+    return appended(m_log.append(attempt.toJson(), m_fileSha256, &reason, attempt.seq), reason);
+}
+
+void LogSink::idRecorded(int, const IdRecord &record)
+{
+    takeRecord(record.toJson());
+}
+
+void LogSink::seatingEnded(int, const Seating &seating)
+{
+    takeRecord(seating.toJson());
 }
 
 bool LogSink::takeSummary(const QJsonObject &summary)
+{
+    return takeRecord(summary);
+}
+
+bool LogSink::takeRecord(const QJsonObject &record)
 {
     // A log that failed has said so once.
     if (m_failed)
         return true;
     QString reason;
-    return appended(m_log.appendRecord(summary, &reason), reason);
+    return appended(m_log.appendRecord(record, &reason), reason);
 }
 
 bool LogSink::appended(bool appended, const QString &reason)

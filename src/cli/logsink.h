@@ -9,7 +9,7 @@ class ProductionLine;
 class ProgrammingLog;
 class ProgressBoard;
 
-// `--log`: a record for each attempt, and the run's summary last. A record the log refused
+// `--log`: a record for each attempt, each id and each seating, and the run's summary last. A record the log refused
 // is said once, and the log takes no more.
 class LogSink : public AttemptSink
 {
@@ -22,10 +22,13 @@ public:
 
     void positionChanged(const PositionChange &change) override;
     bool take(const PanelAttempt &attempt) override;
+    void idRecorded(int position, const IdRecord &record) override;
+    void seatingEnded(int position, const Seating &seating) override;
     bool takeSummary(const QJsonObject &summary);
     bool failed() const { return m_failed; }
 
 private:
+    bool takeRecord(const QJsonObject &record);
     bool appended(bool appended, const QString &reason);
 
     ProgrammingLog &m_log;

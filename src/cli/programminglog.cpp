@@ -34,12 +34,13 @@ bool ProgrammingLog::open(const QString &path, QString *reason)
     return m_file.open(path, reason);
 }
 
-bool ProgrammingLog::append(const QJsonObject &attempt, const QByteArray &sha256, QString *reason)
+bool ProgrammingLog::append(const QJsonObject &attempt, const QByteArray &sha256, QString *reason, int seq)
 {
     QJsonObject record = attempt;
     record.insert(QStringLiteral("event"), QStringLiteral("attempt"));
     // Counted also when the append fails: a gap shows an audit the record that is missing.
-    record.insert(QStringLiteral("seq"), ++m_sequence);
+    m_sequence = seq > 0 ? seq : m_sequence + 1;
+    record.insert(QStringLiteral("seq"), m_sequence);
     // Where the file was, whatever folder the next reader stands in; "-" (standard output)
     // is no path.
     const QString file = attempt.value(QStringLiteral("file")).toString();

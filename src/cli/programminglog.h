@@ -28,7 +28,8 @@ public:
     // the attempt's number in the run (1, 2, ... as attempts end), the tool's version, the
     // time (UTC, ISO 8601 with milliseconds), the host, the user, the SHA-256 of the
     // configuration file in hex (null when there is none), and `file` as an absolute path.
-    bool append(const QJsonObject &attempt, const QByteArray &sha256, QString *reason);
+    // `seq`: the number the line gave the attempt, which its seating names; 0: the next.
+    bool append(const QJsonObject &attempt, const QByteArray &sha256, QString *reason, int seq = 0);
     // Any other record of the run (`event` set by the caller), with the run's id, the tool's
     // version, the time, the host and the user.
     bool appendRecord(QJsonObject record, QString *reason);

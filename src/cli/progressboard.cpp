@@ -9,6 +9,9 @@ ProgressBoard::ProgressBoard(std::FILE *err, bool terminal, bool quiet, bool col
     , m_terminal(terminal)
     , m_quiet(quiet)
     , m_colour(terminal && colour)
+    // Black as the 256 colours' own black, bold: many terminals draw bold in colours 0 to 7 one
+    // shade brighter, which turns black grey. A terminal of 16 colours gets plain black.
+    , m_black(qgetenv("TERM").contains("256color") ? "1;38;5;16" : "30")
 {
     m_rows.resize(1);
 }
@@ -167,13 +170,16 @@ void ProgressBoard::draw()
     if (!shown)
         return;
     const int columns = TerminalWidth::columns(m_err);
-    static constexpr const char *colours[] = {"", "\033[33m", "\033[32m", "\033[31m"};
+    // Bright backgrounds, read from across the line: under way, passed, rejected.
+    static constexpr const char *backgrounds[] = {"", "103", "102", "101"};
     QStringList rows;
     for (const Row &row : std::as_const(m_rows)) {
         // A row that wrapped would throw the redraw off; the colour is no part of its width.
         const QString text = TerminalWidth::fitted(rowText(row), columns);
-        const char *colour = m_colour ? colours[int(row.colour)] : "";
-        rows << (*colour ? QString::fromLatin1(colour) + text + QStringLiteral("\033[0m") : text);
+        const char *background = m_colour ? backgrounds[int(row.colour)] : "";
+        rows << (*background ? QStringLiteral("\033[%1;%2m").arg(QLatin1String(m_black), QLatin1String(background)) + text
+                                   + QStringLiteral("\033[0m")
+                             : text);
     }
     if (m_fixture && !m_totals.isEmpty())
         rows << TerminalWidth::fitted(m_totals, columns);

@@ -71,6 +71,7 @@ private:
     bool m_terminal;
     bool m_quiet;
     bool m_colour;
+    const char *m_black; // the text's colour on a coloured row
     bool m_fixture = false;
     QString m_outputFailure;
     QList<Row> m_rows;

@@ -20,7 +20,7 @@ struct LineSettings
     {
         QString label;
         QString port;
-        QString panelId; // the first panel's
+        QString panelId; // the first panel's (hands-free: the first seating's)
     };
 
     // What a write of the file sends, or what a verify compares with; or a read's.
@@ -53,13 +53,24 @@ struct LineSettings
         int silencesToLeave = 3;
     };
 
+    // How scanned ids are taken, hands-free.
+    struct Ids
+    {
+        int scanWindowMs = 1000; // a scan this soon after an arrival is that panel's
+        int timeoutMs = 60000;   // an id for the next panel expires this long after the position became free
+        bool required = false;   // a panel waits for its id
+        bool refuseDuplicates = false;
+        QString pattern;         // a scan that does not match it is refused; empty: any
+    };
+
     Mode mode = Mode::Once;
-    int count = 0; // panels programmed after which a position stops; 0: no limit
+    int count = 0; // units passed after which a position stops; 0: no limit
     int stopAfterFailures = 0; // rejects in a row after which a position stops; 0: never
     bool skipMatching = false;
     QList<Position> positions;
     Work work;
     Polls polls;
+    Ids ids;
 
     bool series() const { return mode != Mode::Once; }
     bool handsFree() const { return mode == Mode::HandsFree; }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "line/idrecord.h"
 #include "line/panelattempt.h"
 #include "line/positionstate.h"
 #include "line/runsummary.h"
+#include "line/seating.h"
 #include "link/linkresult.h"
 #include "session/statustexts.h"
 #include "transfer/transferoutcome.h"
@@ -74,6 +76,10 @@ public:
     virtual void panelLeft(int /*position*/, int /*panel*/) {}
     // An id for the next panel at a position, or for the panel of this round.
     virtual void idRead(int /*position*/, const QString & /*id*/) {}
+    // Hands-free: what became of an id read, or waiting, at a position.
+    virtual void idRecorded(int /*position*/, const IdRecord &) {}
+    // Hands-free: a seating has ended, its panel taken out, or the run ended.
+    virtual void seatingEnded(int /*position*/, const Seating &) {}
     virtual void prompted(const Prompt &) {}
     // No new panel starts; those under way end as they end.
     virtual void stopping() {}

@@ -57,6 +57,11 @@ QString PanelAttempt::outcomeWord() const
     return unchanged && exitCode == ExitCode::Done ? QStringLiteral("unchanged") : ExitCode::outcomeWord(exitCode);
 }
 
+bool PanelAttempt::passed() const
+{
+    return exitCode == ExitCode::Done;
+}
+
 QString PanelAttempt::reasonWord() const
 {
     return AttemptReason::word(reason != AttemptReason::Reason::None ? reason : AttemptReason::ofExitCode(exitCode));
@@ -180,6 +185,7 @@ QJsonObject PanelAttempt::toJson() const
         {QStringLiteral("port"), textOrNull(port)},
         {QStringLiteral("file"), textOrNull(file)},
         {QStringLiteral("panel_id"), textOrNull(panelId)},
+        {QStringLiteral("panel"), panel > 0 ? QJsonValue(panel) : QJsonValue()},
         {QStringLiteral("outcome"), outcomeWord()},
         {QStringLiteral("exit"), exitCode},
         {QStringLiteral("reason"), textOrNull(reasonWord())},

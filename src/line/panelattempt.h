@@ -40,6 +40,8 @@ struct PanelAttempt
     QString port;      // none for check
     QString file;
     QString panelId;
+    int panel = 0;     // the panel's number at its position; 0 outside a line
+    int seq = 0;       // the attempt's number in the line's run; 0 outside a line
     int exitCode = 0;
     bool unchanged = false; // a write that found the panel holding what it would send
     AttemptReason::Reason reason = AttemptReason::Reason::None; // None: the exit code's, if any
@@ -53,12 +55,14 @@ struct PanelAttempt
     QDateTime started; // UTC
     qint64 durationMs = 0;
 
-    // Keys: command, position, port, file, panel_id, outcome, exit, reason, address, detail,
+    // Keys: command, position, port, file, panel_id, panel, outcome, exit, reason, address, detail,
     // model, differences, adjusted, configuration, warnings, started, duration_ms; what does
     // not apply is null.
     QJsonObject toJson() const;
     // The outcome's word: "unchanged" for a write that was spared, else the exit code's.
     QString outcomeWord() const;
+    // Done or unchanged.
+    bool passed() const;
     // The reason's word, or empty.
     QString reasonWord() const;
 

@@ -21,8 +21,10 @@ constexpr Entry table[] = {
     {Kind::PortNotFound, "port-not-found", Colour::Failed, "SERIAL PORT %1 NOT FOUND - WAITING FOR IT"},
     {Kind::PortUnusable, "port-unusable", Colour::Failed, "FAILED: %2"},
     {Kind::Present, "present", Colour::Working, "PANEL PRESENT"},
+    {Kind::AwaitingId, "awaiting-id", Colour::Working, "PANEL PRESENT - SCAN ID"},
     {Kind::Programming, "programming", Colour::Working, "PROGRAMMING BYTE %3 OF %4", "READING BYTE %3 OF %4"},
     {Kind::Passed, "passed", Colour::Passed, "PROGRAMMED", "VERIFIED"},
+    {Kind::Unchanged, "unchanged", Colour::Passed, "UNCHANGED"},
     {Kind::Failed, "failed", Colour::Failed, "FAILED: %2"},
     {Kind::Removed, "removed", Colour::Plain, "PANEL REMOVED"},
     {Kind::Stopped, "position-stopped", Colour::Failed, "CHECK FIXTURE"},
@@ -55,7 +57,7 @@ QString PositionState::text(const QString &port, bool handsFree, bool verify) co
     if (kind == Kind::Programming && byte < 0)
         words = QStringLiteral("STARTING");
     // A panel tried hands-free stays, its outcome shown, until it is taken out.
-    if (handsFree && (kind == Kind::Passed || kind == Kind::Failed))
+    if (handsFree && (kind == Kind::Passed || kind == Kind::Unchanged || kind == Kind::Failed))
         words += QStringLiteral(" - REMOVE PANEL");
     // In one pass over the table's words: a port or reason that holds "%2" stays as it is.
     const QString values[] = {port, reason, QString::number(byte + 1), QString::number(PanelConfiguration::byteCount)};

@@ -11,8 +11,10 @@ struct PositionState
         PortNotFound, // the port is not there (yet); polls go on until it is
         PortUnusable, // the port can never serve: see reason; the position has ended
         Present,      // a panel answered and is about to be programmed
+        AwaitingId,   // a panel answered and waits for its id to be scanned
         Programming,  // see byte
         Passed,
+        Unchanged,    // passed without a write: the panel held it already
         Failed,       // see reason
         Removed,
         Stopped,      // rejects in a row: the fixture wants looking at; the position has ended
@@ -26,7 +28,7 @@ struct PositionState
     static PositionState failed(const QString &reason) { return {Kind::Failed, -1, reason}; }
 
     // The event's name: "waiting", "port-not-found", "port-unusable", "present",
-    // "programming", "passed", "failed", "removed", "position-stopped".
+    // "awaiting-id", "programming", "passed", "failed", "removed", "position-stopped".
     QString eventName() const;
     Colour colour() const;
     // The words on a position's row. `port` is the port as given; `handsFree`: a panel that

@@ -19,6 +19,7 @@ ProductionLine::ProductionLine(const LineSettings &settings, ConnectionFactory m
     , m_startedAt(clock.now())
     , m_stations(settings.positions.size())
     , m_ports(settings.positions.size())
+    , m_unitOfPosition(settings.positions.size(), -1)
 {
     m_summary.command = settings.work.command();
     for (int i = 0; i < int(m_stations.size()); ++i) {
@@ -26,7 +27,8 @@ ProductionLine::ProductionLine(const LineSettings &settings, ConnectionFactory m
         Station &s = m_stations[i];
         s.label = p.label;
         s.port = p.port;
-        s.panelId = p.panelId;
+        // Hands-free, a panel takes its id as it arrives.
+        (handsFree() ? s.nextId : s.panelId) = p.panelId;
         m_summary.positions.append({p.label, p.port});
         Port &port = m_ports[i];
         if (!makeConnection)
@@ -55,6 +57,11 @@ ProductionLine::ProductionLine(const LineSettings &settings, ConnectionFactory m
             connect(port.poller, &PanelPoller::arrived, this, [this, i] { arrived(i); });
             connect(port.poller, &PanelPoller::gone, this, [this, i] { gone(i); });
         }
+    }
+    if (handsFree()) {
+        m_expiry = clock.ticker(100, [this] { expireIds(); });
+        if (!settings.ids.pattern.isEmpty())
+            m_idPattern.setPattern(QRegularExpression::anchoredPattern(settings.ids.pattern));
     }
 }
 
@@ -102,7 +109,11 @@ void ProductionLine::start()
         startRound();
         return;
     }
+    m_expiry->start();
     for (int i = 0; i < int(m_stations.size()); ++i) {
+        // An id given at the start is the first seating's, however long it takes to come.
+        if (!m_stations[i].nextId.isEmpty())
+            record(i, IdRecord::Bound::Next, m_stations[i].nextId);
         if (const std::optional<TransferOutcome> refusal = portRefused(i, Check::AtStart)) {
             if (refusal->link.kind == LinkResult::Kind::PortNotFound) {
                 // A port missing at the start waits on its row until it is there.
@@ -172,7 +183,7 @@ void ProductionLine::stopAll()
 
 bool ProductionLine::countReached(int index) const
 {
-    return m_settings.count > 0 && m_summary.positions.value(index).programmed >= m_settings.count;
+    return m_settings.count > 0 && m_summary.positions.value(index).passedUnits >= m_settings.count;
 }
 
 // --- A position's state ------------------------------------------------------------------
@@ -191,16 +202,18 @@ void ProductionLine::changed(int index, int panel, bool stateChanged)
 }
 
 // Why a panel may not start on this position: a port that can never serve (at the start of a
-// hands-free run, where polls would not tell it), or the port of an earlier position reached
-// by another name, which may show only once a link has appeared.
+// hands-free run or as it appears, where polls would not tell it), or the port of an earlier
+// position reached by another name, which may show only once a link has appeared.
 std::optional<TransferOutcome> ProductionLine::portRefused(int index, Check when) const
 {
     const Station &s = m_stations[index];
     TransferOutcome outcome;
     outcome.kind = TransferOutcome::Kind::PortFailed;
     outcome.port = s.port;
-    if (when == Check::AtStart) {
-        if (const LinkResult checked = PanelLink::check(s.port); !checked.ok()) {
+    // A port that comes up as something that can never serve says so as it would have at the start.
+    if (when != Check::Arriving) {
+        const LinkResult checked = PanelLink::check(s.port);
+        if (!checked.ok() && (when == Check::AtStart || checked.kind != LinkResult::Kind::PortNotFound)) {
             outcome.link = checked;
             return outcome;
         }
@@ -257,6 +270,10 @@ void ProductionLine::startPanel(int index)
         fail(index, *refusal);
         return;
     }
+    if (!s.seating)
+        openSeating(index, s.panelId); // at Enter: the panel is there as its first attempt starts
+    else if (s.seating->panelId.isEmpty())
+        s.seating->panelId = s.panelId;
     s.state = State::Transferring;
     tell([&](LineSink &sink) { sink.attemptStarted(index, s.panel); });
     setState(index, {Kind::Programming}, s.panel);
@@ -283,6 +300,8 @@ void ProductionLine::finishedPanel(int index, const TransferOutcome &outcome,
     attempt.file = work.file;
     attempt.adjusted = work.adjusted;
     attempt.panelId = s.panelId;
+    attempt.panel = s.panel;
+    attempt.seq = ++m_attempts;
     attempt.timed(m_clock.now() - m_ports[index].startedAt, m_clock.utc());
     attempt.take(outcome);
 
@@ -316,7 +335,9 @@ void ProductionLine::finishedPanel(int index, const TransferOutcome &outcome,
 
     const bool succeeded = attempt.exitCode == ExitCode::Done;
     RunSummary::Position &counts = m_summary.positions[index];
-    ++(succeeded ? counts.programmed : counts.failed);
+    ++(!succeeded ? counts.failed : attempt.unchanged ? counts.unchanged : counts.programmed);
+    if (s.seating)
+        countUnit(index, attempt);
     s.lastExit = attempt.exitCode;
     s.lastOutcome = attempt.outcomeWord();
     s.rejectsInRow = succeeded ? 0 : s.rejectsInRow + 1;
@@ -329,7 +350,7 @@ void ProductionLine::finishedPanel(int index, const TransferOutcome &outcome,
     // A port that cannot serve keeps saying so.
     const bool stateChanged = s.shown.kind != Kind::PortUnusable;
     if (stateChanged)
-        s.shown = succeeded ? PositionState{Kind::Passed}
+        s.shown = succeeded ? PositionState{attempt.unchanged ? Kind::Unchanged : Kind::Passed}
                             : PositionState::failed(attempt.reasonWord().isEmpty() ? outcomeText : attempt.reasonWord());
     const LineSink::PositionChange change{index,   s.shown,       stateChanged, s.panel, s.panelId, m_clock.utc(),
                                           &attempt, outcomeText};
@@ -366,8 +387,10 @@ void ProductionLine::next(int index, bool succeeded, bool recordFailed)
             m_ports[index].poller->awaitDeparture();
         }
     } else if (m_settings.series()) {
-        if (succeeded)
+        if (succeeded) {
+            endSeating(index, std::nullopt);
             ++s.panel;
+        }
         s.state = ending ? State::Finished : State::Idle;
     } else {
         s.state = State::Finished;
@@ -428,8 +451,18 @@ void ProductionLine::arrived(int index)
     Station &s = m_stations[index];
     if (s.state != State::Arriving || m_interrupted || m_recordFailed || m_stopping)
         return;
-    s.panelId = std::exchange(s.nextId, {});
+    Port &port = m_ports[index];
+    port.arrivedAt = m_clock.now();
+    port.freeSince = -1;
+    openSeating(index, std::exchange(s.nextId, {}));
     tell([&](LineSink &sink) { sink.panelArrived(index, s.panel); });
+    if (s.panelId.isEmpty() && m_settings.ids.required) {
+        // Programmed only once its id is known; it may be taken out meanwhile.
+        s.state = State::AwaitingId;
+        setState(index, {Kind::AwaitingId}, s.panel);
+        port.poller->awaitDeparture();
+        return;
+    }
     setState(index, {Kind::Present}, s.panel);
     startPanel(index);
 }
@@ -437,20 +470,63 @@ void ProductionLine::arrived(int index)
 void ProductionLine::gone(int index)
 {
     Station &s = m_stations[index];
-    if (s.state != State::Leaving || m_interrupted || m_recordFailed || m_stopping)
+    if ((s.state != State::Leaving && s.state != State::AwaitingId) || m_interrupted || m_recordFailed || m_stopping)
         return;
-    tell([&](LineSink &sink) { sink.panelLeft(index, s.panel - 1); });
-    setState(index, {Kind::Removed}, s.panel - 1);
+    const int panel = s.seating ? s.seating->panel : s.panel - 1;
+    if (s.state == State::AwaitingId)
+        ++s.panel; // never tried, yet a seating of its own
+    s.panelId.clear();
+    tell([&](LineSink &sink) { sink.panelLeft(index, panel); });
+    endSeating(index, m_clock.utc());
+    setState(index, {Kind::Removed}, panel);
+    // An id scanned while the panel was there waits from now on.
+    if (!s.nextId.isEmpty())
+        m_ports[index].freeSince = m_clock.now();
     waitForPanel(index);
 }
 
 bool ProductionLine::scan(int position, const QString &id)
 {
+    using Bound = IdRecord::Bound;
     Station &s = m_stations[position];
+    Port &port = m_ports[position];
     if (m_finished || s.state == State::Finished)
         return false;
+    if (m_idPattern.isValid() && !m_idPattern.pattern().isEmpty() && !m_idPattern.match(id).hasMatch()) {
+        record(position, Bound::Refused, id, IdRecord::Refusal::Pattern);
+        return true;
+    }
+    if (m_settings.ids.refuseDuplicates && passedBefore(id)) {
+        record(position, Bound::Refused, id, IdRecord::Refusal::Duplicate);
+        return true;
+    }
+    // A scan just after its panel arrived (the operator seats, then scans) is that panel's,
+    // as long as nothing has been recorded of it.
+    const bool forSeated = s.seating && s.seating->panelId.isEmpty() && s.seating->attempts.isEmpty()
+        && (s.state == State::AwaitingId
+            || (s.state == State::Transferring && m_clock.now() - port.arrivedAt <= m_settings.ids.scanWindowMs));
+    if (forSeated) {
+        s.panelId = id;
+        s.seating->panelId = id;
+        s.seating->duplicate = passedBefore(id);
+        tell([&](LineSink &sink) { sink.idRead(position, id); });
+        record(position, Bound::Current, id);
+        if (s.state == State::AwaitingId) {
+            port.poller->stop();
+            setState(position, {Kind::Present}, s.panel);
+            startPanel(position);
+            settle();
+        } else {
+            changed(position);
+        }
+        return true;
+    }
+    if (!s.nextId.isEmpty())
+        record(position, Bound::Replaced, s.nextId);
     s.nextId = id;
+    port.freeSince = s.state == State::Arriving ? m_clock.now() : -1;
     tell([&](LineSink &sink) { sink.idRead(position, id); });
+    record(position, Bound::Next, id);
     changed(position);
     return true;
 }
@@ -476,6 +552,100 @@ void ProductionLine::endWith(const PanelAttempt &attempt)
         m_recordFailed = m_recordFailed || !recorded;
     }
     finish();
+}
+
+// --- Ids and units -------------------------------------------------------------------------
+
+void ProductionLine::record(int index, IdRecord::Bound bound, const QString &id, IdRecord::Refusal refusal)
+{
+    const Station &s = m_stations[index];
+    IdRecord r{s.label, s.port, id, bound, std::nullopt, passedBefore(id), refusal};
+    if (bound == IdRecord::Bound::Current && s.seating)
+        r.panel = s.seating->panel;
+    if (bound == IdRecord::Bound::Expired)
+        ++m_summary.units.expiredIds;
+    tell([&](LineSink &sink) { sink.idRecorded(index, r); });
+}
+
+bool ProductionLine::passedBefore(const QString &id) const
+{
+    const auto unit = m_unitOfId.constFind(id);
+    return !id.isEmpty() && unit != m_unitOfId.constEnd() && m_units[*unit].passed;
+}
+
+void ProductionLine::openSeating(int index, const QString &id)
+{
+    Station &s = m_stations[index];
+    s.panelId = id;
+    Seating seating;
+    seating.position = s.label;
+    seating.port = s.port;
+    seating.panel = s.panel;
+    seating.panelId = id;
+    seating.duplicate = passedBefore(id);
+    seating.arrived = m_clock.utc();
+    s.seating = seating;
+    m_unitOfPosition[index] = -1;
+}
+
+void ProductionLine::endSeating(int index, std::optional<QDateTime> left)
+{
+    Station &s = m_stations[index];
+    if (!s.seating)
+        return;
+    Seating ended = *std::exchange(s.seating, std::nullopt);
+    ended.left = left;
+    m_unitOfPosition[index] = -1;
+    // Only polls tell when a panel came and went; at Enter a panel's attempts say it all.
+    if (handsFree())
+        tell([&](LineSink &sink) { sink.seatingEnded(index, ended); });
+}
+
+// The attempt's seating, and the unit it belongs to: one by id over the whole run, or the
+// seating alone where it has none.
+void ProductionLine::countUnit(int index, const PanelAttempt &attempt)
+{
+    Seating &seating = *m_stations[index].seating;
+    const bool passed = attempt.passed();
+    if (seating.attempts.isEmpty())
+        seating.firstPass = passed;
+    seating.attempts << attempt.seq;
+    seating.outcome = attempt.outcomeWord();
+
+    RunSummary::Units &counts = m_summary.units;
+    int &unit = m_unitOfPosition[index];
+    if (unit < 0 && !seating.panelId.isEmpty())
+        unit = m_unitOfId.value(seating.panelId, -1);
+    if (unit < 0) {
+        unit = int(m_units.size());
+        m_units.push_back({passed, false, false, {}});
+        if (!seating.panelId.isEmpty())
+            m_unitOfId.insert(seating.panelId, unit);
+        ++counts.tried;
+        counts.firstPass += passed;
+    }
+    Unit &u = m_units[unit];
+    counts.finalPass += int(passed) - int(u.lastPassed);
+    u.lastPassed = passed;
+    u.passed = u.passed || passed;
+    if (passed && !u.passedAt.contains(index)) {
+        u.passedAt << index;
+        ++m_summary.positions[index].passedUnits;
+    }
+}
+
+// An id that has waited too long at a free position is no panel's.
+void ProductionLine::expireIds()
+{
+    for (int i = 0; i < int(m_stations.size()); ++i) {
+        Station &s = m_stations[i];
+        Port &port = m_ports[i];
+        if (s.nextId.isEmpty() || port.freeSince < 0 || m_clock.now() - port.freeSince < m_settings.ids.timeoutMs)
+            continue;
+        record(i, IdRecord::Bound::Expired, std::exchange(s.nextId, {}));
+        port.freeSince = -1;
+        changed(i);
+    }
 }
 
 // --- At Enter ------------------------------------------------------------------------------
@@ -568,6 +738,14 @@ void ProductionLine::finish()
     for (Port &p : m_ports)
         if (p.poller)
             p.poller->stop();
+    if (m_expiry)
+        m_expiry->stop();
+    // What the run leaves: the panels still seated, and the ids no panel took.
+    for (int i = 0; i < int(m_stations.size()); ++i) {
+        endSeating(i, std::nullopt);
+        if (!m_stations[i].nextId.isEmpty())
+            record(i, IdRecord::Bound::Expired, std::exchange(m_stations[i].nextId, {}));
+    }
     const RunSummary counted = summary();
     tell([&](LineSink &sink) { sink.runEnded(counted); });
     m_loop.quit();

@@ -10,7 +10,9 @@
 #include "line/runsummary.h"
 
 #include <QEventLoop>
+#include <QHash>
 #include <QObject>
+#include <QRegularExpression>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -31,7 +33,7 @@ public:
     // The connection of a position, made as the line is; none for a run settled by endWith().
     using ConnectionFactory = std::function<std::unique_ptr<LineConnection>(int index, const LineSettings::Position &)>;
 
-    enum class State { Idle, Arriving, Transferring, Leaving, Finished };
+    enum class State { Idle, Arriving, AwaitingId, Transferring, Leaving, Finished };
 
     // One position as the sinks see it.
     struct Station
@@ -47,6 +49,7 @@ public:
         QString panelId;     // the panel under way's, or at Enter the next one's
         QString nextId;      // hands-free: scanned for the next panel to arrive
         int rejectsInRow = 0;
+        std::optional<Seating> seating; // the panel there, from its arrival (its first attempt at Enter)
     };
 
     ProductionLine(const LineSettings &settings, ConnectionFactory makeConnection, LineClock &clock = LineClock::system(),
@@ -68,8 +71,8 @@ public:
     void enter(const QString &id);
     // At a prompt: the end of the series.
     void endSeries();
-    // Hands-free: the id of the next panel to arrive at `position`; false when it takes no
-    // more panels.
+    // Hands-free: a scanned id, for the panel that has just arrived at `position` or for the
+    // next to arrive there; false when it takes no more panels.
     bool scan(int position, const QString &id);
     // A run whose attempt was settled without a transfer of the line (a file refused before
     // any panel, a check, a read on the session): each position ends with `attempt`, counted
@@ -97,6 +100,16 @@ private:
         std::unique_ptr<LineConnection> connection;
         PanelPoller *poller = nullptr;
         qint64 startedAt = 0;
+        qint64 arrivedAt = 0;
+        qint64 freeSince = -1; // since when an id waits for a panel at a free position; -1: no expiry
+    };
+    // The seatings of one id, or one seating without an id.
+    struct Unit
+    {
+        bool firstPassed = false;
+        bool lastPassed = false;
+        bool passed = false;       // once, anywhere
+        QList<int> passedAt;       // the positions where it passed
     };
 
     bool handsFree() const { return m_settings.handsFree(); }
@@ -121,6 +134,12 @@ private:
     void arrived(int index);
     void gone(int index);
     void waitForPanel(int index);
+    void record(int index, IdRecord::Bound bound, const QString &id, IdRecord::Refusal refusal = IdRecord::Refusal::None);
+    bool passedBefore(const QString &id) const;
+    void openSeating(int index, const QString &id);
+    void endSeating(int index, std::optional<QDateTime> left);
+    void countUnit(int index, const PanelAttempt &attempt);
+    void expireIds();
     void prompt();
     void askId(int from);
     void stopAll();
@@ -134,6 +153,12 @@ private:
     std::vector<Port> m_ports;
     std::vector<LineSink *> m_sinks;
     RunSummary m_summary;
+    int m_attempts = 0;
+    std::vector<Unit> m_units;
+    QHash<QString, int> m_unitOfId;
+    std::vector<int> m_unitOfPosition; // the unit of each position's seating, or -1
+    std::unique_ptr<LineClock::Ticker> m_expiry;
+    QRegularExpression m_idPattern;
     QEventLoop m_loop;
     bool m_interrupted = false;
     bool m_recordFailed = false;

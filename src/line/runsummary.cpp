@@ -13,10 +13,19 @@ int RunSummary::total(int Position::*count) const
 
 std::optional<double> RunSummary::yield() const
 {
-    const int tried = programmed() + failed();
-    if (tried == 0)
+    if (attempts() == 0)
         return std::nullopt;
-    return double(programmed()) / tried;
+    return double(passed()) / attempts();
+}
+
+std::optional<double> RunSummary::firstPassYield() const
+{
+    return units.tried ? std::optional(double(units.firstPass) / units.tried) : std::nullopt;
+}
+
+std::optional<double> RunSummary::finalYield() const
+{
+    return units.tried ? std::optional(double(units.finalPass) / units.tried) : std::nullopt;
 }
 
 std::optional<int> RunSummary::perHour() const
@@ -24,7 +33,7 @@ std::optional<int> RunSummary::perHour() const
     // A rate over a few seconds says nothing about the shift.
     if (durationMs < 10000)
         return std::nullopt;
-    return int(std::lround(programmed() * 3600000.0 / double(durationMs)));
+    return int(std::lround(passed() * 3600000.0 / double(durationMs)));
 }
 
 namespace {
@@ -35,21 +44,31 @@ QString percent(double fraction)
     return QStringLiteral("%1 %").arg(tenths / 10, 0, 'f', std::fmod(tenths, 10) == 0 ? 0 : 1);
 }
 
+QJsonValue fraction(const std::optional<double> &value)
+{
+    return value ? QJsonValue(std::round(*value * 10000) / 10000) : QJsonValue();
+}
+
 } // namespace
 
 QString RunSummary::text() const
 {
-    QString text = QStringLiteral("SUMMARY: %1 PROGRAMMED, %2 FAILED").arg(programmed()).arg(failed());
-    if (const std::optional<double> y = yield())
-        text += QStringLiteral(", YIELD ") + percent(*y);
+    QString text = QStringLiteral("SUMMARY: %1 UNITS, %2 PROGRAMMED, %3 UNCHANGED, %4 FAILED")
+                       .arg(units.tried)
+                       .arg(programmed())
+                       .arg(unchanged())
+                       .arg(failed());
+    if (const std::optional<double> first = firstPassYield())
+        text += QStringLiteral(", FIRST-PASS YIELD %1, FINAL YIELD %2").arg(percent(*first), percent(*finalYield()));
     return text;
 }
 
 QString RunSummary::totals() const
 {
-    QString text = QStringLiteral("TOTAL  %1 PROGRAMMED  %2 FAILED").arg(programmed()).arg(failed());
-    if (const std::optional<double> y = yield())
-        text += QStringLiteral("  YIELD ") + percent(*y);
+    QString text =
+        QStringLiteral("TOTAL  %1 PROGRAMMED  %2 UNCHANGED  %3 FAILED").arg(programmed()).arg(unchanged()).arg(failed());
+    if (const std::optional<double> first = firstPassYield())
+        text += QStringLiteral("  FPY ") + percent(*first);
     if (const std::optional<int> rate = perHour())
         text += QStringLiteral("  %1 PANELS/HOUR").arg(*rate);
     return text;
@@ -60,13 +79,18 @@ QJsonObject RunSummary::toJson() const
     QJsonArray list;
     for (const Position &p : positions)
         list.append(QJsonObject{{"position", p.label}, {"port", p.port}, {"programmed", p.programmed},
-                                {"failed", p.failed}});
-    const std::optional<double> y = yield();
+                                {"unchanged", p.unchanged}, {"failed", p.failed}});
     return {{"event", "summary"},
             {"command", command},
             {"positions", list},
+            {"attempts", attempts()},
+            {"units", units.tried},
             {"programmed", programmed()},
+            {"unchanged", unchanged()},
             {"failed", failed()},
-            {"yield", y ? QJsonValue(std::round(*y * 10000) / 10000) : QJsonValue()},
+            {"expired_ids", units.expiredIds},
+            {"yield", fraction(yield())},
+            {"first_pass_yield", fraction(firstPassYield())},
+            {"final_yield", fraction(finalYield())},
             {"duration_ms", durationMs}};
 }

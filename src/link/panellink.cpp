@@ -14,6 +14,7 @@ constexpr int replyThreshold = 5;
 constexpr int attentionAttempts = 6;
 // How long an "A" may still be answered: six attempts are six ticks.
 constexpr int owedFor = attentionAttempts * tickPeriod; // ms
+static_assert(owedFor == PanelLink::answerWindowMs);
 // The last bytes of an answer on the line as the tick comes, still taken as in time.
 constexpr int judgingTime = 5; // ms
 } // namespace

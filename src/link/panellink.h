@@ -35,6 +35,8 @@ public:
     // still answer the other "A"s: for 600 ms after each went out, such a stray
     // acknowledgement is set aside wherever a byte's reply is awaited (see readReply).
     LinkResult attention_handshake();
+    // How long after an "A" went out its answer may still come.
+    static constexpr int answerWindowMs = 600;
     // One byte of panel memory: read, or written and read back. The value read comes in
     // the result, also for a value out of range.
     LinkResult readee(int address);

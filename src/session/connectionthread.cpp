@@ -3,6 +3,8 @@
 #include "link/systemline.h"
 #include "transferdriver.h"
 
+#include <QElapsedTimer>
+
 #include <deque>
 
 // The part that lives on the connection's thread.
@@ -80,8 +82,18 @@ public:
             result = ConnectionThread::Poll::PortMissing;
         } else if (opened.ok()) {
             driver.line().output(QByteArrayLiteral("A"));
-            const LinkResult ticked = link.wait_tick();
-            if (ticked.ok() && !driver.line().input().isEmpty())
+            // As long as the write's handshake waits for its answer, so that every panel the
+            // handshake would accept is seen, a slow one too.
+            QElapsedTimer since;
+            since.start();
+            bool answered = false;
+            for (LinkResult ticked; !answered && since.elapsed() < PanelLink::answerWindowMs;) {
+                ticked = link.wait_tick();
+                if (!ticked.ok())
+                    break;
+                answered = !driver.line().input().isEmpty(); // taken, and so discarded
+            }
+            if (answered)
                 result = ConnectionThread::Poll::Answered;
             link.close_port();
         }
