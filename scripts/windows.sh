@@ -51,9 +51,10 @@ build_windows() {
         cmake --build "$dir" --parallel "${DURVEX_JOBS:-$(nproc 2>/dev/null || echo 2)}" --target "$@" >&2
 }
 
-# Windows paths to what the programs load: Qt's libraries and the MinGW runtime.
+# Windows paths to what the programs load: the core's DLL, which the tests find there (the
+# programs have it beside them), Qt's libraries and the MinGW runtime.
 windows_path() {
-    echo "Z:$windows_qt/bin;Z:/usr/lib/gcc/x86_64-w64-mingw32/12-posix;Z:/usr/x86_64-w64-mingw32/lib"
+    echo "Z:$root/build-windows/src;Z:$windows_qt/bin;Z:/usr/lib/gcc/x86_64-w64-mingw32/12-posix;Z:/usr/x86_64-w64-mingw32/lib"
 }
 
 # Starts a fresh Wine prefix, its server kept up, under a private X server: sets WINEPREFIX,

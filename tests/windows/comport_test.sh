@@ -22,9 +22,17 @@ start_panel() {
     local name=$1 com=$2; shift 2
     "$panel_bin" --quiet --link "$work/$name.tty" --memory "$work/$name.mem" --log "$work/$name.log" "$@" \
         >/dev/null 2>&1 &
-    panels+=($!)
+    local pid=$!
+    panels+=($pid)
+    # The panel makes its link once its terminal is raw; a loaded machine may take seconds to
+    # start it. A panel that ended instead is said at once.
     local i
-    for i in $(seq 100); do [ -e "$work/$name.tty" ] && break; sleep 0.05; done
+    for i in $(seq 1200); do
+        [ -e "$work/$name.tty" ] && break
+        kill -0 $pid 2>/dev/null || { echo "FAIL   the panel $name ended before it made its link"; exit 1; }
+        sleep 0.05
+    done
+    [ -e "$work/$name.tty" ] || { echo "FAIL   the panel $name made no link within a minute"; exit 1; }
     if [ -n "$com" ]; then
         ln -sfn "$(readlink -f "$work/$name.tty")" "$WINEPREFIX/dosdevices/${com,,}"
     fi
