@@ -31,7 +31,7 @@ int usageError(const QString &text)
 int printed(const QString &text)
 {
     QString reason;
-    if (StandardStreams::write(stdout, text.toLocal8Bit(), &reason))
+    if (StandardStreams::write(stdout, text.toUtf8(), &reason))
         return ExitCode::Done;
     std::fprintf(stderr, "durvex-config: the result could not be written to standard output: %s\n",
                  qPrintable(reason));

@@ -387,7 +387,7 @@ int CommandRunner::check()
             attempt.configuration = gathering.configuration;
             // What it holds, unless standard output carries JSON alone.
             if (!m_commandLine.json)
-                m_board.print(PanelAttempt::table(gathering.configuration).join(QLatin1Char('\n')).toLocal8Bit());
+                m_board.print(PanelAttempt::table(gathering.configuration).join(QLatin1Char('\n')).toUtf8());
             attempt.warnings = unlistedCodes(*attempt.adjusted);
             for (const PanelAttempt::Warning &warning : std::as_const(*attempt.warnings))
                 say(QStringLiteral("warning: ") + PanelAttempt::describe(warning), true);
@@ -412,7 +412,7 @@ int CommandRunner::ports()
         for (const PortListing::Entry &entry : listing.entries)
             m_board.print(QJsonDocument(PortListing::toJson(entry)).toJson(QJsonDocument::Compact));
     } else {
-        m_board.print(listing.text().toLocal8Bit().chopped(1));
+        m_board.print(listing.text().toUtf8().chopped(1));
     }
     return ExitCode::Done;
 }

@@ -29,4 +29,9 @@ void guard()
 #endif
 }
 
+std::optional<bool> writeConsole(std::FILE *, const QByteArray &)
+{
+    return std::nullopt;
+}
+
 } // namespace StandardStreams

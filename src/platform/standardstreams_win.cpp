@@ -1,11 +1,13 @@
 #include "standardstreams.h"
 
-#include <QtGlobal>
+#include <QString>
 
+#include <algorithm>
 #include <cerrno>
 
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 
 namespace StandardStreams {
 
@@ -24,6 +26,24 @@ void guard()
         ::_setmode(fd, _O_BINARY);
     }
     // Windows raises no signal for a pipe whose reader has gone: the write fails.
+}
+
+std::optional<bool> writeConsole(std::FILE *stream, const QByteArray &text)
+{
+    const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
+    DWORD mode = 0;
+    if (handle == INVALID_HANDLE_VALUE || !::GetConsoleMode(handle, &mode))
+        return std::nullopt;
+    const std::wstring wide = QString::fromUtf8(text).toStdWString();
+    // A console takes a long text in parts.
+    for (size_t done = 0; done < wide.size();) {
+        DWORD written = 0;
+        const DWORD part = DWORD(std::min<size_t>(wide.size() - done, 8192));
+        if (!::WriteConsoleW(handle, wide.data() + done, part, &written, nullptr) || written == 0)
+            return false;
+        done += written;
+    }
+    return true;
 }
 
 } // namespace StandardStreams

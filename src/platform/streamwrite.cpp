@@ -10,6 +10,12 @@ namespace StandardStreams {
 
 bool write(std::FILE *stream, const QByteArray &text, QString *reason)
 {
+    std::fflush(stream); // what went out through the stream goes first
+    if (const std::optional<bool> done = writeConsole(stream, text)) {
+        if (!*done && reason)
+            *reason = QStringLiteral("the console refused the text");
+        return *done;
+    }
     errno = 0;
     const bool written = std::fwrite(text.constData(), 1, size_t(text.size()), stream) == size_t(text.size())
                          && std::fflush(stream) == 0;
