@@ -22,13 +22,16 @@ windows_qt_archive() {
     return 1
 }
 
-# Unpacks the Qt for Windows into the cache once.
+# Unpacks the Qt for Windows into the cache once; without the prebuilt archive, builds it
+# there from Debian's source packages (scripts/build-windows-qt, about 40 minutes).
 windows_qt_ready() {
     [ -f "$windows_qt/lib/cmake/Qt6/Qt6Config.cmake" ] && return 0
     local archive
     if ! archive="$(windows_qt_archive)"; then
-        echo "No Qt for Windows: put $windows_qt_archive_name in ../shared/windows/ or name it in DURVEX_WINDOWS_QT_ARCHIVE" >&2
-        return 1
+        echo "No $windows_qt_archive_name in ../shared/windows/ nor in DURVEX_WINDOWS_QT_ARCHIVE:" \
+             "building Qt for Windows from Debian's sources, about 40 minutes on 2 cores" >&2
+        "$root/scripts/build-windows-qt"
+        return
     fi
     mkdir -p "$windows_cache"
     tar -C "$windows_cache" -xJf "$archive"
