@@ -51,7 +51,8 @@ check() {
 # wine_tool ARGS...: the Windows tool's exit code; its output in out.txt and err.txt.
 wine_tool() {
     local started=$(date +%s%N)
-    wine "$tool" "$@" >out.txt 2>err.txt
+    # A tool that never ends fails here (exit 124) instead of holding the run up.
+    timeout 300 wine "$tool" "$@" >out.txt 2>err.txt
     local code=$?
     echo "       wine durvex-config.exe $*: exit $code in $(( ($(date +%s%N) - started) / 1000000 )) ms" >&2
     return $code
