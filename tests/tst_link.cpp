@@ -65,8 +65,8 @@ struct LinkFixture
     LinkFixture() { link.open_port(); }
 
     // Called as the command goes out, before its wait arms the tick. A piece keeps its side
-    // of each tick whatever the machine's load: one due after a tick is timed from that tick,
-    // and one due before it comes with the tick at the latest. Timed from the command alone, a
+    // of the first tick whatever the machine's load: one due within a tick after it is timed
+    // from it, and one due before a tick comes with that tick at the latest. Timed from the command alone, a
     // piece and a tick both overdue after a stall may come in either order (Windows hands out
     // timer messages that are due in no order of their own).
     void play(const Answer &answer)
@@ -79,6 +79,8 @@ struct LinkFixture
     {
         if (ms == 0) {
             line.deliver(bytes);
+        } else if (ms >= 200) {
+            line.deliverAfter(ms, bytes); // later waits restart the tick: timed from the command
         } else if (ms >= 100) {
             auto connection = std::make_shared<QMetaObject::Connection>();
             *connection = QObject::connect(&link.timer(), &QTimer::timeout, &line, [this, ms, bytes, connection] {
