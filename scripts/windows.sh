@@ -22,13 +22,16 @@ windows_qt_archive() {
     return 1
 }
 
-# Unpacks the Qt for Windows into the cache once.
+# Unpacks the Qt for Windows into the cache once; without the prebuilt archive, builds it
+# there from Debian's source packages (scripts/build-windows-qt, about 40 minutes).
 windows_qt_ready() {
     [ -f "$windows_qt/lib/cmake/Qt6/Qt6Config.cmake" ] && return 0
     local archive
     if ! archive="$(windows_qt_archive)"; then
-        echo "No Qt for Windows: put $windows_qt_archive_name in ../shared/windows/ or name it in DURVEX_WINDOWS_QT_ARCHIVE" >&2
-        return 1
+        echo "No $windows_qt_archive_name in ../shared/windows/ nor in DURVEX_WINDOWS_QT_ARCHIVE:" \
+             "building Qt for Windows from Debian's sources, about 40 minutes on 2 cores" >&2
+        "$root/scripts/build-windows-qt"
+        return
     fi
     mkdir -p "$windows_cache"
     tar -C "$windows_cache" -xJf "$archive"
@@ -51,9 +54,10 @@ build_windows() {
         cmake --build "$dir" --parallel "${DURVEX_JOBS:-$(nproc 2>/dev/null || echo 2)}" --target "$@" >&2
 }
 
-# Windows paths to what the programs load: Qt's libraries and the MinGW runtime.
+# Windows paths to what the programs load: the core's DLL, which the tests find there (the
+# programs have it beside them), Qt's libraries and the MinGW runtime.
 windows_path() {
-    echo "Z:$windows_qt/bin;Z:/usr/lib/gcc/x86_64-w64-mingw32/12-posix;Z:/usr/x86_64-w64-mingw32/lib"
+    echo "Z:$root/build-windows/src;Z:$windows_qt/bin;Z:/usr/lib/gcc/x86_64-w64-mingw32/12-posix;Z:/usr/x86_64-w64-mingw32/lib"
 }
 
 # Starts a fresh Wine prefix, its server kept up, under a private X server: sets WINEPREFIX,

@@ -1,4 +1,5 @@
 #include "fakeline.h"
+#include "platform/portablename.h"
 #include "recordinghost.h"
 #include "session/session.h"
 #include "session/statustexts.h"
@@ -179,6 +180,55 @@ private slots:
             QCOMPARE(report.text, QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA"));
             QCOMPARE(report.detail, report.text + "\nSW3: no channel; BACKLIGHT: no module");
         }
+    }
+
+    // A panel's name makes a file name that Windows saves as a file, wherever it is proposed.
+    void proposedFileName_data()
+    {
+        QTest::addColumn<QString>("panelName");
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("plain") << "TRUCK 12" << "TRUCK 12.zcf";
+        QTest::newRow("refused characters") << "A/B\\C:D*?\"<>|" << "A-B-C-D------.zcf";
+        QTest::newRow("control character") << "A\tB" << "A-B.zcf";
+        QTest::newRow("device") << "CON" << "CON-.zcf";
+        QTest::newRow("device in small letters") << "nul" << "nul-.zcf";
+        QTest::newRow("device, spaces before the dot") << "AUX  " << "AUX  -.zcf";
+        QTest::newRow("device with a dot after") << "PRN.OLD" << "PRN-.OLD.zcf";
+        QTest::newRow("COM ports") << "COM1" << "COM1-.zcf";
+        QTest::newRow("LPT ports") << "LPT9" << "LPT9-.zcf";
+        QTest::newRow("superscript digit") << QString::fromUtf8("COM\u00b9") << QString::fromUtf8("COM\u00b9-.zcf");
+        QTest::newRow("no port 0") << "COM0" << "COM0.zcf";
+        QTest::newRow("two digits") << "COM10" << "COM10.zcf";
+        QTest::newRow("device inside a name") << "CONSOLE" << "CONSOLE.zcf";
+        QTest::newRow("device after a start") << "MY CON" << "MY CON.zcf";
+        QTest::newRow("dots stay inside") << ".." << "...zcf";
+    }
+
+    void proposedFileName()
+    {
+        QFETCH(QString, panelName);
+        QFETCH(QString, fileName);
+        QCOMPARE(FileCommands::proposedFileName(panelName), fileName);
+    }
+
+    // Names that end as Windows would not keep them: saved and backed-up names alike.
+    void portableName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("portable");
+        QTest::newRow("trailing dot") << "TRUCK 12.zcf." << "TRUCK 12.zcf";
+        QTest::newRow("trailing dots and spaces") << "A. . " << "A";
+        QTest::newRow("nothing left") << " ." << "-";
+        QTest::newRow("empty") << "" << "-";
+        QTest::newRow("device bare") << "com3" << "com3-";
+        QTest::newRow("device, trailing dot") << "LPT1." << "LPT1-";
+    }
+
+    void portableName()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, portable);
+        QCOMPARE(PortableName::fileName(name), portable);
     }
 };
 

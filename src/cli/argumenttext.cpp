@@ -1,5 +1,7 @@
 #include "argumenttext.h"
 
+#include "platform/systemarguments.h"
+
 namespace ArgumentText {
 namespace {
 constexpr char16_t escapeBase = 0xDC00;
@@ -31,13 +33,11 @@ QString decode(const QByteArray &bytes)
 
 QStringList decode(int argc, char **argv)
 {
+    if (std::optional<QStringList> text = SystemArguments::text())
+        return *text;
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
-#ifdef Q_OS_UNIX
         arguments << decode(QByteArray(argv[i]));
-#else
-        arguments << QString::fromLocal8Bit(argv[i]);
-#endif
     return arguments;
 }
 

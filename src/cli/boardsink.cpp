@@ -173,7 +173,7 @@ bool BoardSink::attemptEnded(const AttemptEnd &end)
         } else {
             const QString &label = m_line.station(index).label;
             for (const QString &line : lines)
-                m_board.print((m_board.several() ? label + QStringLiteral(": ") + line : line).toLocal8Bit());
+                m_board.print((m_board.several() ? label + QStringLiteral(": ") + line : line).toUtf8());
         }
     }
     return true;

@@ -37,7 +37,7 @@ RunResult CheckCommand::run()
             attempt.configuration = gathering.configuration;
             // What it holds, unless standard output carries JSON alone.
             if (!commandLine.json)
-                m_stage.board().print(PanelAttempt::table(gathering.configuration).join(QLatin1Char('\n')).toLocal8Bit());
+                m_stage.board().print(PanelAttempt::table(gathering.configuration).join(QLatin1Char('\n')).toUtf8());
             attempt.warnings = unlistedCodes(*attempt.adjusted);
             for (const PanelAttempt::Warning &warning : std::as_const(*attempt.warnings))
                 m_stage.say(QStringLiteral("warning: ") + PanelAttempt::describe(warning), true);

@@ -105,7 +105,7 @@ int FileDiff::run()
         m_print(QJsonDocument(json(code, verdict, differences, names)).toJson(QJsonDocument::Compact));
     } else {
         for (const QString &text : std::as_const(lines))
-            m_print(text.toLocal8Bit());
+            m_print(text.toUtf8());
     }
     m_say(verdict, false);
     return code;

@@ -12,7 +12,7 @@ namespace {
 RunResult printed(const QString &text)
 {
     QString reason;
-    if (StandardStreams::write(stdout, text.toLocal8Bit(), &reason))
+    if (StandardStreams::write(stdout, text.toUtf8(), &reason))
         return {};
     std::fprintf(stderr, "durvex-config: the result could not be written to standard output: %s\n",
                  qPrintable(reason));

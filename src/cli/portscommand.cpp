@@ -13,7 +13,7 @@ RunResult PortsCommand::run()
         for (const PortListing::Entry &entry : listing.entries)
             m_stage.board().print(QJsonDocument(PortListing::toJson(entry)).toJson(QJsonDocument::Compact));
     } else {
-        m_stage.board().print(listing.text().toLocal8Bit().chopped(1));
+        m_stage.board().print(listing.text().toUtf8().chopped(1));
     }
     for (const QString &warning : listing.warnings())
         m_stage.say(warning, true);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/coreexport.h"
 #include "bytetrace.h"
 #include "platform/commport.h"
 #include "serialline.h"
@@ -10,7 +11,7 @@
 // while open. Qt SerialPort waits for received characters through the system's comm events,
 // which a port that is a pseudo-terminal under Wine never raises; polling behaves the same on
 // a real port and under Wine, so what is tested there is what runs on Windows.
-class CommLine : public SerialLine
+class DURVEX_CORE_EXPORT CommLine : public SerialLine
 {
     Q_OBJECT
 

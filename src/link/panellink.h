@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/coreexport.h"
 #include "linkresult.h"
 #include "serialline.h"
 
@@ -13,7 +14,7 @@
 // whatever started a transfer; waits run that thread's events and block in its event loop
 // between them, so a window stays alive and no core is burnt. Several links on threads of
 // their own run side by side.
-class PanelLink : public QObject
+class DURVEX_CORE_EXPORT PanelLink : public QObject
 {
     Q_OBJECT
 

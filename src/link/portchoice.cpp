@@ -56,7 +56,14 @@ QList<Port> available()
 
 std::unique_ptr<QSettings> userSettings()
 {
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("durvex-config"),
+    // Windows keeps a user's settings in the registry, under HKEY_CURRENT_USER, where its own
+    // tools and administrators look; elsewhere a file in the user's configuration folder.
+#ifdef Q_OS_WIN
+    constexpr QSettings::Format format = QSettings::NativeFormat;
+#else
+    constexpr QSettings::Format format = QSettings::IniFormat;
+#endif
+    return std::make_unique<QSettings>(format, QSettings::UserScope, QStringLiteral("durvex-config"),
                                        QStringLiteral("durvex-config"));
 }
 

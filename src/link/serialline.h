@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/coreexport.h"
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -7,7 +8,7 @@
 // The serial line to the panel as the link uses it: open at 9600,N,8,1, queue bytes out,
 // count and take the bytes that came in. Every byte goes out as sent and every received
 // byte is kept in order until taken, zero bytes included.
-class SerialLine : public QObject
+class DURVEX_CORE_EXPORT SerialLine : public QObject
 {
     Q_OBJECT
 

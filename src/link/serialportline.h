@@ -1,12 +1,13 @@
 #pragma once
 
+#include "platform/coreexport.h"
 #include "bytetrace.h"
 #include "serialline.h"
 
 #include <QSerialPort>
 
 // The real line: a QSerialPort on the port the user chose.
-class SerialPortLine : public SerialLine
+class DURVEX_CORE_EXPORT SerialPortLine : public SerialLine
 {
     Q_OBJECT
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/coreexport.h"
 #include "config/panelconfiguration.h"
 #include "formhost.h"
 #include "panelconfig.h"
@@ -19,7 +20,7 @@
 //
 // A selection that changes a position runs the selector's handler to its end before it
 // returns, as a user's pick does; selecting the position already selected runs nothing.
-class FormModel : public QObject
+class DURVEX_CORE_EXPORT FormModel : public QObject
 {
     Q_OBJECT
 

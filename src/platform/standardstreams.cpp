@@ -41,4 +41,9 @@ bool inputIsTerminal()
 #endif
 }
 
+std::optional<bool> writeConsole(std::FILE *, const QByteArray &)
+{
+    return std::nullopt;
+}
+
 } // namespace StandardStreams

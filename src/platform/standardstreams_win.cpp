@@ -1,11 +1,13 @@
 #include "standardstreams.h"
 
-#include <QtGlobal>
+#include <QString>
 
+#include <algorithm>
 #include <cerrno>
 
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 
 namespace StandardStreams {
 
@@ -29,6 +31,24 @@ void guard()
 bool inputIsTerminal()
 {
     return ::_isatty(0);
+}
+
+std::optional<bool> writeConsole(std::FILE *stream, const QByteArray &text)
+{
+    const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
+    DWORD mode = 0;
+    if (handle == INVALID_HANDLE_VALUE || !::GetConsoleMode(handle, &mode))
+        return std::nullopt;
+    const std::wstring wide = QString::fromUtf8(text).toStdWString();
+    // A console takes a long text in parts.
+    for (size_t done = 0; done < wide.size();) {
+        DWORD written = 0;
+        const DWORD part = DWORD(std::min<size_t>(wide.size() - done, 8192));
+        if (!::WriteConsoleW(handle, wide.data() + done, part, &written, nullptr) || written == 0)
+            return false;
+        done += written;
+    }
+    return true;
 }
 
 } // namespace StandardStreams

@@ -45,6 +45,12 @@ void cutBack(int fd, off_t start, qint64 written)
 
 bool write(std::FILE *stream, const QByteArray &text, QString *reason)
 {
+    std::fflush(stream); // what went out through the stream goes first
+    if (const std::optional<bool> done = writeConsole(stream, text)) {
+        if (!*done && reason)
+            *reason = QStringLiteral("the console refused the text");
+        return *done;
+    }
     errno = 0;
 #ifdef Q_OS_UNIX
     // Past stdio's buffer, which would keep a torn line's rest and write it later: what

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "coreexport.h"
+
 #include <QObject>
 
 class QSocketNotifier;
@@ -8,7 +10,7 @@ class QSocketNotifier;
 // signal handler only notes the signal and wakes the event loop, which then emits requested()
 // so that a transfer ends at its current wait with the port closed and the trace ended. One
 // object at a time; the default actions come back when it goes.
-class Termination : public QObject
+class DURVEX_CORE_EXPORT Termination : public QObject
 {
     Q_OBJECT
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/coreexport.h"
 #include "config/panelconfiguration.h"
 #include "link/linkresult.h"
 #include "statustexts.h"
@@ -22,7 +23,7 @@ class SerialLine;
 // to the owner as queued signals, one finished or polled for each job, in the order the
 // jobs were started. The line and the driver are made on the connection's thread, where
 // their timers and notifiers must live.
-class ConnectionThread : public QObject
+class DURVEX_CORE_EXPORT ConnectionThread : public QObject
 {
     Q_OBJECT
 

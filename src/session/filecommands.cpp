@@ -1,6 +1,7 @@
 #include "filecommands.h"
 
 #include "files/configrecord.h"
+#include "platform/portablename.h"
 #include "platform/regularfile.h"
 #include "platform/savetarget.h"
 #include "statustexts.h"
@@ -122,9 +123,5 @@ FileOutcome FileCommands::load(const QString &path)
 
 QString FileCommands::proposedFileName(const QString &panelName)
 {
-    QString name = panelName;
-    for (QChar &c : name)
-        if (QStringLiteral("/\\:*?<>|").contains(c))
-            c = QLatin1Char('-');
-    return name + QStringLiteral(".zcf");
+    return PortableName::fileName(panelName + QStringLiteral(".zcf"));
 }

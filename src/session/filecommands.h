@@ -30,7 +30,8 @@ public:
     static constexpr qint64 readLimit = 1 << 20;
 
     // The file name the save proposes for a panel name: a name, never a path. Characters
-    // that a file name may not hold on Linux or Windows become "-", so a file travels.
+    // that a file name may not hold on Linux or Windows become "-", and a Windows device
+    // name (CON, COM1 ...) is followed by one, so a file travels.
     static QString proposedFileName(const QString &panelName);
 
 private:

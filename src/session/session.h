@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/coreexport.h"
 #include "configcomparison.h"
 #include "filecommands.h"
 #include "model/formmodel.h"
@@ -15,7 +16,7 @@ class QSettings;
 // and the file commands, wired together. The window and the command line each hold one.
 // The transfers apply what they read to the form byte by byte and write what the form
 // holds at the moment each byte goes out; the status line and the boxes follow them.
-class Session : public QObject
+class DURVEX_CORE_EXPORT Session : public QObject
 {
     Q_OBJECT
 

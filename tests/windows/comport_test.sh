@@ -22,9 +22,17 @@ start_panel() {
     local name=$1 com=$2; shift 2
     "$panel_bin" --quiet --link "$work/$name.tty" --memory "$work/$name.mem" --log "$work/$name.log" "$@" \
         >/dev/null 2>&1 &
-    panels+=($!)
+    local pid=$!
+    panels+=($pid)
+    # The panel makes its link once its terminal is raw; a loaded machine may take seconds to
+    # start it. A panel that ended instead is said at once.
     local i
-    for i in $(seq 100); do [ -e "$work/$name.tty" ] && break; sleep 0.05; done
+    for i in $(seq 1200); do
+        [ -e "$work/$name.tty" ] && break
+        kill -0 $pid 2>/dev/null || { echo "FAIL   the panel $name ended before it made its link"; exit 1; }
+        sleep 0.05
+    done
+    [ -e "$work/$name.tty" ] || { echo "FAIL   the panel $name made no link within a minute"; exit 1; }
     if [ -n "$com" ]; then
         ln -sfn "$(readlink -f "$work/$name.tty")" "$WINEPREFIX/dosdevices/${com,,}"
     fi
@@ -43,7 +51,8 @@ check() {
 # wine_tool ARGS...: the Windows tool's exit code; its output in out.txt and err.txt.
 wine_tool() {
     local started=$(date +%s%N)
-    wine "$tool" "$@" >out.txt 2>err.txt
+    # A tool that never ends fails here (exit 124) instead of holding the run up.
+    timeout 300 wine "$tool" "$@" >out.txt 2>err.txt
     local code=$?
     echo "       wine durvex-config.exe $*: exit $code in $(( ($(date +%s%N) - started) / 1000000 )) ms" >&2
     return $code
@@ -70,6 +79,9 @@ check "the wire log past the handshake as the Linux tool's" "$(wire linux.log)" 
 
 wine_tool verify truck.zcf --port COM5; check "verify through COM5" 0 $?
 wine_tool verify truck.zcf --port COM6; check "verify of a fresh panel: differs" 3 $?
+# A name outside the Western code page reaches the tool whole only through the wide command line.
+cp truck.zcf "Λάδι 12.zcf"
+wine_tool verify "Λάδι 12.zcf" --port COM5; check "verify of a file with a Greek name" 0 $?
 
 wine_tool read --name "TRUCK 12" -o read-windows.zcf --port COM5; check "read through COM5" 0 $?
 "$linux_tool" read --name "TRUCK 12" -o read-linux.zcf --port "$work/linux.tty" >/dev/null 2>&1
