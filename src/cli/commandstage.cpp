@@ -195,6 +195,7 @@ void CommandStage::askOperator()
         loop.quit();
     });
     connect(&input, &LineInput::ended, &loop, &QEventLoop::quit);
+    connect(&input, &LineInput::refused, this, [this](const QString &why) { say(why, true); });
     connect(&m_termination, &Termination::requested, &loop, &QEventLoop::quit);
     say(QStringLiteral("Operator (Enter for none):"));
     input.request();

@@ -73,6 +73,7 @@ Fixture::Fixture(const CommandLine &commandLine, const QList<Position> &position
                 commandLine.waitForPanel ? &Fixture::scanned : &Fixture::promptAnswered);
         connect(m_input, &LineInput::early, this, &Fixture::ignored);
         connect(m_input, &LineInput::ended, this, &Fixture::inputEnded);
+        connect(m_input, &LineInput::refused, this, [this](const QString &why) { m_board.say(why, true); });
     }
 }
 

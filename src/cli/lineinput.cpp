@@ -1,6 +1,7 @@
 #include "lineinput.h"
 
 #include <QSocketNotifier>
+#include <QStringDecoder>
 #include <QTimer>
 
 #ifdef Q_OS_UNIX
@@ -66,7 +67,26 @@ void LineInput::readAvailable()
     for (qsizetype end = m_buffer.indexOf('\n'); end >= 0 && !m_cancelled; end = m_buffer.indexOf('\n')) {
         const QByteArray text = m_buffer.left(end);
         m_buffer.remove(0, end + 1);
-        take(text);
+        if (std::exchange(m_discarding, false))
+            continue; // the end of a line refused already
+        if (text.size() > maxLine)
+            refuse(QStringLiteral("ignored: a line of more than %1 bytes").arg(maxLine));
+        else
+            take(text);
+    }
+    // A line growing past the limit is refused at once and its rest dropped as it comes; each
+    // further limit's worth of it without a line end counts as one more line refused.
+    if (m_discarding) {
+        m_discarded += std::exchange(m_buffer, {}).size();
+        if (m_discarded > maxLine) {
+            m_discarded = 0;
+            refuse(QStringLiteral("ignored: a line of more than %1 bytes").arg(maxLine));
+        }
+    } else if (m_buffer.size() > maxLine) {
+        m_buffer.clear();
+        m_discarding = true;
+        m_discarded = 0;
+        refuse(QStringLiteral("ignored: a line of more than %1 bytes").arg(maxLine));
     }
     deliver();
 }
@@ -75,11 +95,30 @@ void LineInput::take(QByteArray text)
 {
     if (text.endsWith('\r'))
         text.chop(1);
-    const QString answer = QString::fromLocal8Bit(text);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString answer = utf8(text);
+    if (utf8.hasError()) {
+        refuse(QStringLiteral("ignored: a line that is not UTF-8 text"));
+        return;
+    }
+    m_refusedInRow = 0;
     if (std::exchange(m_wanted, false))
         emit line(answer);
     else
         emit early(answer);
+}
+
+void LineInput::refuse(const QString &why)
+{
+    emit refused(why);
+    if (++m_refusedInRow < 3 || m_atEnd)
+        return;
+    emit refused(QStringLiteral("input ignored: not lines of text"));
+    m_atEnd = true;
+    m_discarding = false;
+    m_buffer.clear();
+    if (m_notifier)
+        m_notifier->setEnabled(false);
 }
 
 // What is left once the complete lines are taken: at the end of input, a last line without

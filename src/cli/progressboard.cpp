@@ -1,5 +1,7 @@
 #include "progressboard.h"
 
+#include "cli/argumenttext.h"
+
 #include "config/panelconfiguration.h"
 #include "platform/standardstreams.h"
 #include "terminalwidth.h"
@@ -124,8 +126,10 @@ QString ProgressBoard::fixtureRow(const QString &label, int labelWidth, int prog
     QString text = QStringLiteral("%1  %2 PROGRAMMED  %3 FAILED  %4")
                        .arg(label.leftJustified(labelWidth), QString::number(programmed).rightJustified(4),
                             QString::number(failed).rightJustified(3), state);
+    // An id is whatever the scanner sent: shown escaped, so that no byte of it drives the
+    // operator's terminal (a title, a cleared screen).
     if (!panelId.isEmpty())
-        text += QStringLiteral("  ID ") + panelId;
+        text += QStringLiteral("  ID ") + ArgumentText::shown(panelId);
     return text;
 }
 
