@@ -112,9 +112,9 @@ struct XtermColours
 // The truck's seventeen bytes as a panel holds them once written.
 const QByteArray truckMemory("\x00\x0b\x1d\xa0\xa0\xa0\x00\x0c\x1e\xa0\xa0\xa0\x9f\x9e\x06\x0a\x01", 17);
 
-const QStringList attemptKeys = {"address", "adjusted", "command", "configuration", "detail", "differences",
-                                 "duration_ms", "exit", "file", "model", "outcome", "panel", "panel_id", "port", "position",
-                                 "reason", "run_id", "schema", "started", "warnings"};
+const QStringList attemptKeys = {"address", "adjusted", "backup", "backup_adjusted", "command", "configuration",
+                                 "detail", "differences", "duration_ms", "exit", "file", "model", "outcome", "panel",
+                                 "panel_id", "port", "position", "reason", "run_id", "schema", "started", "warnings"};
 
 // The truck's bytes as --set options of a virtual panel, `last` instead of the last one.
 QStringList truckPresets(int last = 1)
@@ -547,6 +547,7 @@ private slots:
         QCOMPARE(run.objects.size(), 1);
         const QJsonObject o = run.objects.constFirst();
         QCOMPARE(o.keys(), attemptKeys);
+        QVERIFY(o["backup"].isNull() && o["backup_adjusted"].isNull());
         QCOMPARE(o["command"].toString(), arguments[0]);
         QCOMPARE(o["port"].toString(), panel.port());
         QCOMPARE(o["file"].toString(), arguments[1]);
