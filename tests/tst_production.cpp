@@ -1007,6 +1007,29 @@ private slots:
         QVERIFY(second.received().isEmpty());
     }
 
+    // A backup that cannot be saved (here a name longer than a file name may be) stops its
+    // panel after the reads, before any byte is written.
+    void backupNotSaved()
+    {
+        VirtualPanel panel(truckPresets(2));
+        QTemporaryDir backups;
+        const QString label(300, 'P');
+        const Run run = tool({"write", "truck.zcf", "--json", "--backup", backups.path(), "--port",
+                              label + '=' + panel.port()},
+                             dir.path());
+        QCOMPARE(run.exitCode, 4);
+        QCOMPARE(run.objects.size(), 1);
+        QCOMPARE(run.objects[0]["reason"].toString(), "file-refused");
+        QVERIFY(run.objects[0]["backup"].isNull());
+        QCOMPARE(run.objects[0]["backup_adjusted"], QJsonArray());
+        QVERIFY2(run.objects[0]["detail"].toString().contains("cannot save"), qPrintable(run.out));
+        QByteArray reads = "A" + PanelLink::readCommand(modelAddress);
+        for (int a = 0; a < 17; ++a)
+            reads += PanelLink::readCommand(a);
+        QCOMPARE(panel.received(), reads);
+        QVERIFY(QDir(backups.path()).isEmpty());
+    }
+
     // Backups of one name, made in the same millisecond, each keep a file of their own.
     void backupsInOneSecond()
     {
