@@ -88,7 +88,7 @@ public:
     ScriptedConnection(FakeClock &clock, const Script &script)
         : m_clock(clock), m_script(script) {}
 
-    void write(const PanelConfiguration::MemoryImage &, const QList<MissingPick> &, bool) override { job(); }
+    void write(const PanelConfiguration::MemoryImage &, const QList<MissingPick> &, bool, ConnectionThread::Backup) override { job(); }
     void read() override { job(); }
     void poll() override
     {

@@ -5,6 +5,8 @@
 #include "link/panellink.h"
 #include "link/serialportline.h"
 #include "cli/portlisting.h"
+#include "files/configrecord.h"
+#include "session/panelbackup.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -110,9 +112,9 @@ struct XtermColours
 // The truck's seventeen bytes as a panel holds them once written.
 const QByteArray truckMemory("\x00\x0b\x1d\xa0\xa0\xa0\x00\x0c\x1e\xa0\xa0\xa0\x9f\x9e\x06\x0a\x01", 17);
 
-const QStringList attemptKeys = {"address", "adjusted", "command", "configuration", "detail", "differences",
-                                 "duration_ms", "exit", "file", "model", "outcome", "panel", "panel_id", "port", "position",
-                                 "reason", "run_id", "schema", "started", "warnings"};
+const QStringList attemptKeys = {"address", "adjusted", "backup", "backup_adjusted", "command", "configuration",
+                                 "detail", "differences", "duration_ms", "exit", "file", "model", "outcome", "panel",
+                                 "panel_id", "port", "position", "reason", "run_id", "schema", "started", "warnings"};
 
 // The truck's bytes as --set options of a virtual panel, `last` instead of the last one.
 QStringList truckPresets(int last = 1)
@@ -545,6 +547,7 @@ private slots:
         QCOMPARE(run.objects.size(), 1);
         const QJsonObject o = run.objects.constFirst();
         QCOMPARE(o.keys(), attemptKeys);
+        QVERIFY(o["backup"].isNull() && o["backup_adjusted"].isNull());
         QCOMPARE(o["command"].toString(), arguments[0]);
         QCOMPARE(o["port"].toString(), panel.port());
         QCOMPARE(o["file"].toString(), arguments[1]);
@@ -914,6 +917,135 @@ private slots:
         QVERIFY(panel.received().startsWith(expected));
         QCOMPARE(panel.received().size() == expected.size(), outcome == "unchanged");
         QCOMPARE(panel.memory().left(17), truckMemory);
+    }
+
+    void backup_data()
+    {
+        QTest::addColumn<QStringList>("panelArgs");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<QList<int>>("adjusted"); // the addresses the backup shows otherwise
+        QTest::newRow("written") << truckPresets(2) << QStringList{} << "done" << QList<int>{};
+        QTest::newRow("spared") << truckPresets() << QStringList{"--skip-matching"} << "unchanged" << QList<int>{};
+        QTest::newRow("a code no list has")
+            << QStringList{"--set", "2=200"} << QStringList{"--series", "--skip-matching"} << "done" << QList<int>{2};
+    }
+
+    // --backup: in the one opening of the port, every byte read and saved before the first
+    // is written; the file holds what the panel held, under its own name.
+    void backup()
+    {
+        QFETCH(QStringList, panelArgs);
+        QFETCH(QStringList, options);
+        QFETCH(QString, outcome);
+        QFETCH(QList<int>, adjusted);
+        VirtualPanel panel(panelArgs);
+        // What the panel holds: a fresh one's bytes, then the presets.
+        QByteArray held(14, char(160));
+        held += QByteArray(3, char(10));
+        for (int i = 1; i < panelArgs.size(); i += 2)
+            held[panelArgs[i].section('=', 0, 0).toInt()] = char(panelArgs[i].section('=', 1).toInt());
+        QTemporaryDir backups;
+        const Run run = tool(QStringList{"write", "truck.zcf", "--json", "--backup", backups.path(), "--panel-id",
+                                         "SN/7", "--port", "P1=" + panel.port()}
+                                 + options,
+                             dir.path());
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.objects.size(), 1);
+        const QJsonObject attempt = run.objects[0];
+        QCOMPARE(attempt["outcome"].toString(), outcome);
+
+        const QStringList files = QDir(backups.path()).entryList(QDir::Files);
+        QCOMPARE(files.size(), 1);
+        QVERIFY2(QRegularExpression("^P1-SN-7-\\d{8}T\\d{6}\\.\\d{3}Z-74\\.zcf$").match(files[0]).hasMatch(),
+                 qPrintable(files[0]));
+        QCOMPARE(attempt["backup"].toString(), QDir(backups.path()).filePath(files[0]));
+        QList<int> found;
+        for (const QJsonValue a : attempt["backup_adjusted"].toArray())
+            found << a["address"].toInt();
+        QCOMPARE(found, adjusted);
+
+        QFile file(QDir(backups.path()).filePath(files[0]));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const std::optional<ConfigRecord> record = ConfigRecord::parse(file.readAll());
+        QVERIFY(record);
+        const PanelConfiguration saved = record->configuration();
+        QCOMPARE(saved.panelName, "BACKUP");
+        for (int a = 0; a < 17; ++a)
+            if (!adjusted.contains(a))
+                QCOMPARE(saved.byte(a), qint16(quint8(held[a])));
+
+        QByteArray reads = "A" + PanelLink::readCommand(modelAddress);
+        for (int a = 0; a < 17; ++a)
+            reads += PanelLink::readCommand(a);
+        QVERIFY(panel.received().startsWith(reads));
+        QCOMPARE(panel.received().size() == reads.size(), outcome == "unchanged");
+        QCOMPARE(panel.memory().left(17), truckMemory);
+    }
+
+    // A backup folder that cannot take the backups stops the run before any panel is touched.
+    void backupFolderRefused_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("missing") << "no such folder";
+        QTest::newRow("a file") << "truck.zcf";
+    }
+
+    void backupFolderRefused()
+    {
+        QFETCH(QString, folder);
+        VirtualPanel first, second;
+        const Run run = tool({"write", "truck.zcf", "--json", "--backup", folder, "--port", first.port(), "--port",
+                              second.port()},
+                             dir.path());
+        QCOMPARE(run.exitCode, 4);
+        QVERIFY2(run.err.contains("durvex-config: cannot save backups: " + folder), qPrintable(run.err));
+        QCOMPARE(run.objects.size(), 2);
+        QCOMPARE(run.objects[0]["reason"].toString(), "file-refused");
+        QTest::qWait(200);
+        QVERIFY(first.received().isEmpty());
+        QVERIFY(second.received().isEmpty());
+    }
+
+    // A backup that cannot be saved (here a name longer than a file name may be) stops its
+    // panel after the reads, before any byte is written.
+    void backupNotSaved()
+    {
+        VirtualPanel panel(truckPresets(2));
+        QTemporaryDir backups;
+        const QString label(300, 'P');
+        const Run run = tool({"write", "truck.zcf", "--json", "--backup", backups.path(), "--port",
+                              label + '=' + panel.port()},
+                             dir.path());
+        QCOMPARE(run.exitCode, 4);
+        QCOMPARE(run.objects.size(), 1);
+        QCOMPARE(run.objects[0]["reason"].toString(), "file-refused");
+        QVERIFY(run.objects[0]["backup"].isNull());
+        QCOMPARE(run.objects[0]["backup_adjusted"], QJsonArray());
+        QVERIFY2(run.objects[0]["detail"].toString().contains("cannot save"), qPrintable(run.out));
+        QByteArray reads = "A" + PanelLink::readCommand(modelAddress);
+        for (int a = 0; a < 17; ++a)
+            reads += PanelLink::readCommand(a);
+        QCOMPARE(panel.received(), reads);
+        QVERIFY(QDir(backups.path()).isEmpty());
+    }
+
+    // Backups of one name, made in the same millisecond, each keep a file of their own.
+    void backupsInOneSecond()
+    {
+        QTemporaryDir backups;
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        const QString name = PanelBackup::fileName("P1", QString(), now, 74);
+        QCOMPARE(name, "P1-noid-" + now.toString("yyyyMMddThhmmss.zzzZ") + "-74.zcf");
+        PanelConfiguration::MemoryImage held{};
+        held.fill(160);
+        QStringList paths;
+        for (int i = 0; i < 3; ++i) {
+            const PanelBackup::Saved saved = PanelBackup::save(backups.path(), name, held);
+            QVERIFY2(saved.done(), qPrintable(saved.reason));
+            paths << QFileInfo(saved.path).fileName();
+        }
+        QCOMPARE(paths, (QStringList{name, name.chopped(4) + "-2.zcf", name.chopped(4) + "-3.zcf"}));
     }
 
     // A log that cannot be appended to stops the command before any panel is touched.

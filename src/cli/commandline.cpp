@@ -74,6 +74,12 @@ struct Options
     QCommandLineOption skipMatching{QStringLiteral("skip-matching"),
                                     QStringLiteral("write: read each panel first; one that already holds what the "
                                                    "write sends is not written (outcome unchanged, exit 0).")};
+    QCommandLineOption backup{QStringLiteral("backup"),
+                              QStringLiteral("write: before writing each panel, read all it holds and save it to a "
+                                             "new file in DIR (panel name BACKUP); a backup that cannot be saved "
+                                             "stops that panel before any byte is sent. DIR must be a folder that "
+                                             "can be written (else exit 4, nothing touched)."),
+                              QStringLiteral("DIR")};
     QCommandLineOption count{QStringLiteral("count"),
                              QStringLiteral("write --series: stop after N panels programmed on each port."),
                              QStringLiteral("N")};
@@ -174,6 +180,7 @@ struct Options
         {&waitForPanel, {Command::Write}},
         {&count, {Command::Write}},
         {&skipMatching, {Command::Write}},
+        {&backup, {Command::Write}},
         {&panelId, transfers},
         {&scanWindow, {Command::Write}},
         {&idTimeout, {Command::Write}},
@@ -207,7 +214,7 @@ struct Options
                            "and reads panels over a serial line, and saves configurations as .zcf files.\n"
                            "Without a command it opens its window, and the file given, if any."));
         for (const QCommandLineOption *option : {&port, &trace, &series, &waitForPanel, &count, &skipMatching,
-                                                 &panelId, &scanWindow, &idTimeout, &requireId, &refuseDuplicates,
+                                                 &backup, &panelId, &scanWindow, &idTimeout, &requireId, &refuseDuplicates,
                                                  &idPattern, &json, &events, &log, &station, &operatorName, &workOrder,
                                                  &expectSha256, &stopAfterFailures, &quiet, &name, &output, &force, &run,
                                                  &since, &until, &unitId, &csv, &help, &version})
@@ -230,7 +237,7 @@ struct CommandHelp
 
 const CommandHelp commandHelp[] = {
     {Command::Write, "write",
-     "write FILE [--port NAME]... [--series [--wait-for-panel [--scan-window MS] [--id-timeout SECONDS] [--require-id] [--refuse-duplicates] [--id-pattern REGEX]] [--count N] [--stop-after-failures N]] [--skip-matching] [--panel-id ID] [--expect-sha256 HEX] [--json|--events] [--log FILE] [--trace FILE] [--station NAME] [--operator NAME] [--work-order TEXT] [-q]",
+     "write FILE [--port NAME]... [--series [--wait-for-panel [--scan-window MS] [--id-timeout SECONDS] [--require-id] [--refuse-duplicates] [--id-pattern REGEX]] [--count N] [--stop-after-failures N]] [--skip-matching] [--backup DIR] [--panel-id ID] [--expect-sha256 HEX] [--json|--events] [--log FILE] [--trace FILE] [--station NAME] [--operator NAME] [--work-order TEXT] [-q]",
      "Opens FILE as the window opens a file (the same checks and messages), then writes the\n"
      "panel on each port given, all at once, each on its own line of progress; with several\n"
      "ports a table of port, outcome and detail ends the run. --series programs one panel\n"
@@ -342,11 +349,11 @@ const char epilogue[] =
     "  programs every panel that answers and waits until it has gone, without a keyboard.\n"
     "  --json prints one JSON object per panel attempt on standard output (keys: command,\n"
     "  position, port, file, panel_id, panel, outcome, exit, reason, address, detail, model,\n"
-    "  differences, adjusted, warnings, configuration, started, duration_ms, schema,\n"
-    "  run_id); --log FILE appends the same object with event, seq, tool_version, time,\n"
+    "  differences, adjusted, warnings, configuration, backup, backup_adjusted, started,\n"
+    "  duration_ms, schema, run_id); --log FILE appends the same object with event, seq, tool_version, time,\n"
     "  host, user, station, operator, work_order and sha256, and file as an absolute path,\n"
     "  after a run record that opens the run. --skip-matching spares a panel that holds\n"
-    "  the file already.\n"
+    "  the file already. --backup DIR saves what each panel held before it is written.\n"
     "\n"
     "Environment:\n"
     "  DURVEX_PORT   the serial port, when --port is not given\n"
@@ -527,6 +534,7 @@ private:
         line.series = o.parser.isSet(o.series);
         line.waitForPanel = o.parser.isSet(o.waitForPanel);
         line.skipMatching = o.parser.isSet(o.skipMatching);
+        line.backup = o.parser.value(o.backup);
         line.panelId = o.parser.value(o.panelId);
         line.requireId = o.parser.isSet(o.requireId);
         line.refuseDuplicates = o.parser.isSet(o.refuseDuplicates);
@@ -547,7 +555,7 @@ private:
         line.csv = o.parser.isSet(o.csv);
         for (const QCommandLineOption *option : {&o.trace, &o.name, &o.output, &o.count, &o.panelId, &o.log,
                                                  &o.station, &o.operatorName, &o.workOrder, &o.expectSha256,
-                                                 &o.stopAfterFailures, &o.run, &o.since, &o.until, &o.unitId,
+                                                 &o.stopAfterFailures, &o.backup, &o.run, &o.since, &o.until, &o.unitId,
                                                  &o.scanWindow, &o.idTimeout, &o.idPattern})
             if (o.parser.isSet(*option) && o.parser.value(*option).isEmpty())
                 return QStringLiteral("%1 needs a value").arg(optionName(*option));

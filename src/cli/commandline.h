@@ -41,6 +41,7 @@ struct CommandLine
     bool series = false;
     bool waitForPanel = false; // --wait-for-panel: a series that needs no keyboard
     bool skipMatching = false; // --skip-matching: a panel that holds what a write sends is not written
+    QString backup;            // --backup: the folder each panel's backup is saved in; empty: none
     int count = 0;             // --count: panels programmed on each port before a series ends; 0 for no end
     QString panelId;           // --panel-id
     // Hands-free ids: --scan-window, --id-timeout, --require-id, --refuse-duplicates, --id-pattern.

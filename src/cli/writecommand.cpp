@@ -3,6 +3,7 @@
 #include "cli/commandstage.h"
 #include "platform/descriptorlimit.h"
 #include "platform/exitcode.h"
+#include "session/panelbackup.h"
 
 namespace {
 
@@ -85,6 +86,14 @@ RunResult WriteCommand::run()
         attempt.detail = detail;
         return m_stage.settled(positions, attempt);
     };
+    // A backup folder that will not take the backups is known before any panel is touched.
+    if (!commandLine.backup.isEmpty()) {
+        if (const QString problem = PanelBackup::folderProblem(commandLine.backup); !problem.isEmpty()) {
+            const QString detail = QStringLiteral("cannot save backups: %1").arg(problem);
+            m_stage.say(QStringLiteral("durvex-config: ") + detail, true);
+            return refuse(ExitCode::FileFailed, detail);
+        }
+    }
     if (const int opened = m_stage.openFile(); opened != ExitCode::Done)
         return refuse(opened, m_stage.fileProblem());
 
@@ -93,6 +102,7 @@ RunResult WriteCommand::run()
     LineSettings::Work work;
     work.verify = verify;
     work.file = commandLine.file;
+    work.backup = commandLine.backup;
     const FormModel::Gathering gathering = form.gather();
     if (!gathering.complete()) {
         if (verify) // nothing a write would send to compare with

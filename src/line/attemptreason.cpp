@@ -77,6 +77,7 @@ Reason of(const TransferOutcome &outcome, int signal)
     case Kind::LineLost: return Reason::LineLost;
     case Kind::Aborted: return ofSignal(signal);
     case Kind::Busy: return Reason::PortInUse;
+    case Kind::BackupRefused: return Reason::FileRefused;
     }
     return Reason::None;
 }

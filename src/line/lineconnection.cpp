@@ -17,9 +17,9 @@ public:
     }
 
     void write(const PanelConfiguration::MemoryImage &image, const QList<MissingPick> &missing,
-               bool skipMatching) override
+               bool skipMatching, ConnectionThread::Backup backup) override
     {
-        m_connection->write(image, missing, skipMatching);
+        m_connection->write(image, missing, skipMatching, std::move(backup));
     }
     void read() override { m_connection->read(); }
     void poll() override { m_connection->poll(); }

@@ -24,7 +24,7 @@ public:
     using QObject::QObject;
 
     virtual void write(const PanelConfiguration::MemoryImage &image, const QList<MissingPick> &missing,
-                       bool skipMatching) = 0;
+                       bool skipMatching, ConnectionThread::Backup backup = {}) = 0;
     virtual void read() = 0;
     virtual void poll() = 0;
     // Ends the job under way at its current wait; from any thread.

@@ -34,6 +34,8 @@ struct LineSettings
         QList<MissingPick> missing;
         // Where a write sends other than the file holds.
         QList<PanelAttempt::Adjustment> adjusted;
+        // A write: the folder each panel's backup is saved in before it is written; empty: none.
+        QString backup;
         // What the command adds to each attempt before it is told, with the bytes read: a
         // read saves them.
         std::function<void(PanelAttempt &, const PanelConfiguration::MemoryImage &)> finish;

@@ -165,14 +165,15 @@ QJsonObject PanelAttempt::toJson() const
                            {QStringLiteral("file_code"), d.file},
                            {QStringLiteral("write_code"), d.sent}};
     });
-    const QJsonValue changed = listOrNull(adjusted, [](const Adjustment &a) {
+    const auto adjustment = [](const Adjustment &a) {
         return QJsonObject{{QStringLiteral("address"), a.address},
                            {QStringLiteral("item"), PanelConfiguration::name(a.address)},
                            {QStringLiteral("found"), describeByte(a.address, a.found)},
                            {QStringLiteral("used"), describeByte(a.address, a.used)},
                            {QStringLiteral("found_code"), a.found},
                            {QStringLiteral("used_code"), a.used}};
-    });
+    };
+    const QJsonValue changed = listOrNull(adjusted, adjustment);
     const QJsonValue warned = listOrNull(warnings, [](const Warning &w) {
         return QJsonObject{{QStringLiteral("address"), w.address},
                            {QStringLiteral("item"), PanelConfiguration::name(w.address)},
@@ -196,6 +197,8 @@ QJsonObject PanelAttempt::toJson() const
         {QStringLiteral("adjusted"), changed},
         {QStringLiteral("configuration"), configuration ? QJsonValue(toJson(*configuration)) : QJsonValue()},
         {QStringLiteral("warnings"), warned},
+        {QStringLiteral("backup"), textOrNull(backup)},
+        {QStringLiteral("backup_adjusted"), listOrNull(backupAdjusted, adjustment)},
         {QStringLiteral("started"),
          started.isValid() ? QJsonValue(started.toUTC().toString(Qt::ISODateWithMs)) : QJsonValue()},
         {QStringLiteral("duration_ms"), durationMs},

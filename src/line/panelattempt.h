@@ -52,11 +52,15 @@ struct PanelAttempt
     std::optional<QList<Adjustment>> adjusted;        // once a file or a read was taken in
     std::optional<PanelConfiguration> configuration;  // read and check
     std::optional<QList<Warning>> warnings;           // check
+    QString backup;    // a write's backup of what the panel held, once saved
+    // Where the backup shows other than the panel held; a write with a backup only.
+    std::optional<QList<Adjustment>> backupAdjusted;
     QDateTime started; // UTC
     qint64 durationMs = 0;
 
     // Keys: command, position, port, file, panel_id, panel, outcome, exit, reason, address, detail,
-    // model, differences, adjusted, configuration, warnings, started, duration_ms; what does
+    // model, differences, adjusted, configuration, warnings, backup, backup_adjusted, started,
+    // duration_ms; what does
     // not apply is null.
     QJsonObject toJson() const;
     // The outcome's word: "unchanged" for a write that was spared, else the exit code's.

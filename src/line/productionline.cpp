@@ -279,10 +279,24 @@ void ProductionLine::startPanel(int index)
     setState(index, {Kind::Programming}, s.panel);
     Port &port = m_ports[index];
     port.startedAt = m_clock.now();
-    if (m_settings.work.reading())
+    port.backup.reset();
+    const LineSettings::Work &work = m_settings.work;
+    if (work.reading()) {
         port.connection->read();
-    else
-        port.connection->write(m_settings.work.image, m_settings.work.missing, m_settings.skipMatching);
+    } else if (work.backup.isEmpty()) {
+        port.connection->write(work.image, work.missing, m_settings.skipMatching);
+    } else {
+        // Saved on the connection's thread, between the reads and the writes of one opening.
+        auto saved = std::make_shared<PanelBackup::Saved>();
+        port.backup = saved;
+        const ConnectionThread::Backup backup = [saved, folder = work.backup, position = s.label,
+                                                 id = s.panelId](qint16 model, const PanelConfiguration::MemoryImage &held) {
+            *saved = PanelBackup::save(
+                folder, PanelBackup::fileName(position, id, QDateTime::currentDateTimeUtc(), model), held);
+            return saved->done();
+        };
+        port.connection->write(work.image, work.missing, m_settings.skipMatching, backup);
+    }
 }
 
 void ProductionLine::finishedPanel(int index, const TransferOutcome &outcome,
@@ -304,6 +318,13 @@ void ProductionLine::finishedPanel(int index, const TransferOutcome &outcome,
     attempt.seq = ++m_attempts;
     attempt.timed(m_clock.now() - m_ports[index].startedAt, m_clock.utc());
     attempt.take(outcome);
+    const std::shared_ptr<PanelBackup::Saved> backup = std::exchange(m_ports[index].backup, nullptr);
+    const bool backedUp = backup && !backup->path.isEmpty(); // the panel was read for it
+    if (backedUp) {
+        attempt.backupAdjusted = backup->adjusted;
+        if (backup->done())
+            attempt.backup = backup->path;
+    }
 
     QString outcomeText = PanelAttempt::interrupted;
     if (status) {
@@ -320,6 +341,8 @@ void ProductionLine::finishedPanel(int index, const TransferOutcome &outcome,
     } else {
         attempt.detail = outcomeText;
     }
+    if (backedUp && !backup->done())
+        attempt.detail += QStringLiteral("\ncannot save %1: %2").arg(backup->path, backup->reason);
     s.lastDetail = attempt.detail.section(QLatin1Char('\n'), 0, 0);
 
     if (work.verify && outcome.done()) {

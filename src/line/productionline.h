@@ -8,6 +8,7 @@
 #include "line/positionstate.h"
 #include "line/runresult.h"
 #include "line/runsummary.h"
+#include "session/panelbackup.h"
 
 #include <QEventLoop>
 #include <QHash>
@@ -102,6 +103,9 @@ private:
         qint64 startedAt = 0;
         qint64 arrivedAt = 0;
         qint64 freeSince = -1; // since when an id waits for a panel at a free position; -1: no expiry
+        // The backup of the panel under way, filled on the connection's thread before its
+        // outcome comes; none without one.
+        std::shared_ptr<PanelBackup::Saved> backup;
     };
     // The seatings of one id, or one seating without an id.
     struct Unit

@@ -40,6 +40,7 @@ int RunResult::ofAttempt(const TransferOutcome &outcome, int signal)
     case Kind::WrongModel:
         return ExitCode::WrongModel;
     case Kind::Incomplete:
+    case Kind::BackupRefused:
         return ExitCode::FileFailed;
     case Kind::Aborted:
         return signal ? Termination::exitCode(signal) : ExitCode::Interrupted;

@@ -36,7 +36,7 @@ public:
     }
 
     void transfer(bool writing, const PanelConfiguration::MemoryImage &image, const QList<MissingPick> &missing,
-                  bool skipMatching = false)
+                  bool skipMatching = false, const ConnectionThread::Backup &backup = {})
     {
         TransferDriver &driver = this->driver();
         PanelConfiguration::MemoryImage read{};
@@ -56,6 +56,7 @@ public:
         job.missing = [&missing] { return missing; };
         job.refused = [this](qint16 model) { emit refused(model); };
         job.skipMatching = skipMatching;
+        job.backup = backup;
 
         TransferOutcome outcome;
         if (*m_aborted) {
@@ -172,9 +173,11 @@ void ConnectionThread::post(std::function<void(ConnectionWorker &)> job)
 }
 
 void ConnectionThread::write(const PanelConfiguration::MemoryImage &image, const QList<MissingPick> &missing,
-                             bool skipMatching)
+                             bool skipMatching, Backup backup)
 {
-    post([image, missing, skipMatching](ConnectionWorker &w) { w.transfer(true, image, missing, skipMatching); });
+    post([image, missing, skipMatching, backup = std::move(backup)](ConnectionWorker &w) {
+        w.transfer(true, image, missing, skipMatching, backup);
+    });
 }
 
 void ConnectionThread::read()

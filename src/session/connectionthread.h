@@ -33,6 +33,10 @@ public:
     enum class Poll { Answered, Silent, PortMissing };
     Q_ENUM(Poll)
 
+    // A write's backup of what the panel held, called on the connection's thread before any
+    // byte is sent; false sends nothing.
+    using Backup = std::function<bool(qint16 model, const PanelConfiguration::MemoryImage &held)>;
+
     // Makes the line, on the connection's thread, when the first job comes.
     using LineFactory = std::function<std::unique_ptr<SerialLine>()>;
 
@@ -50,7 +54,7 @@ public:
     // is opened and closed again and nothing is sent, as a write from the form does.
     // With `skipMatching`, a panel that holds them all is not written.
     void write(const PanelConfiguration::MemoryImage &image, const QList<MissingPick> &missing = {},
-               bool skipMatching = false);
+               bool skipMatching = false, Backup backup = {});
     // The panel's seventeen configuration bytes, handed over with the outcome.
     void read();
     void poll();

@@ -216,6 +216,10 @@ std::optional<Report> ending(const TransferOutcome &outcome, Direction direction
                       Colour::Red};
     case Kind::LineLost:
         return onPort(QStringLiteral("COMMUNICATIONS FAILURE - SERIAL PORT %1 LOST"), outcome.port, {});
+    case Kind::BackupRefused: {
+        const QString text = QStringLiteral("THE BACKUP COULD NOT BE SAVED: NOTHING WAS WRITTEN");
+        return Report{text, text + QLatin1Char('\n') + port, Colour::Red};
+    }
     case Kind::Aborted:
     case Kind::Busy: // the line is the running transfer's
         break;

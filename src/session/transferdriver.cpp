@@ -67,6 +67,7 @@ TransferOutcome TransferDriver::run(const Job &job, Direction direction)
     steps.value = job.value;
     steps.refused = job.refused;
     steps.skipMatching = job.skipMatching;
+    steps.backup = job.backup;
     const TransferOutcome outcome =
         writing ? m_transfer.write(steps, job.missing ? job.missing() : QList<MissingPick>()) : m_transfer.read(steps);
 

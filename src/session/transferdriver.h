@@ -44,6 +44,8 @@ public:
         std::function<void(qint16 model)> refused;
         // A write: a panel that holds what it would send is not written.
         bool skipMatching = false;
+        // A write: all the panel holds, read before any byte is sent; false sends nothing.
+        std::function<bool(qint16 model, const PanelConfiguration::MemoryImage &held)> backup;
     };
 
     explicit TransferDriver(std::unique_ptr<SerialLine> line);

@@ -65,7 +65,26 @@ TransferOutcome PanelTransfer::body(const Steps &steps, bool writing)
         return outcome;
     }
 
-    if (writing && steps.skipMatching) {
+    if (writing && steps.backup) {
+        std::optional<TransferOutcome> failure;
+        const PanelConfiguration::MemoryImage held = readAll(steps, failure);
+        if (!failure && !steps.backup(model.value, held))
+            failure = failed(Kind::BackupRefused, LinkResult{});
+        if (failure) {
+            failure->model = model.value;
+            return *failure;
+        }
+        const auto sends = [&](int address) { return held[address] == steps.value(address); };
+        bool holds = steps.skipMatching;
+        for (int address = 0; holds && address < byteCount; ++address)
+            holds = sends(address);
+        if (holds) {
+            TransferOutcome outcome;
+            outcome.model = model.value;
+            outcome.unchanged = true;
+            return outcome;
+        }
+    } else if (writing && steps.skipMatching) {
         std::optional<TransferOutcome> failure;
         const bool holds = holdsAll(steps, failure);
         if (failure) {
@@ -125,4 +144,18 @@ bool PanelTransfer::holdsAll(const Steps &steps, std::optional<TransferOutcome> 
             return false;
     }
     return true;
+}
+
+PanelConfiguration::MemoryImage PanelTransfer::readAll(const Steps &steps, std::optional<TransferOutcome> &failure)
+{
+    PanelConfiguration::MemoryImage held{};
+    for (int address = 0; address < byteCount; ++address) {
+        const LinkResult result = byte(steps, address, false);
+        if (!result.ok() && result.kind != LinkResult::Kind::OutOfRange) {
+            failure = failed(Kind::ByteFailed, result, address);
+            break;
+        }
+        held[address] = qint16(result.value);
+    }
+    return held;
 }

@@ -29,6 +29,9 @@ public:
         // write sends, and send nothing to a panel that holds it all (the outcome says
         // unchanged), which spares the panel's memory.
         bool skipMatching = false;
+        // A write: read all the panel holds first and hand it over before any byte is sent;
+        // false ends the transfer there (BackupRefused), the panel untouched.
+        std::function<bool(qint16 model, const PanelConfiguration::MemoryImage &held)> backup;
     };
 
     explicit PanelTransfer(PanelLink &link);
@@ -46,6 +49,9 @@ private:
     // Whether the panel holds every value the write sends; a byte that could not be read
     // ends the transfer in `failure`.
     bool holdsAll(const Steps &steps, std::optional<TransferOutcome> &failure);
+    // Every byte the panel holds, a value out of range too; a byte that could not be read
+    // ends the transfer in `failure`.
+    PanelConfiguration::MemoryImage readAll(const Steps &steps, std::optional<TransferOutcome> &failure);
     TransferOutcome failed(TransferOutcome::Kind kind, const LinkResult &result, int address = -1) const;
 
     PanelLink &m_link;

@@ -20,6 +20,7 @@ struct TransferOutcome
         LineLost,
         Aborted,
         Busy,            // another transfer was under way on the line: nothing was done
+        BackupRefused,   // a write's backup of what the panel held could not be saved: nothing was sent
     };
 
     Kind kind = Kind::Done;
