@@ -22,7 +22,7 @@ struct RunResult
     bool keptAll = true;      // every attempt was recorded and the results still had a reader
     bool summaryKept = true;
     bool outputWritten = true; // the result reached standard output
-    QList<int> attempts;       // each position's last attempt's code, in order; -1 for none
+    QList<int> attempts = {};  // each position's last attempt's code, in order; -1 for none
 
     int exitCode() const;
 
