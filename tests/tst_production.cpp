@@ -116,6 +116,16 @@ const QStringList attemptKeys = {"address", "adjusted", "backup", "backup_adjust
                                  "detail", "differences", "duration_ms", "exit", "file", "model", "outcome", "panel",
                                  "panel_id", "port", "position", "reason", "run_id", "schema", "started", "warnings"};
 
+// What a write that reads first sends before any write: the attention, the model, and the
+// first `reads` addresses.
+QByteArray readsOnTheWire(int reads = 17)
+{
+    QByteArray bytes = "A" + PanelLink::readCommand(modelAddress);
+    for (int a = 0; a < reads; ++a)
+        bytes += PanelLink::readCommand(a);
+    return bytes;
+}
+
 // The truck's bytes as --set options of a virtual panel, `last` instead of the last one.
 QStringList truckPresets(int last = 1)
 {
@@ -911,9 +921,7 @@ private slots:
         const QList<QJsonObject> records = parseLines(QString::fromUtf8(log.readAll()));
         QCOMPARE(records.value(0)["event"].toString(), "run");
         QCOMPARE(records.value(1)["outcome"].toString(), outcome);
-        QByteArray expected = "A" + PanelLink::readCommand(modelAddress);
-        for (int a = 0; a < reads; ++a)
-            expected += PanelLink::readCommand(a);
+        const QByteArray expected = readsOnTheWire(reads);
         QVERIFY(panel.received().startsWith(expected));
         QCOMPARE(panel.received().size() == expected.size(), outcome == "unchanged");
         QCOMPARE(panel.memory().left(17), truckMemory);
@@ -975,9 +983,7 @@ private slots:
             if (!adjusted.contains(a))
                 QCOMPARE(saved.byte(a), qint16(quint8(held[a])));
 
-        QByteArray reads = "A" + PanelLink::readCommand(modelAddress);
-        for (int a = 0; a < 17; ++a)
-            reads += PanelLink::readCommand(a);
+        const QByteArray reads = readsOnTheWire();
         QVERIFY(panel.received().startsWith(reads));
         QCOMPARE(panel.received().size() == reads.size(), outcome == "unchanged");
         QCOMPARE(panel.memory().left(17), truckMemory);
@@ -1023,9 +1029,7 @@ private slots:
         QVERIFY(run.objects[0]["backup"].isNull());
         QCOMPARE(run.objects[0]["backup_adjusted"], QJsonArray());
         QVERIFY2(run.objects[0]["detail"].toString().contains("cannot save"), qPrintable(run.out));
-        QByteArray reads = "A" + PanelLink::readCommand(modelAddress);
-        for (int a = 0; a < 17; ++a)
-            reads += PanelLink::readCommand(a);
+        const QByteArray reads = readsOnTheWire();
         QCOMPARE(panel.received(), reads);
         QVERIFY(QDir(backups.path()).isEmpty());
     }
